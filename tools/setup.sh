@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the build dependencies that are missing (Debian 12, as root) and
+# builds Redivez in Release mode into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages="g++ cmake make libgmp-dev libgsl-dev libgtest-dev libbenchmark-dev"
+missing=""
+for p in $packages; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)"
