@@ -1,0 +1,63 @@
+#ifndef DD_BITOPS_H
+#define DD_BITOPS_H
+
+#include <cstdint>
+
+// Word-level operations on bit sets held as arrays of 64-bit words. Bit k is
+// bit (k mod 64) of word k / 64. Counts are 16-bit, as everywhere a pattern's
+// size is used.
+namespace double_description {
+
+inline std::uint16_t popcount(const std::uint64_t* words, std::uint64_t n) {
+  std::uint16_t count = 0;
+  for (std::uint64_t i = 0; i < n; ++i)
+    count = static_cast<std::uint16_t>(count + __builtin_popcountll(words[i]));
+  return count;
+}
+
+inline std::uint16_t popcountAnd(const std::uint64_t* a, const std::uint64_t* b,
+                                 std::uint64_t n) {
+  std::uint16_t count = 0;
+  for (std::uint64_t i = 0; i < n; ++i)
+    count = static_cast<std::uint16_t>(count + __builtin_popcountll(a[i] & b[i]));
+  return count;
+}
+
+inline std::uint16_t popcountAndNot(const std::uint64_t* a, const std::uint64_t* b,
+                                    std::uint64_t n) {
+  std::uint16_t count = 0;
+  for (std::uint64_t i = 0; i < n; ++i)
+    count = static_cast<std::uint16_t>(count + __builtin_popcountll(a[i] & ~b[i]));
+  return count;
+}
+
+// a is a subset of b.
+inline bool isSubset(const std::uint64_t* a, const std::uint64_t* b, std::uint64_t n) {
+  for (std::uint64_t i = 0; i < n; ++i)
+    if (a[i] & ~b[i])
+      return false;
+  return true;
+}
+
+inline bool equalWords(const std::uint64_t* a, const std::uint64_t* b, std::uint64_t n) {
+  for (std::uint64_t i = 0; i < n; ++i)
+    if (a[i] != b[i])
+      return false;
+  return true;
+}
+
+inline bool testBit(const std::uint64_t* words, std::uint64_t k) {
+  return (words[k >> 6] >> (k & 63)) & 1u;
+}
+
+inline void setBit(std::uint64_t* words, std::uint64_t k) {
+  words[k >> 6] |= std::uint64_t(1) << (k & 63);
+}
+
+inline void clearBit(std::uint64_t* words, std::uint64_t k) {
+  words[k >> 6] &= ~(std::uint64_t(1) << (k & 63));
+}
+
+} // namespace double_description
+
+#endif
