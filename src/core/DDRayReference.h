@@ -1,0 +1,59 @@
+#ifndef DD_RAYREFERENCE_H
+#define DD_RAYREFERENCE_H
+
+#include <cstdint>
+
+#include "core/DDBitList.h"
+#include "core/DDBitOps.h"
+
+namespace double_description {
+
+// A non-owning pointer to a ray with its own copy of a pattern (the ray's zero
+// set restricted to the rows of interest) and the pattern's bit count.
+struct RayReference {
+  RayReference() = default;
+  RayReference(void const* ray, BitList const& bits)
+      : mRay(ray), mBits(bits), mCardinality(popcount(bits.words(), bits.wordCount())) {}
+  RayReference(void const* ray, BitList&& bits)
+      : mRay(ray), mBits(std::move(bits)),
+        mCardinality(popcount(mBits.words(), mBits.wordCount())) {}
+
+  const void* mRay = nullptr;
+  BitList mBits;
+  std::uint16_t mCardinality = 0;
+};
+
+// A candidate pair: the reference stored in a tree, the querying reference and
+// the AND of their patterns over the first one's words.
+struct EdgeCandidate {
+  EdgeCandidate() = default;
+  EdgeCandidate(RayReference const& first, RayReference const& second)
+      : mFirst(first), mSecond(second), mCommon(first.mBits.wordCount()) {
+    std::uint64_t* common = mCommon.words();
+    const std::uint64_t* a = first.mBits.words();
+    const std::uint64_t* b = second.mBits.words();
+    for (std::uint64_t i = 0; i < mCommon.wordCount(); ++i)
+      common[i] = a[i] & b[i];
+  }
+
+  RayReference mFirst;
+  RayReference mSecond;
+  BitList mCommon;
+};
+
+// A pass-based visitor of a reference container. mState: 0 finished,
+// 1 pass started, 2 visiting, 3 another pass wanted.
+class RayRefVisitor {
+public:
+  virtual bool hasFinished() const = 0;
+  virtual ~RayRefVisitor() = default;
+  virtual void onStart() { mState = 1; }
+  virtual void onVisit(RayReference const&) { mState = 2; }
+  virtual void onFinish() { mState = hasFinished() ? 0 : 3; }
+
+  int mState = 0;
+};
+
+} // namespace double_description
+
+#endif
