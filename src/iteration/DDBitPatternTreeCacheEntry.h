@@ -1,0 +1,87 @@
+#ifndef DD_BITPATTERNTREECACHEENTRY_H
+#define DD_BITPATTERNTREECACHEENTRY_H
+
+#include "core/DDBitList.h"
+#include "core/DDBitOps.h"
+#include "core/DDRayReference.h"
+#include "core/DDRayReferenceContainer.h"
+#include "core/DDSingleSetRay.h"
+#include "iteration/DDRayRefModifier.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace double_description {
+
+// A ray's zero set restricted to the rows of mask. Other ray types supply
+// their own overload in this namespace.
+inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
+  BitList const& zero = ray.mActiveSet;
+  BitList pattern(zero.wordCount());
+  std::uint64_t* out = pattern.words();
+  const std::uint64_t* z = zero.words();
+  const std::uint64_t* m = mask.words();
+  for (std::uint64_t i = 0, n = zero.wordCount(); i < n; ++i)
+    out[i] = z[i] & m[i];
+  return pattern;
+}
+
+// The rays one not yet processed row needs for its step, each referenced with
+// its zero set among the rows before that row.
+template <class R> class BitPatternTreeCacheEntry {
+public:
+  std::uint16_t mRowCount;
+  std::uint16_t mRow;
+  std::uint16_t mWordCount;
+  std::uint32_t mThreshold;
+  RayReferenceContainer mPosDegenerate;
+  RayReferenceContainer mPosNondegenerate;
+  RayReferenceContainer mVerification;
+  RayReferenceContainer mNegative; // owns its rays
+  BitList mMask;
+
+  BitPatternTreeCacheEntry(std::uint16_t rowCount, std::uint16_t row, std::uint32_t threshold)
+      : mRowCount(rowCount), mRow(row),
+        mWordCount(static_cast<std::uint16_t>((rowCount + 63u) / 64u)),
+        mThreshold(threshold), mMask(mWordCount) {
+    for (std::uint32_t k = 0; k < row; ++k)
+      setBit(mMask.words(), k);
+  }
+
+  BitPatternTreeCacheEntry(BitPatternTreeCacheEntry const&) = delete;
+  BitPatternTreeCacheEntry& operator=(BitPatternTreeCacheEntry const&) = delete;
+
+  ~BitPatternTreeCacheEntry() {
+    RayRefReleaseVisitor<R> release;
+    for (RayReference& ref : mNegative.mReferences)
+      release.modify(ref);
+  }
+
+  void insertPositive(R const* ray) {
+    RayReference ref(ray, maskedZeroSet(*ray, mMask));
+    if (ref.mCardinality == mThreshold + 1) {
+      mPosNondegenerate.insert(std::move(ref));
+    } else {
+      mPosDegenerate.insert(ref);
+      mVerification.insert(std::move(ref));
+    }
+  }
+
+  void insertNegative(R const* ray) {
+    RayReference ref(ray, maskedZeroSet(*ray, mMask));
+    if (ref.mCardinality > mThreshold + 1) {
+      mNegative.insert(ref);
+      mVerification.insert(std::move(ref));
+    } else {
+      mNegative.insert(std::move(ref));
+    }
+  }
+
+  void insertZero(R const* ray) {
+    mVerification.insert(RayReference(ray, maskedZeroSet(*ray, mMask)));
+  }
+};
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,104 @@
+#ifndef DD_EXTREMERAYGENERATOR_H
+#define DD_EXTREMERAYGENERATOR_H
+
+#include "core/DDMatrix.h"
+#include "iteration/DDBitPatternTreeCacheEntry.h"
+#include "iteration/DDRayCache.h"
+#include "iteration/DDStepStatistics.h"
+#include "settings/DDLogging.h"
+#include "settings/DDOptions.h"
+
+#include <sys/time.h>
+
+#include <cstdint>
+#include <iostream>
+#include <string>
+
+namespace double_description {
+
+// Milliseconds between two wall-clock readings, rounded half up.
+inline long elapsedMilliseconds(timeval const& t0, timeval const& t1) {
+  return static_cast<long>((t1.tv_sec - t0.tv_sec) * 1000 +
+                           (t1.tv_usec - t0.tv_usec) / 1000.0 + 0.5);
+}
+
+// The double description iteration over the rows after the basis. Subclasses
+// supply the initial rays and the adjacency search of one step.
+template <class R> class ExtremeRayGenerator {
+public:
+  using Entry = BitPatternTreeCacheEntry<R>;
+  using Cache = RayCache<R, Entry>;
+
+  ExtremeRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base)
+      : mOriginalMatrix(original), mWorkingMatrix(working), mRayCache(working, base) {}
+
+  ExtremeRayGenerator(ExtremeRayGenerator const&) = delete;
+  ExtremeRayGenerator& operator=(ExtremeRayGenerator const&) = delete;
+
+  virtual StepStatistics enumerate(unsigned long step, Entry& entry) = 0;
+  virtual void calculateBase() = 0;
+
+  void run() {
+    for (std::uint32_t i = mWorkingMatrix.getColumns(); i < mWorkingMatrix.getRowCount(); ++i)
+      calculateStep(i);
+  }
+
+  void calculateStep(unsigned long i);
+
+  // Result file writers; T selects the format.
+  template <class T> void writeExtremeRays(char const* fileName);
+
+protected:
+  // Not deleted through a base pointer.
+  ~ExtremeRayGenerator() = default;
+
+  Matrix const& mOriginalMatrix;
+  Matrix const& mWorkingMatrix;
+  Cache mRayCache;
+};
+
+template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
+  Entry& entry = mRayCache.mRowEntries.front();
+  const std::uint32_t d = mWorkingMatrix.getColumns();
+  const std::uint32_t steps = mWorkingMatrix.getRowCount() - d;
+  std::cout << "[" << static_cast<std::uint64_t>(i + 1 - d) << "/" << steps << "] "
+            << "( pos. (deg.)/neg. (deg.)/elim. compl./ver. cand./acc./ver. lg(n)^3/ver. n/extr. "
+               "rays) = ";
+
+  timeval t0;
+  gettimeofday(&t0, nullptr);
+  const StepStatistics s = enumerate(i, entry);
+
+  const std::uint32_t positives = static_cast<std::uint32_t>(entry.mPosDegenerate.size() +
+                                                             entry.mPosNondegenerate.size());
+  const std::uint32_t negatives = static_cast<std::uint32_t>(entry.mNegative.size());
+  std::cout << positives << "(" << s.mPosDegeneracy << ")/" << negatives << "("
+            << s.mNegDegeneracy << ")/" << s.mEliminationComplexity << "/"
+            << s.mVerificationCandidates << "/" << s.mAccepted << "/";
+  if (s.mVerificationLogComplexity == 0.0)
+    std::cout << "-";
+  else
+    std::cout << s.mVerificationLogComplexity;
+  std::cout << "/";
+  if (s.mVerificationLinearComplexity == 0.0)
+    std::cout << "-";
+  else
+    std::cout << s.mVerificationLinearComplexity;
+  std::cout << "/";
+
+  if (Options::current()->mPlotFile != "Don't plot" && s.mEliminationComplexity > 0)
+    *loggers["COMPLEXITY_PLOT"] << static_cast<std::uint64_t>(i - d) << " "
+                                << s.mEliminationComplexity << " "
+                                << s.mVerificationLogComplexity << " "
+                                << s.mVerificationLinearComplexity << "\n";
+
+  mRayCache.mRowEntries.pop_front();
+  timeval t1;
+  gettimeofday(&t1, nullptr);
+  std::cout << static_cast<std::uint64_t>(mRayCache.mFinalRays.size()) << ", dt="
+            << elapsedMilliseconds(t0, t1) << "ms" << std::endl;
+}
+
+} // namespace double_description
+
+#endif

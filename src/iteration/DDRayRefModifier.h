@@ -1,0 +1,27 @@
+#ifndef DD_RAYREFMODIFIER_H
+#define DD_RAYREFMODIFIER_H
+
+#include "core/DDRayReference.h"
+
+namespace double_description {
+
+class RayRefModifier {
+public:
+  virtual void modify(RayReference& ref) const = 0;
+
+protected:
+  ~RayRefModifier() = default;
+};
+
+// Deletes the referenced ray; used on the references that own their rays.
+template <class R> class RayRefReleaseVisitor : public RayRefModifier {
+public:
+  void modify(RayReference& ref) const override {
+    if (ref.mRay != nullptr)
+      delete static_cast<R const*>(ref.mRay);
+  }
+};
+
+} // namespace double_description
+
+#endif
