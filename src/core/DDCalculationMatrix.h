@@ -13,7 +13,7 @@ namespace double_description {
 class CalculationMatrix : private Matrix {
 public:
   CalculationMatrix(unsigned rows, unsigned cols) : Matrix(rows, cols) {}
-  ~CalculationMatrix() = default;
+  virtual ~CalculationMatrix() = default;
 
   using Matrix::getRowCount;
   using Matrix::getRowOrder;

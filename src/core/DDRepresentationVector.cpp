@@ -40,7 +40,7 @@ void RepresentationVector::calcScalarProduct(CalculationVector const& row,
   for (unsigned l = 0; l < mLength; ++l)
     if (mPosition[l] != 0)
       mpz_addmul(sum.get_mpz_t(), row[l].get_mpz_t(), mValues[mPosition[l] - 1].get_mpz_t());
-  out = sum;
+  mpz_swap(out.get_mpz_t(), sum.get_mpz_t());
 }
 
 void RepresentationVector::reset() {

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "core/DDBitOps.h"
+#include "core/DDCalculationMatrix.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "core/DDSLESolver.h"
+#include "ExactTestSupport.h"
+
+using namespace double_description;
+using namespace redivez_test;
+
+namespace {
+BitList setOf(unsigned long words, std::initializer_list<unsigned> bits) {
+  BitList list(words);
+  for (unsigned b : bits)
+    setBit(list.words(), b);
+  return list;
+}
+
+std::vector<mpz_class> rayOf(Matrix const& m, BitList const& z) {
+  ExtremeRayUncompressor solver(m.getRowCount(), m.getColumns(), z.wordCount());
+  RepresentationVector x(m.getColumns());
+  solver.calcExtremeRay(m, z, x);
+  return dense(x, m.getColumns());
+}
+
+std::vector<mpz_class> ints(std::vector<long> v) { return {v.begin(), v.end()}; }
+} // namespace
+
+TEST(ExtremeRayUncompressor, SmallCases) {
+  struct Case {
+    const char* name;
+    std::vector<std::vector<long>> rows;
+    std::initializer_list<unsigned> zeroSet;
+    std::vector<long> ray;
+  } cases[] = {
+      {"three rows", {{1, -1, 0}, {0, 1, -1}, {1, 0, 0}}, {0, 1}, {1, 1, 1}},
+      {"orientation row negated", {{1, -1, 0}, {0, 1, -1}, {-1, 0, 0}}, {0, 1}, {-1, -1, -1}},
+      {"one column", {{3}}, {}, {1}},
+      {"one column, negative row", {{-3}}, {}, {-1}},
+      {"zero first column", {{0, 2, 1}, {0, 1, 5}, {4, 1, 1}}, {0, 1}, {1, 0, 0}},
+      {"zero first column, negative", {{0, 2, 1}, {0, 1, 5}, {-4, 1, 1}}, {0, 1}, {-1, 0, 0}},
+      // Pivot-free column 1 of 3: coordinates after it are zero.
+      {"free column inside", {{2, 4, 0, 0}, {0, 0, 3, 1}, {0, 0, 0, 5}, {1, 1, 1, 1}},
+       {0, 1, 2}, {2, -1, 0, 0}},
+      // Surplus rows of the same rank are cut.
+      {"degenerate", {{1, 1, 0}, {2, 2, 0}, {0, 0, 1}, {1, 0, 0}}, {0, 1, 2}, {1, -1, 0}},
+      {"primitive", {{6, -4}, {1, 0}}, {0}, {2, 3}},
+      {"orientation after full word",
+       {{1, 0}, {1, 0}, {1, 0}, {0, -1}}, {0, 1, 2}, {0, -1}},
+  };
+  for (const Case& c : cases) {
+    Matrix m = matrixOf(c.rows);
+    EXPECT_EQ(rayOf(m, setOf(1, c.zeroSet)), ints(c.ray)) << c.name;
+  }
+}
+
+TEST(ExtremeRayUncompressor, ReadsLogicalRowsAndSecondWord) {
+  // 70 rows over two words; the zero set's rows lie in both words and the
+  // stored order is reversed from the logical one.
+  std::vector<std::vector<long>> rows(70, std::vector<long>{5, 7, 9});
+  rows[69 - 3] = {1, -1, 0};
+  rows[69 - 66] = {0, 1, -1};
+  rows[69 - 0] = {-1, 0, 0};
+  Matrix m = matrixOf(rows);
+  std::reverse(m.getRowOrder().begin(), m.getRowOrder().end());
+  EXPECT_EQ(rayOf(m, setOf(2, {3, 66})), ints({-1, -1, -1}));
+}
+
+TEST(CalculationMatrix, ForwardStepCases) {
+  CalculationMatrix one(2, 3);
+  one.row(0)[0] = 0;
+  one.row(0)[1] = 4;
+  one.row(0)[2] = 6;
+  one.setRowsInUse(1);
+  one.setColsInUse(3);
+  one.transformToUpperTriangularMatrix();
+  EXPECT_EQ(one.row(0)[1], 4);
+  EXPECT_EQ(one.row(0)[2], 6);
+
+  // Pivot for column 0 found at position 3: only entries 0 and 3 swap.
+  CalculationMatrix w(5, 3);
+  long rows[5][3] = {{0, 1, 1}, {0, 2, 1}, {0, 3, 1}, {2, 1, 1}, {7, 7, 7}};
+  for (unsigned i = 0; i < 5; ++i)
+    for (unsigned j = 0; j < 3; ++j)
+      w.row(i)[j] = rows[i][j];
+  w.setRowsInUse(4);
+  w.setColsInUse(3);
+  w.transformToUpperTriangularMatrix();
+  EXPECT_EQ(w.getRowOrder()[0], 3u);
+  EXPECT_EQ(w.getRowOrder()[3], 0u);
+  EXPECT_EQ(w.getRowOrder()[4], 4u);
+  EXPECT_EQ(w.row(4)[0], 7) << "rows outside the block are untouched";
+  // Fraction-free update without normalisation: (0,2,1) - 2 (0,1,1) = (0,0,-1).
+  EXPECT_EQ(w.row(2)[1], 0);
+  EXPECT_EQ(w.row(2)[2], -1);
+}
+
+TEST(SLESolver, TransposedLoadsAndCommonDiagonal) {
+  Matrix m = matrixOf({{1, 2}, {3, 4}, {5, 6}});
+  SLESolver s(2, 4, 1);
+  s.load(m, setOf(1, {0, 2}));
+  EXPECT_EQ(s.getRowsInUse(), 2u);
+  EXPECT_EQ(s.getColsInUse(), 2u);
+  EXPECT_TRUE(testBit(s.mLoadedSet.words(), 2));
+  EXPECT_EQ(s.row(0)[1], 5);
+  EXPECT_EQ(s.row(1)[0], 2);
+  s.load(m, 1u);
+  EXPECT_EQ(s.getColsInUse(), 3u);
+  EXPECT_EQ(s.row(1)[2], 4);
+
+  // Diagonals 2 and -3 become their lcm 6; columns from 2 on are scaled.
+  SLESolver p(2, 3, 1);
+  long rows[2][3] = {{2, 0, 1}, {0, -3, 1}};
+  for (unsigned i = 0; i < 2; ++i)
+    for (unsigned j = 0; j < 3; ++j)
+      p.row(i)[j] = rows[i][j];
+  p.setRowsInUse(2);
+  p.setColsInUse(3);
+  p.prepare_for_output(2);
+  EXPECT_EQ(p.row(0)[0], 6);
+  EXPECT_EQ(p.row(0)[2], 3);
+  EXPECT_EQ(p.row(1)[1], 6);
+  EXPECT_EQ(p.row(1)[2], -2);
+}
+
+TEST(ExtremeRayUncompressor, RandomizedKernelCrossCheck) {
+  std::mt19937_64 rng(20261210);
+  const unsigned maxRows = 72, maxCols = 12;
+  // One solver for every case: reuse across loads must not leak state.
+  ExtremeRayUncompressor solver(maxRows, maxCols, 2);
+  int checked = 0;
+  for (int trial = 0; checked < 400 && trial < 4000; ++trial) {
+    const unsigned d = 1 + trial % maxCols;
+    const bool huge = trial % 23 == 0;
+    const unsigned rows = d + 1 + rng() % (trial % 5 == 0 ? maxRows - d - 1 : 12);
+    // Rows of the zero set: d - 1 random rows, some columns zeroed, plus a few
+    // integer combinations of them for degeneracy.
+    std::vector<std::vector<mpz_class>> face;
+    const unsigned zeroColumn = rng() % 3 == 0 ? rng() % d : d;
+    for (unsigned i = 0; i + 1 < d; ++i) {
+      std::vector<mpz_class> r(d);
+      for (unsigned j = 0; j < d; ++j)
+        r[j] = j == zeroColumn ? mpz_class(0) : randomEntry(rng, huge);
+      face.push_back(r);
+    }
+    const unsigned extra = d > 1 ? rng() % 3 : 0;
+    for (unsigned e = 0; e < extra; ++e) {
+      std::vector<mpz_class> r(d);
+      const mpz_class f = long(rng() % 7) - 3, g = long(rng() % 5) + 1;
+      const auto& a = face[rng() % (d - 1)];
+      const auto& b = face[rng() % (d - 1)];
+      for (unsigned j = 0; j < d; ++j)
+        r[j] = f * a[j] + g * b[j];
+      face.push_back(r);
+    }
+    if (rationalRank(face, d) != d - 1 || face.size() > rows)
+      continue;
+
+    // Place the face rows at random positions; the rest are random rows.
+    std::vector<unsigned> positions(rows);
+    for (unsigned i = 0; i < rows; ++i)
+      positions[i] = i;
+    std::shuffle(positions.begin(), positions.end(), rng);
+    positions.resize(face.size());
+    std::vector<std::vector<mpz_class>> all(rows);
+    BitList z(2);
+    for (std::size_t i = 0; i < face.size(); ++i) {
+      all[positions[i]] = face[i];
+      setBit(z.words(), positions[i]);
+    }
+    Matrix m;
+    for (unsigned i = 0; i < rows; ++i) {
+      if (all[i].empty())
+        for (unsigned j = 0; j < d; ++j)
+          all[i].push_back(randomEntry(rng, huge));
+      CalculationVector v(d);
+      for (unsigned j = 0; j < d; ++j)
+        v[j] = all[i][j];
+      m.insert(v);
+    }
+    // Logical order differs from the stored one.
+    std::vector<unsigned> order(rows);
+    for (unsigned i = 0; i < rows; ++i)
+      order[i] = (i + 5) % rows;
+    Matrix permuted(0, 0);
+    for (unsigned i = 0; i < rows; ++i)
+      permuted.insert(m.row(order[i]));
+    permuted.getRowOrder() = std::vector<unsigned>(rows);
+    for (unsigned i = 0; i < rows; ++i)
+      permuted.getRowOrder()[order[i]] = i;
+
+    RepresentationVector x(d);
+    solver.calcExtremeRay(permuted, z, x);
+    std::vector<mpz_class> ray = dense(x, d);
+
+    mpz_class gcd = 0;
+    for (const mpz_class& c : ray)
+      gcd = ::gcd(gcd, c);
+    ASSERT_EQ(gcd, 1) << "trial " << trial << ": nonzero and primitive";
+    unsigned firstOutside = 0;
+    while (testBit(z.words(), firstOutside))
+      ++firstOutside;
+    for (unsigned i = 0; i < rows; ++i) {
+      const mpz_class s = dot(permuted.row(i), ray);
+      if (testBit(z.words(), i)) {
+        ASSERT_EQ(s, 0) << "trial " << trial << " row " << i;
+      } else if (i == firstOutside) {
+        ASSERT_GT(sgn(s), 0) << "trial " << trial;
+      }
+    }
+    ++checked;
+  }
+  EXPECT_EQ(checked, 400);
+}
