@@ -1,0 +1,67 @@
+#ifndef DD_BITSPLITVISITOR_H
+#define DD_BITSPLITVISITOR_H
+
+#include <cstdint>
+
+#include "core/DDRayReference.h"
+#include "core/DDRayReferenceContainer.h"
+#include "trees/DDPreliminaryCondition.h"
+#include "trees/DDVantagePointPreliminaryCondition.h"
+
+namespace double_description {
+
+// Distributes a reference set into buckets while a tree is built. A visitor
+// may hand the buckets it cannot split on to the owned chain of successors.
+class BitSplitVisitor : public RayRefVisitor {
+public:
+  BitSplitVisitor(unsigned short maxDepth, unsigned short leafCapacity)
+      : mDepth(0), mMaxDepth(maxDepth), mLeafCapacity(leafCapacity), mBuckets(nullptr),
+        mBucketCount(2), mSuccessor(nullptr), mVisited(-1), mRayCount(0) {}
+  BitSplitVisitor(BitSplitVisitor const&) = delete;
+  BitSplitVisitor& operator=(BitSplitVisitor const&) = delete;
+  ~BitSplitVisitor() override { delete mSuccessor; }
+
+  // Empties every bucket for a new pass.
+  void onStart() override;
+  void onVisit(RayReference const&) override {
+    mState = 2;
+    ++mVisited;
+  }
+
+  // Opens and closes one level of the construction.
+  virtual void before(RayReferenceContainer const& set) {
+    ++mDepth;
+    mRayCount = set.size();
+  }
+  virtual void after() { --mDepth; }
+  // May bucket i of the current distribution be split further by this visitor?
+  virtual bool can_proceed(unsigned short) const { return true; }
+  // Could this visitor, as a successor, split the set?
+  virtual bool can_proceed(RayReferenceContainer const&) const { return true; }
+  virtual PreliminaryCondition* createNarrowingCondition(unsigned short bucket,
+                                                         unsigned short threshold) const;
+  virtual void refineCondition(unsigned int bucket, unsigned short threshold,
+                               VantagePointPreliminaryCondition& condition) const;
+  // True when the trees of this visitor have vantage-point conditions.
+  virtual bool supportsExtendedCondition() { return false; }
+
+  bool hasSuccessorToProceed(RayReferenceContainer const& set) const {
+    for (const BitSplitVisitor* v = mSuccessor; v != nullptr; v = v->mSuccessor)
+      if (v->can_proceed(set))
+        return true;
+    return false;
+  }
+
+  std::uint16_t mDepth;
+  std::uint16_t mMaxDepth;
+  std::uint16_t mLeafCapacity;
+  RayReferenceContainer* mBuckets; // not owned
+  std::uint16_t mBucketCount;
+  BitSplitVisitor* mSuccessor; // owned
+  std::int64_t mVisited;
+  std::uint64_t mRayCount;
+};
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,8 @@
+#include "trees/DDIntermediateBitSetNode.h"
+
+namespace double_description {
+
+template class IntermediateBitSetNode<PreliminaryCondition>;
+template class IntermediateBitSetNode<VantagePointPreliminaryCondition>;
+
+} // namespace double_description

@@ -1,0 +1,204 @@
+#ifndef DD_INTERMEDIATEBITSETNODE_H
+#define DD_INTERMEDIATEBITSETNODE_H
+
+#include <cstdint>
+#include <deque>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "core/DDBitOps.h"
+#include "core/DDRayReference.h"
+#include "core/DDRayReferenceContainer.h"
+#include "trees/DDBitSplitVisitor.h"
+#include "trees/DDLeafNode.h"
+#include "trees/DDPreliminaryCondition.h"
+#include "trees/DDTreeNode.h"
+#include "trees/DDVantagePointPreliminaryCondition.h"
+#include "trees/DDVerificationCondition.h"
+
+namespace double_description {
+
+// An inner node of a bit-pattern tree; it owns its children.
+template <class C>
+class IntermediateBitSetNode : public virtual TreeNode {
+  static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
+
+public:
+  IntermediateBitSetNode(BitList const& unionBits, C const& condition, unsigned short childCount)
+      : TreeNode(unionBits), mCondition(condition), mChildren{nullptr, nullptr},
+        mMoreChildren(childCount > 2 ? new TreeNode*[childCount - 2]() : nullptr),
+        mChildCount(childCount) {}
+  ~IntermediateBitSetNode() override {
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      delete child(i);
+    delete[] mMoreChildren;
+  }
+
+  TreeNode* child(unsigned short i) const { return i < 2 ? mChildren[i] : mMoreChildren[i - 2]; }
+  void setChild(unsigned short i, TreeNode* node) {
+    if (i < 2)
+      mChildren[i] = node;
+    else
+      mMoreChildren[i - 2] = node;
+  }
+
+  // Builds all children of this node, recursively, from the set.
+  void partition(RayReferenceContainer const& set, BitSplitVisitor& visitor);
+
+  void preliminaryTraverse(TreeNode const* other,
+                           std::vector<EdgeCandidate>& candidates) const override {
+    const PreliminaryCondition* join = other->mJoinCondition;
+    if (join == nullptr || !join->holdsOnFace(mUnion))
+      return;
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      child(i)->preliminaryTraverse(other, candidates);
+  }
+
+  void preliminaryTraverse(RayReference const* references, unsigned int count,
+                           PreliminaryCondition const& condition,
+                           std::vector<EdgeCandidate>& candidates) const override {
+    if (!condition.holdsOnFace(mUnion))
+      return;
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      child(i)->preliminaryTraverse(references, count, condition, candidates);
+  }
+
+  void preliminaryTraverse(RayReference const& query,
+                           std::deque<EdgeCandidate>& candidates) const override {
+    if constexpr (VANTAGE_POINT) {
+      if (!mCondition.holdsOnFace(query.mBits)) // counts the visit
+        return;
+    } else {
+      ++PreliminaryCondition::NARROWING_OPS;
+      if (!mCondition.sharesThreshold(query.mBits))
+        return;
+    }
+    for (unsigned short i = mChildCount; i-- > 0;)
+      child(i)->preliminaryTraverse(query, candidates);
+  }
+
+  bool verificationTraverse(ExtVerificationCondition const& question) const override {
+    ++PreliminaryCondition::VERIFICATION_OPS;
+    if constexpr (VANTAGE_POINT) {
+      const bool redundant = mCondition.isRedundant(question);
+      if (!mCondition.proceed_verification(question.mMask))
+        return redundant;
+      if (redundant)
+        return true;
+    } else {
+      const BitList& mask = mCondition.mMask;
+      if (!isSubset(question.mMask.words(), mask.words(), mask.wordCount()))
+        return false;
+    }
+    for (unsigned short i = mChildCount; i-- > 0;)
+      if (child(i)->verificationTraverse(question))
+        return true;
+    return false;
+  }
+
+  std::uint64_t getSubNodesCount() const override {
+    std::uint64_t count = mChildCount;
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      count += child(i)->getSubNodesCount();
+    return count;
+  }
+  std::uint64_t getRaysCount() const override {
+    std::uint64_t count = 0;
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      count += child(i)->getRaysCount();
+    return count;
+  }
+  std::uint64_t getLeafNodesCount() const override {
+    std::uint64_t count = 0;
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      count += child(i)->getLeafNodesCount();
+    return count;
+  }
+  bool isEmpty() const override { return false; }
+  void enumerateLeafNodes(std::vector<TreeNode const*>& leaves) const override {
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      child(i)->enumerateLeafNodes(leaves);
+  }
+
+  std::string toString(unsigned short depth) const override {
+    const TreeNode* self = this;
+    std::ostringstream out;
+    out << "p" << self << " [label=\"|V|=" << getRaysCount() << ", " << mCondition.toString()
+        << "\"];\n";
+    if (depth != 0)
+      for (unsigned short i = 0; i < mChildCount; ++i) {
+        const TreeNode* c = child(i);
+        out << c->toString(static_cast<unsigned short>(depth - 1)) << "p" << self << "->p" << c
+            << ";\n";
+      }
+    return out.str();
+  }
+
+  C mCondition;
+  TreeNode* mChildren[2];
+  TreeNode** mMoreChildren;
+  std::uint16_t mChildCount;
+};
+
+template <class C>
+void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
+                                          BitSplitVisitor& visitor) {
+  enum class Decision { LEAF, SPLIT, SUCCESSOR };
+  const unsigned short k = mChildCount;
+  std::vector<RayReferenceContainer> buckets(k);
+  std::vector<C> conditions(k);
+  std::vector<Decision> decisions(k, Decision::LEAF);
+
+  visitor.mBuckets = buckets.data();
+  visitor.before(set);
+  set.iterate(visitor);
+
+  // Every decision is taken before any child is built: building a child runs
+  // the visitor again and overwrites its per-set state.
+  const auto threshold = static_cast<unsigned short>(mCondition.mThreshold);
+  for (unsigned short i = 0; i < k; ++i) {
+    if constexpr (VANTAGE_POINT) {
+      visitor.refineCondition(i, threshold, conditions[i]);
+    } else {
+      conditions[i].mMask = buckets[i].mUnion;
+      conditions[i].mThreshold = threshold;
+    }
+    const bool ok = visitor.can_proceed(i);
+    if (visitor.mDepth >= visitor.mMaxDepth || buckets[i].size() <= visitor.mLeafCapacity)
+      decisions[i] = Decision::LEAF;
+    else if (ok)
+      decisions[i] = Decision::SPLIT;
+    else if (visitor.hasSuccessorToProceed(buckets[i]))
+      decisions[i] = Decision::SUCCESSOR;
+    else
+      decisions[i] = Decision::LEAF;
+  }
+
+  for (unsigned short i = 0; i < k; ++i) {
+    const RayReferenceContainer& bucket = buckets[i];
+    if (decisions[i] == Decision::LEAF) {
+      setChild(i, new LeafNode<C>(bucket, conditions[i]));
+      continue;
+    }
+    auto* node = new IntermediateBitSetNode<C>(bucket.mUnion, conditions[i], visitor.mBucketCount);
+    setChild(i, node);
+    BitSplitVisitor* next = &visitor;
+    if (decisions[i] == Decision::SUCCESSOR) {
+      next = visitor.mSuccessor;
+      while (!next->can_proceed(bucket))
+        next = next->mSuccessor;
+    }
+    node->partition(bucket, *next);
+  }
+
+  visitor.after();
+}
+
+extern template class IntermediateBitSetNode<PreliminaryCondition>;
+extern template class IntermediateBitSetNode<VantagePointPreliminaryCondition>;
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,137 @@
+#ifndef DD_LEAFNODE_H
+#define DD_LEAFNODE_H
+
+#include <cstdint>
+#include <deque>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "core/DDBitOps.h"
+#include "core/DDRayReference.h"
+#include "core/DDRayReferenceContainer.h"
+#include "trees/DDPreliminaryCondition.h"
+#include "trees/DDRayRefContainerToArrayTransformer.h"
+#include "trees/DDTreeNode.h"
+#include "trees/DDVantagePointPreliminaryCondition.h"
+#include "trees/DDVerificationCondition.h"
+
+namespace double_description {
+
+// A leaf: copies of its bucket's references in one contiguous array.
+template <class C>
+class LeafNode : public virtual TreeNode {
+  static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
+
+public:
+  LeafNode(RayReferenceContainer const& set, C const& condition)
+      : TreeNode(set.mUnion), mCondition(condition), mRayCount(set.size()), mRays(nullptr) {
+    RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
+    set.iterate(transformer);
+    mRays = transformer.mArray;
+  }
+  // The empty leaf: holds on nothing and stores nothing.
+  LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0), mRays(nullptr) {
+    mJoinCondition = &PreliminaryCondition::TRIVIAL_FAIL;
+  }
+  ~LeafNode() override { delete[] mRays; }
+
+  void preliminaryTraverse(TreeNode const* other,
+                           std::vector<EdgeCandidate>& candidates) const override {
+    const PreliminaryCondition* join = other->mJoinCondition;
+    if (join != nullptr && mJoinCondition != nullptr && join->holdsOnFace(mUnion))
+      other->preliminaryTraverse(mRays, static_cast<unsigned int>(mRayCount), *mJoinCondition,
+                                 candidates);
+  }
+
+  void preliminaryTraverse(RayReference const* references, unsigned int count,
+                           PreliminaryCondition const& condition,
+                           std::vector<EdgeCandidate>& candidates) const override {
+    if (mJoinCondition == nullptr || !condition.holdsOnFace(mUnion) || mRayCount == 0)
+      return;
+    const std::uint32_t t = mJoinCondition->mThreshold;
+    for (std::uint64_t i = 0; i < mRayCount; ++i) {
+      const RayReference& stored = mRays[i];
+      if (stored.mCardinality < t)
+        continue;
+      for (unsigned int j = 0; j < count; ++j) {
+        const RayReference& given = references[j];
+        if (popcountAnd(stored.mBits.words(), given.mBits.words(), stored.mBits.wordCount()) >= t)
+          candidates.emplace_back(stored, given);
+      }
+    }
+  }
+
+  void preliminaryTraverse(RayReference const& query,
+                           std::deque<EdgeCandidate>& candidates) const override {
+    const BitList& q = query.mBits;
+    if constexpr (VANTAGE_POINT) {
+      if (!mCondition.holdsOnFace(q)) // counts the visit
+        return;
+    } else {
+      ++PreliminaryCondition::NARROWING_OPS;
+      if (!mCondition.sharesThreshold(q))
+        return;
+    }
+    const std::uint32_t n = mCondition.mThreshold;
+    const std::uint64_t words = q.wordCount();
+    for (std::uint64_t i = 0; i < mRayCount; ++i) {
+      const RayReference& stored = mRays[i];
+      ++PreliminaryCondition::NARROWING_OPS;
+      if (popcountAnd(stored.mBits.words(), q.words(), words) >= n)
+        candidates.emplace_back(stored, query);
+    }
+  }
+
+  bool verificationTraverse(ExtVerificationCondition const& question) const override {
+    ++PreliminaryCondition::VERIFICATION_OPS;
+    if constexpr (VANTAGE_POINT) {
+      if (mCondition.isRedundant(question))
+        return true;
+      if (!mCondition.proceed_verification(question.mMask))
+        return false;
+    } else {
+      const BitList& mask = mCondition.mMask;
+      if (!isSubset(question.mMask.words(), mask.words(), mask.wordCount()))
+        return false;
+    }
+    for (std::uint64_t i = 0; i < mRayCount; ++i)
+      if (question.holdsOnRay(mRays[i].mBits))
+        return true;
+    return false;
+  }
+
+  void enumerateLeafNodes(std::vector<TreeNode const*>& leaves) const override {
+    if (mRayCount > 0)
+      leaves.push_back(this);
+  }
+  std::uint64_t getSubNodesCount() const override { return 0; }
+  std::uint64_t getRaysCount() const override { return mRayCount; }
+  std::uint64_t getLeafNodesCount() const override { return mRayCount > 0 ? 1 : 0; }
+  bool isEmpty() const override { return getRaysCount() == 0; }
+
+  std::string toString(unsigned short) const override {
+    std::ostringstream out;
+    out << "p" << static_cast<const TreeNode*>(this) << " [label=\"|V|=" << getRaysCount()
+        << ", " << mCondition.toString() << "\"];\n";
+    return out.str();
+  }
+
+  C mCondition;
+  std::uint64_t mRayCount;
+  RayReference* mRays;
+
+  static LeafNode EMPTY_NODE;
+};
+
+// The one shared empty leaf, handed out as the tree of an empty set.
+template <>
+LeafNode<PreliminaryCondition> LeafNode<PreliminaryCondition>::EMPTY_NODE;
+
+extern template class LeafNode<PreliminaryCondition>;
+extern template class LeafNode<VantagePointPreliminaryCondition>;
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,29 @@
+#include "trees/DDSingleBitSplitVisitor.h"
+
+#include "core/DDBitOps.h"
+
+namespace double_description {
+
+void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
+  const bool has = testBit(reference.mBits.words(), mSplitBit);
+  mBuckets[has ? 1 : 0].insert(reference);
+}
+
+void SingleBitSplitVisitor::before(RayReferenceContainer const& set) {
+  BitSplitVisitor::before(set);
+  // Only bits that some but not all references have can split the set.
+  mSplitBit = static_cast<std::uint16_t>(mSelector.getNextBit(set.mUnion - set.mIntersection));
+}
+
+void SingleBitSplitVisitor::after() {
+  BitSplitVisitor::after();
+  mSelector.mPosition = mSelector.mHistory.back();
+  mSelector.mHistory.pop_back();
+}
+
+bool SingleBitSplitVisitor::can_proceed(unsigned short bucket) const {
+  const RayReferenceContainer& b = mBuckets[bucket];
+  return mSelector.checkNextBit(b.mUnion - b.mIntersection);
+}
+
+} // namespace double_description

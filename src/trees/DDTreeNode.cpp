@@ -1,0 +1,10 @@
+#include "trees/DDTreeNode.h"
+
+namespace double_description {
+
+TreeNode::~TreeNode() {
+  if (mJoinCondition != &PreliminaryCondition::TRIVIAL_FAIL)
+    delete mJoinCondition;
+}
+
+} // namespace double_description
