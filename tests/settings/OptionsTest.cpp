@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <climits>
 #include <fstream>
 #include <functional>
@@ -12,7 +14,9 @@ using namespace double_description;
 namespace {
 
 std::string writeConfig(const std::string& name, const std::string& content) {
-  const std::string path = ::testing::TempDir() + name;
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string path = ::testing::TempDir() + "redivez_" + test->name() + "_" +
+                           std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }

@@ -1,0 +1,243 @@
+#include "app/DDInput.h"
+
+#include <cctype>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/DDLexSortCriteria.h"
+#include "core/DDRankCalculator.h"
+#include "core/DDUtilsFactory.h"
+
+namespace double_description {
+
+namespace {
+
+constexpr const char* WHITE_SPACE = " \t\n\v\f\r";
+const std::string INCORRECT = "Matrix file seems to be incorrect. ";
+const std::string NO_BASIS = "Cannot extract a base with rank ";
+
+InputError incorrect(const std::string& what) { return InputError(INCORRECT + what); }
+
+std::string trim(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(WHITE_SPACE);
+  if (first == std::string::npos)
+    return std::string();
+  const std::size_t last = text.find_last_not_of(WHITE_SPACE);
+  return text.substr(first, last - first + 1);
+}
+
+std::string position(unsigned long row, unsigned long col) {
+  return "row " + std::to_string(row + 1) + ", column " + std::to_string(col + 1);
+}
+
+// A plain non-negative decimal number; values beyond the limits saturate.
+unsigned long readCount(std::istream& in, const char* what) {
+  std::string word;
+  if (!(in >> word))
+    throw incorrect(std::string("The ") + what + " is missing.");
+  unsigned long value = 0;
+  for (char ch : word) {
+    if (!std::isdigit(static_cast<unsigned char>(ch)))
+      throw incorrect(std::string("The ") + what + " is not a non-negative decimal number: '" +
+                      word + "'.");
+    if (value <= MAX_INPUT_ROWS)
+      value = value * 10 + static_cast<unsigned long>(ch - '0');
+  }
+  return value;
+}
+
+std::string readEntry(std::istream& in, unsigned long row, unsigned long col) {
+  std::string word;
+  if (!(in >> word))
+    throw incorrect("The file ends before all entries are read: the entry in " +
+                    position(row, col) + " is missing.");
+  return word;
+}
+
+void readIntegerRow(std::istream& in, CalculationVector& row, unsigned long r) {
+  for (std::size_t c = 0; c < row.size(); ++c) {
+    const std::string word = readEntry(in, r, c);
+    if (mpz_set_str(row[c].get_mpz_t(), word.c_str(), 0) != 0)
+      throw InputError("mpz_set_str: '" + word + "' in " + position(r, c) +
+                       " is not a valid integer.");
+  }
+}
+
+// Scales the row by the lcm of the denominators as written.
+void readRationalRow(std::istream& in, CalculationVector& row, unsigned long r,
+                     std::vector<mpq_class>& fractions) {
+  for (std::size_t c = 0; c < row.size(); ++c) {
+    const std::string word = readEntry(in, r, c);
+    mpq_ptr q = fractions[c].get_mpq_t();
+    if (mpq_set_str(q, word.c_str(), 0) != 0)
+      throw InputError("mpq_set_str: '" + word + "' in " + position(r, c) +
+                       " is not a valid fraction.");
+    if (mpz_sgn(mpq_denref(q)) == 0)
+      throw InputError("mpq_set_str: '" + word + "' in " + position(r, c) +
+                       " has the denominator zero.");
+  }
+  mpz_class& lcm = UtilsFactory::CALC_UTILS.mInt[1];
+  mpz_set(lcm.get_mpz_t(), mpq_denref(fractions[0].get_mpq_t()));
+  for (std::size_t c = 1; c < row.size(); ++c)
+    mpz_lcm(lcm.get_mpz_t(), lcm.get_mpz_t(), mpq_denref(fractions[c].get_mpq_t()));
+  mpz_abs(lcm.get_mpz_t(), lcm.get_mpz_t());
+  for (std::size_t c = 0; c < row.size(); ++c) {
+    mpq_srcptr q = fractions[c].get_mpq_t();
+    mpz_divexact(row[c].get_mpz_t(), lcm.get_mpz_t(), mpq_denref(q));
+    mpz_mul(row[c].get_mpz_t(), row[c].get_mpz_t(), mpq_numref(q));
+  }
+}
+
+// Fraction-free forward elimination over the first k rows of w. Fails when
+// more than budget columns have no pivot, i.e. when the rows are dependent.
+bool echelonPass(RankCalculator& w, unsigned k, unsigned d, long budget) {
+  mpz_class& a = UtilsFactory::CALC_UTILS.mInt[2];
+  mpz_class& b = UtilsFactory::CALC_UTILS.mInt[5];
+  std::vector<unsigned>& order = w.getRowOrder();
+  unsigned r = 0;
+  unsigned c = 0;
+  while (r < k && c < d) {
+    if (sgn(w.row(r)[c]) == 0) {
+      unsigned j = r + 1;
+      while (j < k && sgn(w.row(j)[c]) == 0)
+        ++j;
+      if (j == k) {
+        if (--budget < 0)
+          return false;
+        ++c;
+        continue;
+      }
+      std::swap(order[r], order[j]);
+    }
+    const CalculationVector& pivot = w.row(r);
+    for (unsigned j = r + 1; j < k; ++j) {
+      CalculationVector& row = w.row(j);
+      if (sgn(row[c]) == 0)
+        continue;
+      mpz_gcd(a.get_mpz_t(), pivot[c].get_mpz_t(), row[c].get_mpz_t());
+      mpz_divexact(b.get_mpz_t(), row[c].get_mpz_t(), a.get_mpz_t());
+      mpz_divexact(a.get_mpz_t(), pivot[c].get_mpz_t(), a.get_mpz_t());
+      row[c] = 0;
+      for (unsigned t = c + 1; t < d; ++t) {
+        mpz_mul(row[t].get_mpz_t(), row[t].get_mpz_t(), a.get_mpz_t());
+        mpz_submul(row[t].get_mpz_t(), b.get_mpz_t(), pivot[t].get_mpz_t());
+      }
+    }
+    ++r;
+    ++c;
+  }
+  return true;
+}
+
+// Loads logical rows 0 .. p afresh, so the workspace always equals the front
+// block whatever an earlier failed pass left behind.
+bool frontIsIndependent(const Matrix& matrix, RankCalculator& w, unsigned p) {
+  const unsigned k = p + 1;
+  const unsigned d = matrix.getColumns();
+  std::vector<unsigned>& order = w.getRowOrder();
+  for (unsigned j = 0; j < k; ++j) {
+    order[j] = j;
+    w.row(j) = matrix.row(j);
+  }
+  w.setRowsInUse(k);
+  w.setColsInUse(d);
+  return echelonPass(w, k, d, static_cast<long>(d) - static_cast<long>(k));
+}
+
+} // namespace
+
+Input::Input(const char* fileName) : mOriginalMatrix(getMatrixFromFile(fileName)) {
+  const unsigned d = mOriginalMatrix.getColumns();
+  mBaseMatrix = Matrix(d, d);
+  for (unsigned i = 0; i < d; ++i)
+    mBaseMatrix.row(i)[i] = 1;
+  mWorkingMatrix = mOriginalMatrix;
+}
+
+Matrix Input::getMatrixFromFile(const char* fileName) const {
+  std::ifstream in(fileName);
+  if (!in.is_open())
+    throw InputError("Can not open file!");
+
+  bool begun = false;
+  std::string line;
+  while (!begun && std::getline(in, line)) {
+    const std::size_t star = line.find('*');
+    if (star != std::string::npos)
+      line.erase(star);
+    begun = trim(line) == "begin";
+  }
+  if (in.bad()) // e.g. a directory: opened, but unreadable
+    throw InputError("Can not open file!");
+  if (!begun)
+    throw incorrect("No 'begin' line was found.");
+
+  Matrix matrix = getMatrixFromFile(in);
+
+  std::string word;
+  if (!(in >> word))
+    throw incorrect("'end' was expected but the file ended.");
+  if (word != "end")
+    std::cout << INCORRECT << "'end' was expected but something different was found: " << word
+              << std::endl;
+
+  matrix.sort(LexSortCriteria(), 0, static_cast<unsigned short>(matrix.getRowCount()), -1);
+  findBasis(matrix);
+  return matrix;
+}
+
+Matrix Input::getMatrixFromFile(std::istream& in) const {
+  const unsigned long m = readCount(in, "row count");
+  const unsigned long d = readCount(in, "column count");
+  std::string type;
+  if (!(in >> type))
+    throw incorrect("The number type is missing.");
+  if (m == 0)
+    throw incorrect("The row count is 0.");
+  if (d == 0)
+    throw incorrect("The column count is 0.");
+  if (m > MAX_INPUT_ROWS || d > MAX_INPUT_COLUMNS)
+    throw InputError("The matrix is too large: at most " + std::to_string(MAX_INPUT_ROWS) +
+                     " rows and " + std::to_string(MAX_INPUT_COLUMNS) + " columns are supported.");
+
+  Matrix matrix(static_cast<unsigned>(m), static_cast<unsigned>(d));
+  if (type == "rational") {
+    std::vector<mpq_class> fractions(d);
+    for (unsigned long r = 0; r < m; ++r)
+      readRationalRow(in, matrix.row(static_cast<unsigned>(r)), r, fractions);
+  } else if (type == "integer") {
+    for (unsigned long r = 0; r < m; ++r)
+      readIntegerRow(in, matrix.row(static_cast<unsigned>(r)), r);
+  }
+  // Any other type word reads no entries: the rows stay zero.
+  return matrix;
+}
+
+void Input::findBasis(Matrix& matrix) const {
+  const unsigned n = matrix.getRowCount();
+  const unsigned d = matrix.getColumns();
+  if (d == 0)
+    return;
+  if (n < d)
+    throw InputError(NO_BASIS + std::to_string(n + 1));
+
+  RankCalculator w(n, d);
+  std::vector<unsigned>& order = matrix.getRowOrder();
+  for (unsigned p = 0; p < d; ++p) {
+    if (frontIsIndependent(matrix, w, p))
+      continue;
+    // Exchange the rejected row with positions d, d + 1, ... until one fits.
+    for (unsigned t = d;; ++t) {
+      if (t >= n)
+        throw InputError(NO_BASIS + std::to_string(p + 1));
+      std::swap(order[p], order[t]);
+      if (frontIsIndependent(matrix, w, p))
+        break;
+    }
+  }
+}
+
+} // namespace double_description
