@@ -1,0 +1,78 @@
+// Figures for the exact kernels: ray coordinates from a zero set, the exact
+// combination of two rays, and bit-list copies.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "core/DDBitOps.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "core/DDRayReference.h"
+#include "core/DDSingleSetRay.h"
+
+using namespace double_description;
+
+namespace {
+Matrix randomMatrix(unsigned rows, unsigned cols, long range, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  Matrix m;
+  for (unsigned i = 0; i < rows; ++i) {
+    CalculationVector v(cols);
+    for (unsigned j = 0; j < cols; ++j)
+      v[j] = static_cast<long>(rng() % (2 * range + 1)) - range;
+    m.insert(v);
+  }
+  return m;
+}
+
+void BM_CalcExtremeRay(benchmark::State& state) {
+  const unsigned d = static_cast<unsigned>(state.range(0));
+  const long range = state.range(1);
+  const unsigned m = 4 * d;
+  Matrix matrix = randomMatrix(m, d, range, 7);
+  const unsigned words = (m + 63) / 64;
+  BitList z(words);
+  for (unsigned k = 0; k + 1 < d; ++k)
+    setBit(z.words(), 2 * k);
+  ExtremeRayUncompressor solver(m, d, words);
+  RepresentationVector x(d);
+  for (auto _ : state) {
+    x.reset();
+    solver.calcExtremeRay(matrix, z, x);
+    benchmark::DoNotOptimize(x.mValues.data());
+  }
+}
+BENCHMARK(BM_CalcExtremeRay)->Args({6, 10})->Args({12, 10})->Args({24, 10})->Args({12, 1000000});
+
+void BM_RayCombination(benchmark::State& state) {
+  const unsigned m = static_cast<unsigned>(state.range(0));
+  const long range = state.range(1);
+  std::mt19937_64 rng(11);
+  SingleSetRay p(4, 4, m - 5, BitList((m + 63) / 64));
+  SingleSetRay n(4, 4, m - 5, BitList((m + 63) / 64));
+  for (unsigned k = 5; k < m; ++k) {
+    p.slack(k) = static_cast<long>(rng() % (2 * range + 1)) - range;
+    n.slack(k) = static_cast<long>(rng() % (2 * range + 1)) - range;
+  }
+  p.slack(5) = 6;
+  n.slack(5) = -4;
+  for (auto _ : state) {
+    SingleSetRay r(&p, &n, 5, m);
+    benchmark::DoNotOptimize(r.mCoefficients);
+  }
+}
+BENCHMARK(BM_RayCombination)->Args({64, 1000})->Args({512, 1000})->Args({512, 1000000000});
+
+void BM_ReferenceCopy(benchmark::State& state) {
+  const unsigned long words = static_cast<unsigned long>(state.range(0));
+  int ray = 0;
+  RayReference r(&ray, BitList(words, 0x5555555555555555ul));
+  for (auto _ : state) {
+    RayReference copy(r);
+    benchmark::DoNotOptimize(copy.mBits.words());
+  }
+}
+BENCHMARK(BM_ReferenceCopy)->Arg(1)->Arg(2)->Arg(4)->Arg(16);
+} // namespace
+
+BENCHMARK_MAIN();
