@@ -1,0 +1,44 @@
+#ifndef DD_PRELIMINARYTRAVERSEVISITOR_H
+#define DD_PRELIMINARYTRAVERSEVISITOR_H
+
+#include "core/DDRayReference.h"
+#include "iteration/DDBitPatternTreeCacheEntry.h"
+#include "iteration/DDRayCache.h"
+#include "trees/DDTreeNode.h"
+
+#include <cstdint>
+#include <deque>
+
+namespace double_description {
+
+// One pass over the negative rays of a step: each negative ray queries the
+// positive narrowing tree for candidate partners.
+template <class R> class PreliminaryTraverseVisitor : public RayRefVisitor {
+public:
+  using Cache = RayCache<R, BitPatternTreeCacheEntry<R>>;
+
+  PreliminaryTraverseVisitor(TreeNode const& tree, std::uint16_t threshold, std::uint16_t step,
+                             std::uint16_t rowCount, Cache& cache)
+      : mStep(step), mRowCount(rowCount), mRayCache(&cache), mThreshold(threshold),
+        mTree(&tree) {
+    mState = 0;
+  }
+
+  bool hasFinished() const override { return true; }
+  void onStart() override {
+    mState = 1;
+    mCandidates.clear();
+  }
+
+  std::uint16_t mStep;
+  std::uint16_t mRowCount;
+  Cache* mRayCache;
+  std::uint64_t mCreatedCount = 0;
+  std::uint16_t mThreshold;
+  TreeNode const* mTree;
+  std::deque<EdgeCandidate> mCandidates;
+};
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,49 @@
+#include "iteration/DDSingleSetRayGenerator.h"
+
+#include "core/DDBitOps.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "core/DDRepresentationVector.h"
+#include "iteration/DDSingleSetRayEnumerator.h"
+
+#include <utility>
+
+namespace double_description {
+
+void SingleSetRayGenerator::calculateBase() {
+  const unsigned m = mWorkingMatrix.getRowCount();
+  const unsigned words = m == 0 ? 1 : (m + 63) / 64;
+  ExtremeRayUncompressor uncompressor(m, mWorkingMatrix.getColumns(), words);
+  for (unsigned i = 0; i < mWorkingMatrix.getColumns(); ++i) {
+    const unsigned d = mWorkingMatrix.getColumns();
+    BitList zero(words);
+    for (unsigned k = 0; k < d; ++k)
+      if (k != i)
+        setBit(zero.words(), k);
+    RepresentationVector x(d);
+    uncompressor.calcExtremeRay(mWorkingMatrix, zero, x);
+
+    auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
+    // Zero rows count only up to the first negative one.
+    bool negativeSeen = false;
+    for (unsigned k = d; k < m; ++k) {
+      mpz_class& slack = ray->slack(k);
+      x.calcScalarProduct(mWorkingMatrix.row(k), slack);
+      if (negativeSeen)
+        continue;
+      const int sign = sgn(slack);
+      if (sign == 0)
+        setBit(ray->mActiveSet.words(), k);
+      else if (sign < 0)
+        negativeSeen = true;
+    }
+    mRayCache.insert(ray, 0);
+  }
+}
+
+StepStatistics SingleSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
+  SingleSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
+                                    mRayCache);
+  return enumerator.enumerate();
+}
+
+} // namespace double_description

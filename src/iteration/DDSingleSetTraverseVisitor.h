@@ -1,0 +1,29 @@
+#ifndef DD_SINGLESETTRAVERSEVISITOR_H
+#define DD_SINGLESETTRAVERSEVISITOR_H
+
+#include "core/DDSingleSetRay.h"
+#include "iteration/DDPreliminaryTraverseVisitor.h"
+
+namespace double_description {
+
+using SingleSetRayCache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<SingleSetRay>>;
+
+// Accepts every candidate: the tree holds nondegenerate rays only.
+class SingleSetTraverseVisitor : public PreliminaryTraverseVisitor<SingleSetRay> {
+public:
+  SingleSetTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
+                           unsigned short rowCount, SingleSetRayCache& cache)
+      : PreliminaryTraverseVisitor<SingleSetRay>(tree, threshold, step, rowCount, cache) {}
+  ~SingleSetTraverseVisitor() override = default;
+
+  void onVisit(RayReference const& ref) override;
+
+protected:
+  // The exact combination of the pair, filed from the row after the step.
+  void createRay(EdgeCandidate const& candidate);
+  void acceptAll(RayReference const& ref);
+};
+
+} // namespace double_description
+
+#endif
