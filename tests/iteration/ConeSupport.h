@@ -9,6 +9,9 @@
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
 #include "core/DDSingleSetRay.h"
+#include "iteration/DDSingleSetRayGenerator.h"
+
+#include <gtest/gtest.h>
 
 #include <gmpxx.h>
 
@@ -137,6 +140,24 @@ inline Matrix identity(unsigned d) {
   for (unsigned i = 0; i < d; ++i)
     base.row(i)[i] = 1;
   return base;
+}
+
+// Lets the tests read the ray cache.
+class OpenGenerator : public SingleSetRayGenerator {
+public:
+  using SingleSetRayGenerator::SingleSetRayGenerator;
+  Cache const& cache() const { return mRayCache; }
+};
+
+// The coordinates of the final rays of a whole run, step lines discarded.
+inline std::vector<std::string> runSingleSet(Matrix const& working) {
+  const Matrix base = identity(working.getColumns());
+  OpenGenerator generator(working, working, base);
+  generator.calculateBase();
+  testing::internal::CaptureStdout();
+  generator.run();
+  testing::internal::GetCapturedStdout();
+  return coordinateLines(working, generator.cache().mFinalRays);
 }
 
 } // namespace dd_test

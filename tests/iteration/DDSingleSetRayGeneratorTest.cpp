@@ -8,12 +8,6 @@
 namespace dd_test {
 namespace {
 
-class OpenGenerator : public SingleSetRayGenerator {
-public:
-  using SingleSetRayGenerator::SingleSetRayGenerator;
-  Cache const& cache() const { return mRayCache; }
-};
-
 std::string withoutTimes(std::string const& text) {
   return std::regex_replace(text, std::regex("dt=[0-9]+ms"), "dt=?ms");
 }

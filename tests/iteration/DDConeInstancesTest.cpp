@@ -1,0 +1,92 @@
+#include "ConeSupport.h"
+#include "IterationTestSupport.h"
+
+#include <sys/stat.h>
+
+namespace dd_test {
+namespace {
+
+bool exists(std::string const& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+// Reads an instance, moves a basis to the front, and loads its reference.
+bool loadInstance(std::string const& stem, Matrix& working, std::vector<std::string>& reference) {
+  if (!readMatrixFile(stem + ".txt", working) || !moveBasisToFront(working))
+    return false;
+  reference = sorted(readRayLines(stem + ".rays"));
+  return !reference.empty();
+}
+
+void expectSameRaySet(std::vector<std::string> const& found,
+                      std::vector<std::string> const& reference) {
+  const std::vector<std::string> rays = sorted(found);
+  EXPECT_EQ(std::adjacent_find(rays.begin(), rays.end()), rays.end()) << "duplicate ray";
+  EXPECT_EQ(rays.size(), reference.size());
+  EXPECT_TRUE(rays == reference) << "ray sets differ";
+}
+
+void setAllTrees(BPT_CreationStrategy strategy, unsigned long depth, unsigned long capacity) {
+  for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
+                            &Options::current()->mNondegenerateTree,
+                            &Options::current()->mVerificationTree}) {
+    tree->mStrategy = strategy;
+    tree->mMaxTreeDepth = depth;
+    tree->mLeafCapacity = capacity;
+  }
+}
+
+// Small instances: every strategy, depth and leaf capacity of the grid, in
+// all three trees at once, under both tests.
+class SmallConeTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SmallConeTest, EveryTreeSettingFindsTheReferenceRays) {
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + GetParam(), working,
+                           reference));
+  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST})
+    for (int strategy = 0; strategy <= 8; ++strategy)
+      for (unsigned long depth : {1ul, 15ul})
+        for (unsigned long capacity : {1ul, 20ul}) {
+          SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
+                       std::to_string(strategy) + " depth " + std::to_string(depth) +
+                       " capacity " + std::to_string(capacity));
+          Options::current()->mAdjacencyTest = test;
+          setAllTrees(static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
+          expectSameRaySet(runSingleSet(working), reference);
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Instances, SmallConeTest,
+                         ::testing::Values("cube_6", "cross_6", "metcone_5", "metpoly_5",
+                                           "cyclic_dual_20_4", "prodsimplex_5x5",
+                                           "rand01_dual_8_40", "rand_poly_rat_50_6"));
+
+// Larger instances of the shared collection, default trees only.
+class SharedConeTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SharedConeTest, DefaultSettingsFindTheReferenceRays) {
+  const std::string stem = std::string(REDIVEZ_CONES_DIR) + "/" + GetParam();
+  if (!exists(stem + ".txt") || !exists(stem + ".rays"))
+    GTEST_SKIP() << "reference cones not available";
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(stem, working, reference));
+  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
+    SCOPED_TRACE(AdjacencyTestNames[test]);
+    Options::current()->mAdjacencyTest = test;
+    expectSameRaySet(runSingleSet(working), reference);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Instances, SharedConeTest,
+                         ::testing::Values("nmz_big_facets", "nmz_small_facets",
+                                           "nmz_max_polytope_cand", "nmz_Condorcet",
+                                           "nmz_medium_facets", "4ti2_magic4x4",
+                                           "rand_poly_deg_120_7", "rand_poly_200_5",
+                                           "cyclic_dual_40_6", "rand_cone_150_6"));
+
+} // namespace
+} // namespace dd_test
