@@ -50,7 +50,9 @@ TEST(ExtremeRayUncompressor, SmallCases) {
       // Surplus rows of the same rank are cut.
       {"degenerate", {{1, 1, 0}, {2, 2, 0}, {0, 0, 1}, {1, 0, 0}}, {0, 1, 2}, {1, -1, 0}},
       {"primitive", {{6, -4}, {1, 0}}, {0}, {2, 3}},
-      {"orientation after full word",
+      // Every row is in the zero set: no orientation row, the sign is kept.
+      {"no row outside", {{1, 0}, {2, 0}}, {0, 1}, {0, 1}},
+      {"orientation by a later row",
        {{1, 0}, {1, 0}, {1, 0}, {0, -1}}, {0, 1, 2}, {0, -1}},
   };
   for (const Case& c : cases) {
@@ -69,6 +71,16 @@ TEST(ExtremeRayUncompressor, ReadsLogicalRowsAndSecondWord) {
   Matrix m = matrixOf(rows);
   std::reverse(m.getRowOrder().begin(), m.getRowOrder().end());
   EXPECT_EQ(rayOf(m, setOf(2, {3, 66})), ints({-1, -1, -1}));
+}
+
+TEST(ExtremeRayUncompressor, OrientationRowInSecondWord) {
+  std::vector<std::vector<long>> rows(64, std::vector<long>{3, 0});
+  rows.push_back({0, -1});
+  rows.push_back({0, 1});
+  Matrix m = matrixOf(rows);
+  BitList z(2);
+  z.words()[0] = ~std::uint64_t(0);
+  EXPECT_EQ(rayOf(m, z), ints({0, -1}));
 }
 
 TEST(CalculationMatrix, ForwardStepCases) {
