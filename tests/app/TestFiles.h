@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -12,8 +16,10 @@
 // Paths unique to the running test and process, so tests may run in parallel.
 inline std::string tempPath(const std::string& name) {
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  return ::testing::TempDir() + "redivez_" + test->test_suite_name() + "_" + test->name() + "_" +
-         std::to_string(getpid()) + "_" + name;
+  std::string path = std::string("redivez_") + test->test_suite_name() + "_" + test->name() + "_" +
+                     std::to_string(getpid()) + "_" + name;
+  std::replace(path.begin(), path.end(), '/', '_'); // parameterised test names
+  return ::testing::TempDir() + path;
 }
 
 inline std::string writeFile(const std::string& name, const std::string& content) {
@@ -25,6 +31,29 @@ inline std::string writeFile(const std::string& name, const std::string& content
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A fresh directory of its own for the running test.
+inline std::string tempDir(const std::string& name) {
+  const std::string path = tempPath(name);
+  std::system(("rm -rf '" + path + "'").c_str());
+  mkdir(path.c_str(), 0755);
+  return path;
+}
+
+struct Outcome {
+  int status;
+  std::string output;
+};
+
+// The real binary, as a user runs it, optionally from another working directory.
+inline Outcome runBinary(const std::string& args, const std::string& workDir = "") {
+  const std::string out = tempPath("binary_output.txt");
+  std::string command = std::string(REDIVEZ_BINARY) + " " + args + " > '" + out + "' 2>&1";
+  if (!workDir.empty())
+    command = "cd '" + workDir + "' && " + command;
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out)};
 }
 
 #endif

@@ -1,0 +1,203 @@
+#ifndef REDIVEZ_APP_DDOUTPUT_H
+#define REDIVEZ_APP_DDOUTPUT_H
+
+#include <gsl/gsl_linalg.h>
+#include <gsl/gsl_matrix.h>
+#include <gsl/gsl_vector.h>
+#include <gmpxx.h>
+
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "core/DDBitList.h"
+#include "core/DDBitOps.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "core/DDMatrix.h"
+#include "core/DDRepresentationVector.h"
+#include "core/DDSingleSetRay.h"
+#include "iteration/DDExtremeRayGenerator.h"
+
+namespace double_description {
+
+// A result or plot file that could not be created or written. The message is
+// the line shown to the user.
+class OutputError : public std::runtime_error {
+public:
+  explicit OutputError(const std::string& fileName)
+      : std::runtime_error("Error: The file '" + fileName + "' could not be written!") {}
+};
+
+// The result file stream, created or emptied on construction.
+class Output {
+public:
+  explicit Output(const char* fileName) : mFile(fileName, std::ios::out | std::ios::trunc) {}
+  ~Output() {
+    if (mFile.is_open())
+      mFile.close();
+  }
+  Output(Output const&) = delete;
+  Output& operator=(Output const&) = delete;
+
+  std::ofstream mFile;
+};
+
+// The zero set that a result line of type T reads from a ray; scratch is there
+// for ray types whose set has to be put together first.
+template <class T> BitList const& resultZeroSet(SingleSetRay const& ray, BitList& /*scratch*/) {
+  return ray.mActiveSet;
+}
+
+// Writes one result line (without its newline) for a ray's zero set; T selects
+// the format. The working objects are built once per file.
+template <class T> class ResultLineWriter;
+
+// Exact primitive integer coordinates.
+template <> class ResultLineWriter<RepresentationVector> {
+public:
+  ResultLineWriter(Matrix const& original, Matrix const& working)
+      : mOriginal(original), mColumns(working.getColumns()),
+        mUncompressor(working.getRowCount(), mColumns, wordsFor(working.getRowCount())),
+        mVector(mColumns) {}
+
+  void write(std::ostream& out, BitList const& zeroSet) {
+    mUncompressor.calcExtremeRay(mOriginal, zeroSet, mVector);
+    std::ostringstream line;
+    for (unsigned j = 0; j < mColumns; ++j) {
+      const std::uint8_t p = mVector.mPosition[j];
+      if (p == 0)
+        line << 0 << " ";
+      else
+        line << mVector.mValues[p - 1] << " ";
+    }
+    out << line.str();
+    mVector.reset();
+  }
+
+  static unsigned wordsFor(unsigned rows) { return rows == 0 ? 1 : (rows + 63) / 64; }
+
+private:
+  Matrix const& mOriginal;
+  unsigned mColumns;
+  ExtremeRayUncompressor mUncompressor;
+  RepresentationVector mVector;
+};
+
+// Floating-point coordinates from a least-squares solve over the zero set,
+// with one normalising equation: the first nonzero coordinate of the exact
+// vector becomes 1 or -1, keeping the ray's direction.
+template <> class ResultLineWriter<OutputVector<double>> {
+public:
+  ResultLineWriter(Matrix const& original, Matrix const& working)
+      : mOriginal(original), mRows(working.getRowCount()), mColumns(working.getColumns()),
+        mUncompressor(mRows, mColumns, ResultLineWriter<RepresentationVector>::wordsFor(mRows)),
+        mExact(mColumns) {
+    mVector.mValues.assign(mColumns, 0.0);
+  }
+
+  void write(std::ostream& out, BitList const& zeroSet) {
+    unsigned lead = 0;
+    int sign = 1;
+    leadingCoordinate(zeroSet, lead, sign);
+
+    const unsigned d = mColumns;
+    const unsigned k = popcount(zeroSet.words(), zeroSet.wordCount());
+    const unsigned c = k + 1;
+    std::unique_ptr<double[]> a(new double[static_cast<std::size_t>(c) * d]());
+    std::unique_ptr<double[]> b(new double[c]());
+    unsigned t = 0;
+    for (unsigned pos = 0; pos < mRows && t < k; ++pos) {
+      if (!testBit(zeroSet.words(), pos))
+        continue;
+      const CalculationVector& row = mOriginal.row(pos);
+      for (unsigned j = 0; j < d; ++j)
+        a[static_cast<std::size_t>(t) * d + j] = mpz_get_d(row[j].get_mpz_t());
+      ++t;
+    }
+    a[static_cast<std::size_t>(k) * d + lead] = 1.0;
+    b[k] = sign;
+
+    gsl_matrix_view av = gsl_matrix_view_array(a.get(), c, d);
+    gsl_vector_view bv = gsl_vector_view_array(b.get(), c);
+    gsl_vector* x = gsl_vector_alloc(d);
+    gsl_vector* residual = gsl_vector_alloc(c);
+    gsl_vector* tau = gsl_vector_alloc(d);
+    gsl_linalg_QR_decomp(&av.matrix, tau);
+    gsl_linalg_QR_lssolve(&av.matrix, tau, &bv.vector, x, residual);
+    for (unsigned j = 0; j < d; ++j)
+      mVector.mValues[j] = gsl_vector_get(x, j);
+    gsl_vector_free(tau);
+    gsl_vector_free(residual);
+    gsl_vector_free(x);
+
+    std::ostringstream line;
+    for (unsigned j = 0; j < d; ++j)
+      line << mVector.mValues[j] << " ";
+    out << line.str();
+  }
+
+private:
+  // Position and sign of the first nonzero coordinate of the exact ray.
+  void leadingCoordinate(BitList const& zeroSet, unsigned& lead, int& sign) {
+    mUncompressor.calcExtremeRay(mOriginal, zeroSet, mExact);
+    for (unsigned j = 0; j < mColumns; ++j) {
+      const std::uint8_t p = mExact.mPosition[j];
+      if (p != 0 && sgn(mExact.mValues[p - 1]) != 0) {
+        lead = j;
+        sign = sgn(mExact.mValues[p - 1]);
+        break;
+      }
+    }
+    mExact.reset();
+  }
+
+  Matrix const& mOriginal;
+  unsigned mRows;
+  unsigned mColumns;
+  ExtremeRayUncompressor mUncompressor;
+  RepresentationVector mExact;
+  OutputVector<double> mVector;
+};
+
+// The zero set itself, padded with '0' to whole words.
+template <> class ResultLineWriter<BitList> {
+public:
+  ResultLineWriter(Matrix const& /*original*/, Matrix const& /*working*/) {}
+
+  void write(std::ostream& out, BitList const& zeroSet) {
+    mWork = zeroSet;
+    out << mWork.toString();
+    for (std::uint64_t w = 0; w < mWork.wordCount(); ++w)
+      mWork.words()[w] = 0;
+  }
+
+private:
+  BitList mWork;
+};
+
+// Throws OutputError, after writing what it could, when the file cannot be
+// created or written.
+template <class R>
+template <class T>
+void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
+  Output output(fileName);
+  if (!output.mFile.is_open())
+    throw OutputError(fileName);
+  ResultLineWriter<T> writer(mOriginalMatrix, mWorkingMatrix);
+  BitList scratch;
+  output.mFile << "Extreme rays:" << std::endl;
+  for (R const* ray : mRayCache.mFinalRays) {
+    writer.write(output.mFile, resultZeroSet<T>(*ray, scratch));
+    output.mFile << std::endl;
+  }
+  output.mFile.close();
+  if (output.mFile.fail())
+    throw OutputError(fileName);
+}
+
+} // namespace double_description
+
+#endif
