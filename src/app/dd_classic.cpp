@@ -66,8 +66,8 @@ bool writePlotFiles(const std::string& plotFile) {
   const bool complexityWritten = flushPlot(COMPLEXITY_PLOT, plotFile, true);
   // The empty second plot must not wipe the first when both name one file.
   std::error_code ignored;
-  const bool sameFile =
-      complexityWritten && std::filesystem::equivalent(plotFile, VER_BIT_DISTRIBUTION_FILE, ignored);
+  const bool sameFile = complexityWritten &&
+                        std::filesystem::equivalent(plotFile, VER_BIT_DISTRIBUTION_FILE, ignored);
   const bool distributionWritten =
       flushPlot(VER_BIT_DISTRIBUTION_PLOT, VER_BIT_DISTRIBUTION_FILE, !sameFile);
   return complexityWritten && distributionWritten;

@@ -91,7 +91,8 @@ TEST(InputTest, HeaderEndsAtTheBeginLine) {
 }
 
 TEST(InputTest, MatricesOfTheRun) {
-  const std::string path = writeMatrixFile(integerBlock({{1, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}));
+  const std::string path =
+      writeMatrixFile(integerBlock({{1, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}));
   Input input(path.c_str());
   EXPECT_EQ(logicalRows(input.mBaseMatrix), (Rows{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
   EXPECT_EQ(storedRows(input.mWorkingMatrix), storedRows(input.mOriginalMatrix));
@@ -159,7 +160,8 @@ TEST(InputTest, FailuresSayWhatIsWrong) {
        "mpq_set_str: '1/x' in row 1, column 2 is not a valid fraction."},
       {"zero denominator", "begin\n2 2 rational 1 0 0 3/0 end\n",
        "mpq_set_str: '3/0' in row 2, column 2 has the denominator zero."},
-      {"no begin line", "Begin\n2 2 integer 1 0 0 1 end\n", incorrect + "No 'begin' line was found."},
+      {"no begin line", "Begin\n2 2 integer 1 0 0 1 end\n",
+       incorrect + "No 'begin' line was found."},
       {"empty file", "", incorrect + "No 'begin' line was found."},
       {"row count missing", "begin\n", incorrect + "The row count is missing."},
       {"column count missing", "begin\n2", incorrect + "The column count is missing."},
@@ -173,7 +175,8 @@ TEST(InputTest, FailuresSayWhatIsWrong) {
       {"file ends inside the entries", "begin\n2 2 integer 1 0 0",
        incorrect + "The file ends before all entries are read: the entry in row 2, column 2 is "
                    "missing."},
-      {"terminator missing", "begin\n1 1 integer 1", incorrect + "'end' was expected but the file ended."},
+      {"terminator missing", "begin\n1 1 integer 1",
+       incorrect + "'end' was expected but the file ended."},
       {"too many rows", "begin\n65536 2 integer\n",
        "The matrix is too large: at most 65535 rows and 255 columns are supported."},
       {"too many columns", "begin\n300 256 integer\n",
@@ -184,7 +187,8 @@ TEST(InputTest, FailuresSayWhatIsWrong) {
        "Cannot extract a base with rank 3"},
       {"rank deficient", integerBlock({{1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}}),
        "Cannot extract a base with rank 3"},
-      {"all rows zero", integerBlock({{0, 0}, {0, 0}, {0, 0}}), "Cannot extract a base with rank 1"},
+      {"all rows zero", integerBlock({{0, 0}, {0, 0}, {0, 0}}),
+       "Cannot extract a base with rank 1"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(failureOf(c.content), c.message) << c.name;

@@ -128,7 +128,8 @@ TEST(OptionsTest, ConfigurationFile) {
          EXPECT_EQ(o.mVerificationTree.mLeafCapacity, 9u);
          EXPECT_EQ(o.mPlotFile, "p.plt");
        }},
-      {"CR-LF line ends", "AdjacencyTest = ALGEBRAIC_TEST\r\nVERIFICATION TREE\r\nLeafCapacity = 5\r\n",
+      {"CR-LF line ends",
+       "AdjacencyTest = ALGEBRAIC_TEST\r\nVERIFICATION TREE\r\nLeafCapacity = 5\r\n",
        [](const Options& o) {
          EXPECT_EQ(o.mAdjacencyTest, ALGEBRAIC_TEST);
          EXPECT_EQ(o.mVerificationTree.mLeafCapacity, 5u);
