@@ -9,17 +9,35 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-// Paths unique to the running test and process, so tests may run in parallel.
+// One scratch directory per test process, removed when the tests end.
+inline const std::string& scratchRoot() {
+  static const std::string root = [] {
+    const std::string path = ::testing::TempDir() + "redivez_app_" + std::to_string(getpid());
+    mkdir(path.c_str(), 0755);
+    return path + "/";
+  }();
+  return root;
+}
+
+class ScratchCleanup : public ::testing::Environment {
+public:
+  void TearDown() override { std::filesystem::remove_all(scratchRoot()); }
+};
+
+inline const bool SCRATCH_CLEANUP_REGISTERED =
+    (::testing::AddGlobalTestEnvironment(new ScratchCleanup), true);
+
+// Paths unique to the running test, so tests may run in parallel.
 inline std::string tempPath(const std::string& name) {
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string path = std::string("redivez_") + test->test_suite_name() + "_" + test->name() + "_" +
-                     std::to_string(getpid()) + "_" + name;
+  std::string path = std::string(test->test_suite_name()) + "_" + test->name() + "_" + name;
   std::replace(path.begin(), path.end(), '/', '_'); // parameterised test names
-  return ::testing::TempDir() + path;
+  return scratchRoot() + path;
 }
 
 inline std::string writeFile(const std::string& name, const std::string& content) {

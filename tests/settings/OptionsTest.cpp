@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -48,7 +49,9 @@ void expectDefaults(const Options& options) {
 TEST(OptionsTest, DefaultsAndEmptyFile) {
   Options options;
   expectDefaults(options);
-  ASSERT_TRUE(options.readSettingsFile(writeConfig("empty.conf", "").c_str()));
+  const std::string path = writeConfig("empty.conf", "");
+  ASSERT_TRUE(options.readSettingsFile(path.c_str()));
+  std::remove(path.c_str());
   expectDefaults(options);
 }
 
@@ -161,6 +164,7 @@ TEST(OptionsTest, ConfigurationFile) {
     Options options;
     const std::string path = writeConfig("case" + std::to_string(index++) + ".conf", c.content);
     ASSERT_TRUE(options.readSettingsFile(path.c_str()));
+    std::remove(path.c_str());
     c.check(options);
   }
 }
