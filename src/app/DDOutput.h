@@ -51,6 +51,9 @@ template <class T> BitList const& resultZeroSet(SingleSetRay const& ray, BitList
   return ray.mActiveSet;
 }
 
+// Words of a zero set over the given rows (at least one).
+inline unsigned wordsForRows(unsigned rows) { return rows == 0 ? 1 : (rows + 63) / 64; }
+
 // Writes one result line (without its newline) for a ray's zero set; T selects
 // the format. The working objects are built once per file.
 template <class T> class ResultLineWriter;
@@ -60,7 +63,7 @@ template <> class ResultLineWriter<RepresentationVector> {
 public:
   ResultLineWriter(Matrix const& original, Matrix const& working)
       : mOriginal(original), mColumns(working.getColumns()),
-        mUncompressor(working.getRowCount(), mColumns, wordsFor(working.getRowCount())),
+        mUncompressor(working.getRowCount(), mColumns, wordsForRows(working.getRowCount())),
         mVector(mColumns) {}
 
   void write(std::ostream& out, BitList const& zeroSet) {
@@ -77,8 +80,6 @@ public:
     mVector.reset();
   }
 
-  static unsigned wordsFor(unsigned rows) { return rows == 0 ? 1 : (rows + 63) / 64; }
-
 private:
   Matrix const& mOriginal;
   unsigned mColumns;
@@ -93,7 +94,7 @@ template <> class ResultLineWriter<OutputVector<double>> {
 public:
   ResultLineWriter(Matrix const& original, Matrix const& working)
       : mOriginal(original), mRows(working.getRowCount()), mColumns(working.getColumns()),
-        mUncompressor(mRows, mColumns, ResultLineWriter<RepresentationVector>::wordsFor(mRows)),
+        mUncompressor(mRows, mColumns, wordsForRows(mRows)),
         mExact(mColumns) {
     mVector.mValues.assign(mColumns, 0.0);
   }
