@@ -1,6 +1,8 @@
 #include "ConeSupport.h"
 #include "IterationTestSupport.h"
 
+#include "app/DDInput.h"
+
 #include <sys/stat.h>
 
 namespace dd_test {
@@ -11,10 +13,18 @@ bool exists(std::string const& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-// Reads an instance, moves a basis to the front, and loads its reference.
+// Reads an instance as a run does (rows sorted, basis first) and loads its
+// reference rays.
 bool loadInstance(std::string const& stem, Matrix& working, std::vector<std::string>& reference) {
-  if (!readMatrixFile(stem + ".txt", working) || !moveBasisToFront(working))
+  testing::internal::CaptureStdout();
+  try {
+    working = Input((stem + ".txt").c_str()).mWorkingMatrix;
+  } catch (InputError const& error) {
+    testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << error.what();
     return false;
+  }
+  testing::internal::GetCapturedStdout();
   reference = sorted(readRayLines(stem + ".rays"));
   return !reference.empty();
 }
@@ -63,6 +73,21 @@ INSTANTIATE_TEST_SUITE_P(Instances, SmallConeTest,
                          ::testing::Values("cube_6", "cross_6", "metcone_5", "metpoly_5",
                                            "cyclic_dual_20_4", "prodsimplex_5x5",
                                            "rand01_dual_8_40", "rand_poly_rat_50_6"));
+
+// The rays do not depend on the processing order: rows in file order with the
+// first independent rows moved to the front.
+TEST_P(SmallConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
+  const std::string stem = std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + GetParam();
+  Matrix working;
+  ASSERT_TRUE(readMatrixFile(stem + ".txt", working));
+  ASSERT_TRUE(moveBasisToFront(working));
+  const std::vector<std::string> reference = sorted(readRayLines(stem + ".rays"));
+  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
+    SCOPED_TRACE(AdjacencyTestNames[test]);
+    Options::current()->mAdjacencyTest = test;
+    expectSameRaySet(runSingleSet(working), reference);
+  }
+}
 
 // Larger instances of the shared collection, default trees only.
 class SharedConeTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
