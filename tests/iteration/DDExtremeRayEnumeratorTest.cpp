@@ -1,0 +1,282 @@
+#include "IterationTestSupport.h"
+
+#include "iteration/DDAlgTestTraverseVisitor.h"
+#include "iteration/DDSingleSetRayEnumerator.h"
+
+#include <cmath>
+#include <memory>
+
+namespace dd_test {
+namespace {
+
+using Cache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<SingleSetRay>>;
+
+SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero, std::initializer_list<long> slacks) {
+  auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
+  unsigned k = d;
+  for (long s : slacks)
+    ray->slack(k++) = s;
+  return ray;
+}
+
+// Six rows, three columns; the entry of row 3 is dropped at once, so the step
+// is row 4 and the patterns cover rows 0..3. Only the signs of the hand-made
+// slacks matter here, and the rows for the algebraic test.
+class EnumeratorTest : public FreshOptions {
+protected:
+  void SetUp() override {
+    FreshOptions::SetUp();
+    mCache = std::make_unique<Cache>(mWorking, mBase);
+    mCache->mRowEntries.pop_front();
+  }
+  StepStatistics step() {
+    SingleSetRayEnumerator enumerator(mWorking, 4, mCache->mRowEntries.front(), *mCache);
+    return enumerator.enumerate();
+  }
+  void file(std::initializer_list<unsigned> zero, long row4, long row5) {
+    mCache->insert(rayOf(3, 6, bitsOf(1, zero), {0, row4, row5}), 0);
+  }
+  Matrix mWorking = matrixOf({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}, {1, -1, 0}, {0, 1, -1}});
+  Matrix mBase = Matrix(3, 3);
+  std::unique_ptr<Cache> mCache;
+};
+
+TEST_F(EnumeratorTest, NoPositiveOrNoNegativeRayGivesTheZeroRecord) {
+  for (bool positive : {true, false}) {
+    SetUp();
+    PreliminaryCondition::NARROWING_OPS = 77;
+    file({0, 1, 3}, positive ? 1 : -1, 1);
+    file({0, 2}, positive ? 1 : -1, 1);
+    const StepStatistics s = step();
+    EXPECT_EQ(s.mAccepted, 0u);
+    EXPECT_EQ(s.mNarrowingOps, 0u);
+    EXPECT_EQ(s.mEliminationComplexity, 0.0);
+    EXPECT_EQ(s.mPosDegeneracy, 0.0);
+    EXPECT_EQ(s.mNegDegeneracy, 0.0);
+    EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 77u); // no search ran
+    EXPECT_EQ(mCache->mFinalRays.size(), positive ? 2u : 0u);
+  }
+}
+
+// A degenerate pair whose face only the two parents contain: verification
+// tree of two leaves, three node visits and two pattern tests, so ops = 5
+// with C = 1 and V = 2: the log figure divides by zero.
+TEST_F(EnumeratorTest, DegeneratePairUnderTheCombinatorialTest) {
+  file({0, 1, 3}, 1, 1);  // positive, degenerate
+  file({0, 1, 2}, -1, 2); // negative, degenerate
+  const StepStatistics s = step();
+  EXPECT_EQ(s.mAccepted, 1u);
+  EXPECT_EQ(s.mVerificationCandidates, 1u);
+  EXPECT_EQ(s.mVerificationOps, 5u);
+  EXPECT_EQ(s.mNarrowingOps, 2u); // single leaf: one visit, one comparison
+  EXPECT_EQ(s.mEliminationComplexity, 3.0);
+  EXPECT_TRUE(std::isinf(s.mVerificationLogComplexity));
+  EXPECT_EQ(s.mVerificationLinearComplexity, 5.0);
+  EXPECT_EQ(s.mPosDegeneracy, 1.0);
+  EXPECT_EQ(s.mNegDegeneracy, 1.0);
+  // The positive parent was final from its filing; the new ray, filed from
+  // row 5 on, is positive there and follows it.
+  ASSERT_EQ(mCache->mFinalRays.size(), 2u);
+  auto const* ray = mCache->mFinalRays[1];
+  EXPECT_EQ(bitIndices(ray->mActiveSet, 64), (std::vector<unsigned>{0, 1, 4}));
+  EXPECT_EQ(ray->slack(5), 3);
+}
+
+TEST_F(EnumeratorTest, ThirdRayContainingTheFaceRejectsThePairOnlyCombinatorially) {
+  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
+    SetUp();
+    Options::current()->mAdjacencyTest = test;
+    file({0, 1, 3}, 1, 1);
+    file({0, 1, 2}, -1, 2);
+    file({0, 1, 2, 3}, 0, -1); // zero on row 4, contains the face {0, 1}
+    const StepStatistics s = step();
+    if (test == COMBINATIONAL_TEST) {
+      EXPECT_EQ(s.mAccepted, 0u);
+      EXPECT_EQ(s.mVerificationCandidates, 1u);
+      EXPECT_EQ(mCache->mFinalRays.size(), 1u);
+    } else { // rows 0 and 1 have rank 2 >= d - 2
+      EXPECT_EQ(s.mAccepted, 1u);
+      EXPECT_EQ(s.mVerificationCandidates, 0u);
+      EXPECT_EQ(s.mVerificationLogComplexity, 0.0);
+      EXPECT_EQ(s.mVerificationLinearComplexity, 0.0);
+    }
+  }
+}
+
+TEST_F(EnumeratorTest, NondegenerateRaysArePairedWithoutTest) {
+  file({0, 1, 3}, 1, 1); // positive, degenerate
+  file({1, 2, 3}, 1, 1); // positive, degenerate
+  file({0, 3}, 1, 1);    // positive, nondegenerate
+  file({1, 3}, -1, 1);   // negative, nondegenerate
+  const StepStatistics s = step();
+  // Both degenerate rays share a zero row with the negative one, and so does
+  // the nondegenerate one; only the degenerate pass is counted.
+  EXPECT_EQ(s.mAccepted, 2u);
+  EXPECT_EQ(s.mVerificationCandidates, 0u);
+  EXPECT_EQ(s.mVerificationLogComplexity, 0.0);
+  EXPECT_EQ(mCache->mFinalRays.size(), 3u + 3u);
+  EXPECT_EQ(s.mPosDegeneracy, 2.0 / 3.0);
+  EXPECT_EQ(s.mNegDegeneracy, 0.0);
+}
+
+TEST_F(EnumeratorTest, OnlyNondegeneratePositiveRays) {
+  file({0, 3}, 1, 1);
+  file({1, 3}, -1, 1);
+  file({0, 1, 2}, -1, 1);
+  const StepStatistics s = step();
+  EXPECT_EQ(s.mAccepted, 0u);
+  EXPECT_EQ(s.mPosDegeneracy, 0.0);
+  EXPECT_EQ(s.mNegDegeneracy, 0.5);
+  EXPECT_EQ(mCache->mFinalRays.size(), 1u + 2u);
+  // P = 1: log2 P = 0, so the figure is 1 + NARROWING_OPS / Q.
+  EXPECT_EQ(s.mEliminationComplexity, 1.0 + static_cast<double>(s.mNarrowingOps) / 2.0);
+}
+
+// New rays come in the order of the negative set, then of the candidates.
+TEST_F(EnumeratorTest, CreationOrderFollowsNegativeSetThenTree) {
+  file({0, 3}, 1, 1);  // a
+  file({1, 3}, 2, 1);  // b
+  file({0, 1}, -1, 1); // n1: pairs with a and b
+  file({3, 2}, -3, 1); // n2: pairs with a and b
+  step();
+  std::vector<long> slacks;
+  for (std::size_t i = 2; i < mCache->mFinalRays.size(); ++i)
+    slacks.push_back(mCache->mFinalRays[i]->slack(5).get_si());
+  // (p4 * n5 - n4 * p5) for (a,n1), (b,n1), (a,n2), (b,n2).
+  EXPECT_EQ(slacks, (std::vector<long>{2, 3, 4, 5}));
+}
+
+using FactoryTest = EnumeratorTest;
+
+TEST_F(FactoryTest, SplitVisitorsFollowTheStrategySetting) {
+  file({0, 1, 3}, 1, 1);
+  file({0, 1}, 1, 1);
+  file({0, 2}, -1, 1);
+  auto const& entry = mCache->mRowEntries.front();
+  SingleSetRayEnumerator e(mWorking, 4, entry, *mCache);
+  TreeOptions options;
+  options.mMaxTreeDepth = 65536 + 7;
+  options.mLeafCapacity = 65536 + 3;
+  for (int strategy : {0, 4}) {
+    options.mStrategy = static_cast<BPT_CreationStrategy>(strategy);
+    std::unique_ptr<BitSplitVisitor> v(
+        e.createBitSplitVisitor(options, entry.mPosDegenerate, entry.mNegative));
+    auto* single = dynamic_cast<SingleBitSplitVisitor*>(v.get());
+    ASSERT_NE(single, nullptr);
+    EXPECT_EQ(single->mSelector.mMapping, (std::vector<unsigned>{0, 1, 2, 3}));
+    EXPECT_EQ(single->mMaxDepth, 7);
+    EXPECT_EQ(single->mLeafCapacity, 3);
+    EXPECT_EQ(single->mSuccessor, nullptr);
+  }
+  options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
+  std::unique_ptr<BitSplitVisitor> dynamicVp(
+      e.createBitSplitVisitor(options, entry.mPosDegenerate, entry.mNegative));
+  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(dynamicVp.get()), nullptr);
+
+  // The static visitor only for sets of differing cardinalities.
+  options.mStrategy = BINARY_STATIC_VANTAGE_POINT;
+  std::unique_ptr<BitSplitVisitor> same(
+      e.createBitSplitVisitor(options, entry.mPosNondegenerate, entry.mNegative));
+  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(same.get()), nullptr);
+  // The verification set holds only the degenerate positive ray here.
+  std::unique_ptr<BitSplitVisitor> verification(
+      e.createBitSplitVisitor(options, entry.mVerification, entry.mPosDegenerate, entry.mNegative));
+  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(verification.get()), nullptr);
+  RayReferenceContainer differing = entry.mPosDegenerate;
+  differing.insert(entry.mPosNondegenerate.mReferences[0]);
+  std::unique_ptr<BitSplitVisitor> chain(
+      e.createBitSplitVisitor(options, differing, entry.mNegative));
+  auto* staticVp = dynamic_cast<BinaryStaticVantagePointVisitor*>(chain.get());
+  ASSERT_NE(staticVp, nullptr);
+  EXPECT_EQ(staticVp->mVantagePoints.size(), 3u);
+  EXPECT_EQ(staticVp->mVantagePoints[0].words()[0], ~0ull);
+  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(staticVp->mSuccessor), nullptr);
+}
+
+TEST_F(FactoryTest, SingleLeafWhenTheSetFitsTheFullLeafCapacity) {
+  file({0, 1, 3}, 1, 1);
+  file({0, 1, 2}, 1, 1);
+  auto const& entry = mCache->mRowEntries.front();
+  SingleSetRayEnumerator e(mWorking, 4, entry, *mCache);
+  TreeOptions options;
+  options.mLeafCapacity = 65536; // 0 inside the tree, but not for this test
+  std::unique_ptr<TreeNode> leaf(
+      e.createNarrowingTree(entry.mPosDegenerate, entry.mNegative, options));
+  EXPECT_NE(dynamic_cast<LeafNode<PreliminaryCondition>*>(leaf.get()), nullptr);
+  options.mLeafCapacity = 1;
+  std::unique_ptr<TreeNode> split(
+      e.createNarrowingTree(entry.mPosDegenerate, entry.mNegative, options));
+  EXPECT_NE(dynamic_cast<IntermediateBitSetNode<PreliminaryCondition>*>(split.get()), nullptr);
+  EXPECT_EQ(split->getRaysCount(), 2u);
+  options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
+  std::unique_ptr<TreeNode> vp(
+      e.createNarrowingTree(entry.mPosDegenerate, entry.mNegative, options));
+  EXPECT_NE(dynamic_cast<IntermediateBitSetNode<VantagePointPreliminaryCondition>*>(vp.get()),
+            nullptr);
+}
+
+TEST_F(FactoryTest, VerificationTreeOfAnEmptySetIsTheSharedEmptyLeaf) {
+  auto const& entry = mCache->mRowEntries.front();
+  SingleSetRayEnumerator e(mWorking, 4, entry, *mCache);
+  TreeNode* tree = e.createVerTree();
+  EXPECT_EQ(tree, static_cast<TreeNode*>(&LeafNode<PreliminaryCondition>::EMPTY_NODE));
+  EXPECT_TRUE(SingleSetRayEnumerator::isSharedEmptyTree(tree));
+
+  // Otherwise a built tree, even when the set would fit one leaf.
+  file({0, 1, 3}, 1, 1);
+  SingleSetRayEnumerator filled(mWorking, 4, mCache->mRowEntries.front(), *mCache);
+  std::unique_ptr<TreeNode> built(filled.createVerTree());
+  EXPECT_NE(dynamic_cast<IntermediateBitSetNode<PreliminaryCondition>*>(built.get()), nullptr);
+}
+
+// The rank test accepts a face whose rows have rank at least d - 2.
+struct RankCase {
+  const char* name;
+  std::vector<unsigned> face;
+  bool adjacent;
+};
+
+TEST(AlgebraicRankTest, AcceptsExactlyTheFacesOfRankAtLeastDMinusTwo) {
+  // d = 4: rows 0..2 independent, row 3 = row 0 + row 1, rows 4 and 5
+  // multiples of row 0, row 6 zero.
+  const Matrix working = matrixOf({{1, 2, 0, 3},
+                                   {0, 1, 1, 0},
+                                   {2, 0, 1, 1},
+                                   {1, 3, 1, 3},
+                                   {2, 4, 0, 6},
+                                   {-3, -6, 0, -9},
+                                   {0, 0, 0, 0}});
+  const Matrix base = Matrix(4, 4);
+  const RankCase cases[] = {
+      {"empty face", {}, true},
+      {"two independent rows", {0, 1}, true},
+      {"three rows of rank two", {0, 1, 3}, true},
+      {"pivot found below", {1, 2}, true},
+      {"three multiples: rank one", {0, 4, 5}, false},
+      // Fewer rows than d - 2, which no candidate has: the only row becomes
+      // the last pivot at once.
+      {"one row", {2}, true},
+      {"zero row and a row", {6, 1}, false},
+      {"zero row first, then two rows", {6, 0, 2}, true},
+  };
+  delete Options::mCurrent;
+  Cache cache(working, base);
+  AlgTestTraverseVisitor visitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 7, working, cache);
+  EXPECT_EQ(visitor.mThreshold, 2);
+  for (RankCase const& c : cases) {
+    BitList face(1);
+    for (unsigned r : c.face)
+      setBit(face.words(), r);
+    EXPECT_EQ(visitor.isAdjacent(face), c.adjacent) << c.name;
+  }
+  // d = 2: the empty face is adjacent without elimination.
+  const Matrix plane = matrixOf({{1, 0}, {0, 1}, {1, 1}});
+  Cache planeCache(plane, base);
+  AlgTestTraverseVisitor planeVisitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 2, plane,
+                                      planeCache);
+  EXPECT_TRUE(planeVisitor.isAdjacent(BitList(1)));
+  delete Options::mCurrent;
+}
+
+} // namespace
+} // namespace dd_test
