@@ -86,11 +86,15 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
     std::cout << s.mVerificationLinearComplexity;
   std::cout << "/";
 
-  if (Options::current()->mPlotFile != "Don't plot" && s.mEliminationComplexity > 0)
-    *loggers["COMPLEXITY_PLOT"] << static_cast<std::uint64_t>(i - d) << " "
-                                << s.mEliminationComplexity << " "
-                                << s.mVerificationLogComplexity << " "
-                                << s.mVerificationLinearComplexity << "\n";
+  if (Options::current()->mPlotFile != "Don't plot" && s.mEliminationComplexity > 0) {
+    // Without a registered stream (a generator run outside the driver) the
+    // line is dropped rather than written through a null pointer.
+    auto plot = loggers.find("COMPLEXITY_PLOT");
+    if (plot != loggers.end() && plot->second != nullptr)
+      *plot->second << static_cast<std::uint64_t>(i - d) << " " << s.mEliminationComplexity << " "
+                    << s.mVerificationLogComplexity << " " << s.mVerificationLinearComplexity
+                    << "\n";
+  }
 
   mRayCache.mRowEntries.pop_front();
   timeval t1;

@@ -121,6 +121,20 @@ TEST_F(GeneratorStepTest, PlotLineOnlyWhenPlottingAndEliminationComplexityIsPosi
   EXPECT_EQ(loggers["COMPLEXITY_PLOT"]->str(), "0 1.5 0 1e-07\n");
 }
 
+TEST_F(GeneratorStepTest, PlottingWithoutARegisteredStreamStillPrintsTheStepLine) {
+  Options::current()->mPlotFile = "plot.txt";
+  ScriptedGenerator generator(mWorking, mWorking, mBase);
+  StepStatistics s;
+  s.mEliminationComplexity = 2.0;
+  generator.mScript = {s, s};
+  testing::internal::CaptureStdout();
+  generator.run();
+  EXPECT_EQ(withoutTimes(testing::internal::GetCapturedStdout()),
+            "[1/2] " + HEADER + "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n" + "[2/2] " + HEADER +
+                "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n");
+  EXPECT_EQ(loggers.count("COMPLEXITY_PLOT"), 0u);
+}
+
 TEST(ElapsedMilliseconds, RoundsHalfUpAcrossSeconds) {
   EXPECT_EQ(elapsedMilliseconds({5, 999600}, {6, 100}), 1);
   EXPECT_EQ(elapsedMilliseconds({5, 100}, {5, 499}), 0);
