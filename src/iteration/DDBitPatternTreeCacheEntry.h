@@ -2,7 +2,6 @@
 #define DD_BITPATTERNTREECACHEENTRY_H
 
 #include "core/DDBitList.h"
-#include "core/DDBitOps.h"
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
 #include "core/DDSingleSetRay.h"
@@ -44,8 +43,11 @@ public:
       : mRowCount(rowCount), mRow(row),
         mWordCount(static_cast<std::uint16_t>((rowCount + 63u) / 64u)),
         mThreshold(threshold), mMask(mWordCount) {
-    for (std::uint32_t k = 0; k < row; ++k)
-      setBit(mMask.words(), k);
+    std::uint64_t* mask = mMask.words();
+    for (std::uint32_t w = 0; w < row / 64u; ++w)
+      mask[w] = ~std::uint64_t(0);
+    if (row % 64u != 0)
+      mask[row / 64u] = (std::uint64_t(1) << (row % 64u)) - 1;
   }
 
   BitPatternTreeCacheEntry(BitPatternTreeCacheEntry const&) = delete;

@@ -74,6 +74,28 @@ INSTANTIATE_TEST_SUITE_P(Instances, SmallConeTest,
                                            "cyclic_dual_20_4", "prodsimplex_5x5",
                                            "rand01_dual_8_40", "rand_poly_rat_50_6"));
 
+// Unique vantage points drop the references equal to a vantage point from the
+// split; every tree must still find all adjacent pairs.
+TEST_P(SmallConeTest, UniqueVantagePointsFindTheReferenceRays) {
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + GetParam(), working,
+                           reference));
+  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST})
+    for (BPT_CreationStrategy strategy : {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT})
+      for (unsigned long capacity : {1ul, 20ul}) {
+        SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
+                     std::to_string(strategy) + " capacity " + std::to_string(capacity));
+        Options::current()->mAdjacencyTest = test;
+        setAllTrees(strategy, 15, capacity);
+        for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
+                                  &Options::current()->mNondegenerateTree,
+                                  &Options::current()->mVerificationTree})
+          tree->mUniqueVantagePoint = true;
+        expectSameRaySet(runSingleSet(working), reference);
+      }
+}
+
 // The rays do not depend on the processing order: rows in file order with the
 // first independent rows moved to the front.
 TEST_P(SmallConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {

@@ -69,6 +69,10 @@ TEST_F(RayCacheTest, MasksSpanSeveralWords) {
   EXPECT_EQ(last.mMask.words()[0], ~0ull);
   EXPECT_EQ(last.mMask.words()[1], ~0ull);
   EXPECT_EQ(last.mMask.words()[2], 1ull);
+  auto const& row64 = cache.mRowEntries[64 - 3];
+  EXPECT_EQ(row64.mMask.words()[0], ~0ull);
+  EXPECT_EQ(row64.mMask.words()[1], 0ull);
+  EXPECT_EQ(cache.mRowEntries[65 - 3].mMask.words()[1], 1ull);
 }
 
 // Filing by sign: positive into a positive set (degenerate ones also into the
