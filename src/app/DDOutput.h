@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "core/DDBitList.h"
 #include "core/DDBitOps.h"
@@ -19,6 +20,7 @@
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
 #include "core/DDSingleSetRay.h"
+#include "dualset/DDDualSetRay.h"
 #include "iteration/DDExtremeRayGenerator.h"
 
 namespace double_description {
@@ -49,6 +51,22 @@ public:
 // for ray types whose set has to be put together first.
 template <class T> BitList const& resultZeroSet(SingleSetRay const& ray, BitList& /*scratch*/) {
   return ray.mActiveSet;
+}
+
+// The primary set alone fixes the integer vector; the other formats show the
+// whole zero set.
+template <class T> BitList const& resultZeroSet(DualSetRay const& ray, BitList& scratch) {
+  if (std::is_same<T, RepresentationVector>::value)
+    return ray.mPrimary;
+  const std::uint64_t n = ray.mPrimary.wordCount();
+  if (scratch.wordCount() != n)
+    scratch = BitList(n);
+  std::uint64_t* out = scratch.words();
+  const std::uint64_t* p = ray.mPrimary.words();
+  const std::uint64_t* s = ray.mSecondary.words();
+  for (std::uint64_t w = 0; w < n; ++w)
+    out[w] = p[w] | s[w];
+  return scratch;
 }
 
 // Words of a zero set over the given rows (at least one).

@@ -90,9 +90,3 @@ int classicMain(int argc, const char* const* argv) {
 }
 
 } // namespace double_description
-
-template <> int generate<double_description::DualSetRayGenerator>(const char* /*matrixFile*/) {
-  std::cout << "Error: The adjacency test PARTITIONED_SETS_TEST is not available yet!"
-            << std::endl;
-  return double_description::FAILURE_STATUS;
-}

@@ -10,14 +10,13 @@
 #include "app/DDOutput.h"
 #include "core/DDBitList.h"
 #include "core/DDRepresentationVector.h"
+#include "dualset/DDDualSetRayGenerator.h"
 #include "iteration/DDExtremeRayGenerator.h"
 #include "iteration/DDSingleSetRayGenerator.h"
 #include "settings/DDLogging.h"
 #include "settings/DDOptions.h"
 
 namespace double_description {
-
-class DualSetRayGenerator;
 
 // Exit status of every failure (main's -1).
 constexpr int FAILURE_STATUS = 255;
@@ -93,8 +92,5 @@ template <class G> int generate(const char* matrixFile) {
   delete options; // clears Options::mCurrent
   return written ? 0 : FAILURE_STATUS;
 }
-
-// Not available yet: says so and fails.
-template <> int generate<double_description::DualSetRayGenerator>(const char* matrixFile);
 
 #endif

@@ -1,0 +1,52 @@
+#ifndef DD_DUALSETRAY_H
+#define DD_DUALSETRAY_H
+
+#include "core/DDBitList.h"
+#include "core/DDRay.h"
+#include "dualset/DDLinearDependenceVector.h"
+
+#include <gmpxx.h>
+
+#include <utility>
+
+namespace double_description {
+
+// A ray whose zero set is kept in two disjoint parts: the primary set, the
+// greedy basis of the zero set in row order (d - 1 rows), and the secondary
+// set of the other zero rows, each backed by a certificate over primary rows.
+class DualSetRay : public Ray {
+public:
+  // Takes over coefficients (count slacks, from row creationRow + 1 on) and
+  // dependencies (one slot per row from firstSecondaryRow on); the ray counts
+  // one reference in the certificate of each secondary row.
+  DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
+             mpz_class* coefficients, BitList primary, BitList secondary,
+             LinearDependenceEntry** dependencies)
+      : Ray(firstSecondaryRow, creationRow, 0), mPrimary(std::move(primary)),
+        mSecondary(std::move(secondary)), mDependencies(dependencies) {
+    mCoefficients = coefficients;
+    mCoefficientCount = count;
+  }
+  // The combination of p and n on row a; the caller completes the secondary
+  // set and the slots of the rows after a.
+  DualSetRay(DualSetRay const* p, DualSetRay const* n, unsigned a, unsigned m, BitList primary,
+             BitList secondary, LinearDependenceEntry** dependencies)
+      : Ray(p, n, a, m), mPrimary(std::move(primary)), mSecondary(std::move(secondary)),
+        mDependencies(dependencies) {}
+  ~DualSetRay() override;
+
+  LinearDependenceEntry* dependency(unsigned r) const {
+    return mDependencies[r - mFirstSecondaryRow];
+  }
+
+  BitList mPrimary;
+  BitList mSecondary;
+  LinearDependenceEntry** mDependencies;
+};
+
+// The ray's zero set restricted to the rows of mask, for the ray cache.
+BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask);
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,31 @@
+#ifndef DD_DUALSETRAYENUMERATOR_H
+#define DD_DUALSETRAYENUMERATOR_H
+
+#include "dualset/DDDualSetRay.h"
+#include "dualset/DDFaceProver.h"
+#include "dualset/DDLinearDependenceCache.h"
+#include "iteration/DDExtremeRayEnumerator.h"
+
+#include <cstdint>
+
+namespace double_description {
+
+// The adjacency search of one partitioned-sets step: both positive trees get
+// the full partitioned-sets test.
+class DualSetRayEnumerator : public ExtremeRayEnumerator<DualSetRay> {
+public:
+  DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
+                       Cache& cache, LinearDependenceCache& dependencies, FaceProver& prover)
+      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache),
+        mDependencyCache(&dependencies), mFaceProver(&prover) {}
+
+  std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
+  std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
+
+  LinearDependenceCache* mDependencyCache;
+  FaceProver* mFaceProver;
+};
+
+} // namespace double_description
+
+#endif

@@ -1,0 +1,98 @@
+#include "dualset/DDDualSetRayGenerator.h"
+
+#include "core/DDBitOps.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "dualset/DDDualSetRayEnumerator.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace double_description {
+
+namespace {
+unsigned wordsFor(unsigned rows) { return rows == 0 ? 1 : (rows + 63) / 64; }
+} // namespace
+
+DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
+                                         Matrix const& base)
+    : ExtremeRayGenerator<DualSetRay>(original, working, base), mDependencyCache(working),
+      mFaceProver(static_cast<unsigned short>(working.getRowCount()),
+                  static_cast<unsigned short>(working.getColumns() - 2)) {}
+
+// The rays count references in the certificates, so they go first: the final
+// ones and, after an interrupted run, those still held by row entries.
+DualSetRayGenerator::~DualSetRayGenerator() {
+  for (DualSetRay const* ray : mRayCache.mFinalRays)
+    delete ray;
+  mRayCache.mFinalRays.clear();
+  mRayCache.mRowEntries.clear();
+}
+
+void DualSetRayGenerator::calculateBase() {
+  const unsigned d = mWorkingMatrix.getColumns();
+  const unsigned m = mWorkingMatrix.getRowCount();
+  const unsigned words = wordsFor(m);
+  const Matrix base = mWorkingMatrix.getSubMatrix(0, d);
+  for (unsigned i = 0; i < d; ++i) {
+    BitList primary(words);
+    BitList secondary(words);
+    LinearDependenceEntry** slots = m > d ? new LinearDependenceEntry*[m - d] : nullptr;
+    RepresentationVector x(d);
+    getInitialVector(base, i, primary, x);
+    mpz_class* slacks = getPlaneCoeffs(x, primary, secondary, slots);
+    auto* ray = new DualSetRay(x.mLength, x.mLength - 1u, m - d, slacks, std::move(primary),
+                               std::move(secondary), slots);
+    mRayCache.insert(ray, 0);
+  }
+}
+
+void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, BitList& Z,
+                                           RepresentationVector& x) const {
+  const unsigned d = base.getRowCount();
+  ExtremeRayUncompressor uncompressor(d, base.getColumns(), wordsFor(d));
+  for (unsigned k = 0; k < d; ++k)
+    setBit(Z.words(), k);
+  clearBit(Z.words(), i);
+  uncompressor.calcExtremeRay(base, Z, x);
+  mpz_class s;
+  x.calcScalarProduct(mWorkingMatrix.row(static_cast<unsigned>(i)), s);
+  if (sgn(s) < 0)
+    x.negate();
+  x.simplify();
+}
+
+mpz_class* DualSetRayGenerator::getPlaneCoeffs(RepresentationVector const& x,
+                                               BitList const& primary, BitList& secondary,
+                                               LinearDependenceEntry**& slots) {
+  const unsigned d = mWorkingMatrix.getColumns();
+  const unsigned m = mWorkingMatrix.getRowCount();
+  mpz_class* slacks = m > d ? new mpz_class[m - d] : nullptr;
+  bool negativeSeen = false;
+  for (unsigned k = d; k < m; ++k) {
+    mpz_class& slack = slacks[k - d];
+    x.calcScalarProduct(mWorkingMatrix.row(k), slack);
+    if (negativeSeen)
+      continue;
+    const int sign = sgn(slack);
+    if (sign < 0) {
+      negativeSeen = true;
+    } else if (sign == 0) {
+      setBit(secondary.words(), k);
+      LinearDependenceEntry* e = mDependencyCache.getLinearDependenceEntry(primary, k);
+      slots[k - d] = e;
+      ++e->mRefCount;
+    }
+  }
+  mDependencyCache.update();
+  return slacks;
+}
+
+StepStatistics DualSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
+  DualSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
+                                  mRayCache, mDependencyCache, mFaceProver);
+  const StepStatistics statistics = enumerator.enumerate();
+  mDependencyCache.releaseUnusedReferences(static_cast<unsigned short>(step));
+  return statistics;
+}
+
+} // namespace double_description
