@@ -108,7 +108,7 @@ TEST_P(ConesTest, ResultFilesAgreeWithReferenceRays) {
   const Input input((dir + "/cone.txt").c_str());
   const Matrix& processing = input.mOriginalMatrix;
 
-  for (const char* test : {"COMBINATIONAL_TEST", "ALGEBRAIC_TEST"}) {
+  for (const char* test : {"COMBINATIONAL_TEST", "ALGEBRAIC_TEST", "PARTITIONED_SETS_TEST"}) {
     SCOPED_TRACE(test);
     auto run = [&](const char* format) {
       std::ofstream(dir + "/run.conf") << "AdjacencyTest = " << test << "\n"
