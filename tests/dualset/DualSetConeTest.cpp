@@ -1,0 +1,138 @@
+#include "DualSetTestSupport.h"
+
+#include "app/DDInput.h"
+#include "iteration/IterationTestSupport.h"
+
+#include <sys/stat.h>
+
+#include <regex>
+
+namespace dualset_test {
+namespace {
+
+using dd_test::FreshOptions;
+using dd_test::sorted;
+
+bool exists(std::string const& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+// An instance as a run reads it (rows sorted, basis first) and its reference.
+bool loadInstance(std::string const& stem, Matrix& working, std::vector<std::string>& reference) {
+  testing::internal::CaptureStdout();
+  try {
+    working = Input((stem + ".txt").c_str()).mWorkingMatrix;
+  } catch (InputError const& error) {
+    testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << error.what();
+    return false;
+  }
+  testing::internal::GetCapturedStdout();
+  reference = sorted(dd_test::readRayLines(stem + ".rays"));
+  return !reference.empty();
+}
+
+void expectSameRaySet(std::vector<std::string> const& found,
+                      std::vector<std::string> const& reference) {
+  const std::vector<std::string> rays = sorted(found);
+  EXPECT_EQ(std::adjacent_find(rays.begin(), rays.end()), rays.end()) << "duplicate ray";
+  EXPECT_EQ(rays.size(), reference.size());
+  EXPECT_TRUE(rays == reference) << "ray sets differ";
+}
+
+void setAllTrees(BPT_CreationStrategy strategy, unsigned long depth, unsigned long capacity) {
+  for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
+                            &Options::current()->mNondegenerateTree,
+                            &Options::current()->mVerificationTree}) {
+    tree->mStrategy = strategy;
+    tree->mMaxTreeDepth = depth;
+    tree->mLeafCapacity = capacity;
+  }
+}
+
+std::string withoutTimes(std::string const& console) {
+  return std::regex_replace(console, std::regex("dt=[0-9]+ms"), "dt=?ms");
+}
+
+std::string smallStem(const char* name) {
+  return std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + name;
+}
+
+class SmallDualSetConeTest : public FreshOptions,
+                             public ::testing::WithParamInterface<const char*> {
+protected:
+  void SetUp() override {
+    FreshOptions::SetUp();
+    Options::current()->mAdjacencyTest = PARTITIONED_SETS_TEST;
+  }
+};
+
+// Final rays keep every invariant, and each step line shows the figures of
+// the algebraic test, which decides the same pairs.
+TEST_P(SmallDualSetConeTest, DefaultTreesKeepInvariantsAndStepFigures) {
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
+  std::string console;
+  expectSameRaySet(runDualSet(working, true, &console), reference);
+
+  Options::current()->mAdjacencyTest = ALGEBRAIC_TEST;
+  dd_test::OpenGenerator single(working, working, dd_test::identity(working.getColumns()));
+  testing::internal::CaptureStdout();
+  single.calculateBase();
+  single.run();
+  EXPECT_EQ(withoutTimes(console), withoutTimes(testing::internal::GetCapturedStdout()));
+}
+
+TEST_P(SmallDualSetConeTest, EveryTreeSettingFindsTheReferenceRays) {
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
+  for (int strategy = 0; strategy <= 8; ++strategy)
+    for (unsigned long depth : {1ul, 15ul})
+      for (unsigned long capacity : {1ul, 20ul}) {
+        SCOPED_TRACE("strategy " + std::to_string(strategy) + " depth " +
+                     std::to_string(depth) + " capacity " + std::to_string(capacity));
+        setAllTrees(static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
+        expectSameRaySet(runDualSet(working), reference);
+      }
+}
+
+// Another processing order: file order with the first independent rows in
+// front, so primary sets and certificates differ from the sorted run.
+TEST_P(SmallDualSetConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
+  const std::string stem = smallStem(GetParam());
+  Matrix working;
+  ASSERT_TRUE(dd_test::readMatrixFile(stem + ".txt", working));
+  ASSERT_TRUE(dd_test::moveBasisToFront(working));
+  expectSameRaySet(runDualSet(working, true), sorted(dd_test::readRayLines(stem + ".rays")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Instances, SmallDualSetConeTest,
+                         ::testing::Values("cube_6", "cross_6", "metcone_5", "metpoly_5",
+                                           "cyclic_dual_20_4", "prodsimplex_5x5",
+                                           "rand01_dual_8_40", "rand_poly_rat_50_6"));
+
+class SharedDualSetConeTest : public SmallDualSetConeTest {};
+
+TEST_P(SharedDualSetConeTest, DefaultSettingsFindTheReferenceRays) {
+  const std::string stem = std::string(REDIVEZ_CONES_DIR) + "/" + GetParam();
+  if (!exists(stem + ".txt") || !exists(stem + ".rays"))
+    GTEST_SKIP() << "reference cones not available";
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(stem, working, reference));
+  expectSameRaySet(runDualSet(working), reference);
+}
+
+INSTANTIATE_TEST_SUITE_P(Instances, SharedDualSetConeTest,
+                         ::testing::Values("nmz_big_facets", "nmz_small_facets",
+                                           "nmz_max_polytope_cand", "nmz_Condorcet",
+                                           "nmz_medium_facets", "4ti2_magic4x4",
+                                           "nmz_PluralityVsCutoff", "rand_poly_deg_120_7",
+                                           "rand_poly_200_5", "cyclic_dual_40_6",
+                                           "rand_cone_150_6"));
+
+} // namespace
+} // namespace dualset_test

@@ -1,0 +1,165 @@
+#ifndef DUALSET_TEST_SUPPORT_H
+#define DUALSET_TEST_SUPPORT_H
+
+// Test-only helpers: an exact checker of the dual-set ray invariants and whole
+// in-memory runs of the dual-set generator.
+
+#include "core/DDBitOps.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "core/DDMatrix.h"
+#include "core/DDRepresentationVector.h"
+#include "dualset/DDDualSetRay.h"
+#include "dualset/DDDualSetRayGenerator.h"
+#include "iteration/ConeSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <gmpxx.h>
+
+#include <string>
+#include <vector>
+
+namespace dualset_test {
+
+using namespace double_description;
+
+class OpenDualSetGenerator : public DualSetRayGenerator {
+public:
+  using DualSetRayGenerator::DualSetRayGenerator;
+  Cache& cache() { return mRayCache; }
+};
+
+// Rows added one by one to a rational echelon form; add() tells whether the
+// row was independent of those before it.
+class Echelon {
+public:
+  explicit Echelon(unsigned d) : mColumns(d) {}
+  bool add(CalculationVector const& row) {
+    std::vector<mpq_class> v(mColumns);
+    for (unsigned j = 0; j < mColumns; ++j)
+      v[j] = row[j];
+    for (std::size_t e = 0; e < mRows.size(); ++e) {
+      const unsigned p = mPivots[e];
+      if (sgn(v[p]) == 0)
+        continue;
+      const mpq_class f = v[p] / mRows[e][p];
+      for (unsigned j = 0; j < mColumns; ++j)
+        v[j] -= f * mRows[e][j];
+    }
+    unsigned p = 0;
+    while (p < mColumns && sgn(v[p]) == 0)
+      ++p;
+    if (p == mColumns)
+      return false;
+    mRows.push_back(v);
+    mPivots.push_back(p);
+    return true;
+  }
+  std::size_t rank() const { return mRows.size(); }
+
+private:
+  unsigned mColumns;
+  std::vector<std::vector<mpq_class>> mRows;
+  std::vector<unsigned> mPivots;
+};
+
+inline std::vector<unsigned> rowsOf(BitList const& set, unsigned m) {
+  std::vector<unsigned> rows;
+  for (unsigned k = 0; k < m; ++k)
+    if (testBit(set.words(), k))
+      rows.push_back(k);
+  return rows;
+}
+
+// mValues[0] * a_r = sum of the support rows' coefficients times their rows,
+// with coprime values and the support inside primary.
+inline void expectValidCertificate(Matrix const& working, LinearDependenceEntry const& e,
+                                   unsigned r, BitList const& primary) {
+  const unsigned d = working.getColumns();
+  ASSERT_NE(sgn(e.mValues[0]), 0) << "row " << r;
+  EXPECT_TRUE(isSubset(e.mSupport.words(), primary.words(), primary.wordCount())) << "row " << r;
+  mpz_class g = 0;
+  for (mpz_class const& v : e.mValues)
+    mpz_gcd(g.get_mpz_t(), g.get_mpz_t(), v.get_mpz_t());
+  EXPECT_EQ(g, 1) << "row " << r;
+  const std::vector<unsigned> support = rowsOf(e.mSupport, working.getRowCount());
+  EXPECT_EQ(e.mValues.size(), support.size() + 1) << "row " << r;
+  for (unsigned j = 0; j < d; ++j) {
+    mpz_class sum = 0;
+    for (unsigned s : support)
+      sum += e.coefficient(s) * working.row(s)[j];
+    EXPECT_EQ(e.mValues[0] * working.row(r)[j], sum) << "row " << r << " column " << j;
+  }
+}
+
+// Every invariant of a dual-set ray, and that its zero set holds exactly the
+// rows up to its first negative one on which its coordinates vanish.
+inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
+  const unsigned m = working.getRowCount(), d = working.getColumns();
+  const std::uint64_t n = ray.mPrimary.wordCount();
+  for (std::uint64_t w = 0; w < n; ++w)
+    ASSERT_EQ(ray.mPrimary.words()[w] & ray.mSecondary.words()[w], 0u);
+  EXPECT_EQ(popcount(ray.mPrimary.words(), n), d - 1);
+
+  ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
+  RepresentationVector x(d);
+  uncompressor.calcExtremeRay(working, ray.mPrimary, x);
+  bool negativeSeen = false;
+  Echelon echelon(d);
+  for (unsigned k = 0; k < m; ++k) {
+    mpz_class product;
+    x.calcScalarProduct(working.row(k), product);
+    negativeSeen = negativeSeen || sgn(product) < 0;
+    const bool primary = testBit(ray.mPrimary.words(), k);
+    const bool secondary = testBit(ray.mSecondary.words(), k);
+    ASSERT_EQ(primary || secondary, !negativeSeen && sgn(product) == 0) << "row " << k;
+    if (k > ray.mCreationRow) {
+      EXPECT_EQ(sgn(ray.slack(k)), sgn(product)) << "row " << k;
+    }
+    if (!primary && !secondary)
+      continue;
+    EXPECT_EQ(echelon.add(working.row(k)), primary) << "greedy basis, row " << k;
+    if (secondary) {
+      ASSERT_GE(k, d);
+      LinearDependenceEntry const* e = ray.dependency(k);
+      EXPECT_GT(e->mRefCount, 0u);
+      expectValidCertificate(working, *e, k, ray.mPrimary);
+    }
+  }
+}
+
+// Coordinates of the rays from their primary sets, as the integer writer
+// computes them.
+inline std::vector<std::string> coordinateLines(Matrix const& working,
+                                                std::vector<DualSetRay const*> const& rays) {
+  const unsigned m = working.getRowCount(), d = working.getColumns();
+  ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
+  std::vector<std::string> lines;
+  for (DualSetRay const* ray : rays) {
+    RepresentationVector x(d);
+    uncompressor.calcExtremeRay(working, ray->mPrimary, x);
+    lines.push_back(dd_test::coordinateLine(x));
+  }
+  return lines;
+}
+
+// A whole run; the final rays' invariants are checked when asked.
+inline std::vector<std::string> runDualSet(Matrix const& working, bool check = false,
+                                           std::string* console = nullptr) {
+  const Matrix base = dd_test::identity(working.getColumns());
+  OpenDualSetGenerator generator(working, working, base);
+  testing::internal::CaptureStdout();
+  generator.calculateBase();
+  generator.run();
+  const std::string out = testing::internal::GetCapturedStdout();
+  if (console != nullptr)
+    *console = out;
+  if (check)
+    for (DualSetRay const* ray : generator.cache().mFinalRays)
+      expectConsistent(working, *ray);
+  return coordinateLines(working, generator.cache().mFinalRays);
+}
+
+} // namespace dualset_test
+
+#endif
