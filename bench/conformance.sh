@@ -27,6 +27,8 @@ while [ $# -gt 0 ]; do
   shift
 done
 
+binary=$(realpath "$binary")
+
 if [ ! -d "$cones" ]; then
   echo "conformance: no reference cones at $cones, nothing to compare"
   exit 0
