@@ -1,0 +1,186 @@
+#include "DualSetTestSupport.h"
+
+#include "dualset/DDFaceProver.h"
+#include "dualset/DDLinearDependenceCache.h"
+#include "iteration/IterationTestSupport.h"
+
+#include <memory>
+#include <random>
+#include <set>
+
+namespace dualset_test {
+namespace {
+
+using dd_test::bitsOf;
+using dd_test::matrixOf;
+
+// Dual-set rays built straight from zero sets over all m rows, with greedy
+// primary sets and certificates from a store of their own.
+class RayFactory {
+public:
+  explicit RayFactory(Matrix const& working) : mWorking(working), mCache(working) {}
+  ~RayFactory() {
+    mRays.clear(); // before the store
+  }
+
+  DualSetRay const& make(std::vector<unsigned> const& zeroRows) {
+    const unsigned m = mWorking.getRowCount(), d = mWorking.getColumns();
+    const unsigned words = (m + 63) / 64;
+    BitList primary(words), secondary(words);
+    Echelon echelon(d);
+    for (unsigned r : zeroRows)
+      setBit((echelon.add(mWorking.row(r)) ? primary : secondary).words(), r);
+    auto** slots = new LinearDependenceEntry*[m - d];
+    for (unsigned r : zeroRows)
+      if (testBit(secondary.words(), r)) {
+        slots[r - d] = mCache.getLinearDependenceEntry(primary, r);
+        ++slots[r - d]->mRefCount;
+      }
+    mCache.update();
+    mRays.emplace_back(new DualSetRay(d, m - 1, 0, nullptr, std::move(primary),
+                                      std::move(secondary), slots));
+    return *mRays.back();
+  }
+
+private:
+  Matrix const& mWorking;
+  LinearDependenceCache mCache;
+  std::vector<std::unique_ptr<DualSetRay>> mRays;
+};
+
+std::vector<unsigned> intersection(BitList const& a, BitList const& b, unsigned m) {
+  std::vector<unsigned> rows;
+  for (unsigned k = 0; k < m; ++k)
+    if (testBit(a.words(), k) && testBit(b.words(), k))
+      rows.push_back(k);
+  return rows;
+}
+
+BitList zeroSet(DualSetRay const& ray) {
+  BitList z(ray.mPrimary);
+  for (std::uint64_t w = 0; w < z.wordCount(); ++w)
+    z.words()[w] |= ray.mSecondary.words()[w];
+  return z;
+}
+
+// Every row of a random 0/+-1 matrix, unit rows first, on which the kernel of
+// d - 1 random rows vanishes: many degenerate zero sets that share rows.
+std::vector<std::vector<unsigned>> randomZeroSets(Matrix const& working, unsigned count,
+                                                  std::mt19937& rng) {
+  const unsigned m = working.getRowCount(), d = working.getColumns();
+  ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
+  std::set<std::vector<unsigned>> sets;
+  for (unsigned attempt = 0; attempt < 50 * count && sets.size() < count; ++attempt) {
+    std::vector<unsigned> chosen;
+    Echelon echelon(d);
+    while (chosen.size() + 1 < d) {
+      const unsigned r = rng() % m;
+      if (echelon.add(working.row(r)))
+        chosen.push_back(r);
+    }
+    BitList z(uncompressor.mSetWords);
+    for (unsigned r : chosen)
+      setBit(z.words(), r);
+    RepresentationVector x(d);
+    uncompressor.calcExtremeRay(working, z, x);
+    std::vector<unsigned> zero;
+    for (unsigned k = 0; k < m; ++k) {
+      mpz_class product;
+      x.calcScalarProduct(working.row(k), product);
+      if (sgn(product) == 0)
+        zero.push_back(k);
+    }
+    sets.insert(zero);
+  }
+  return {sets.begin(), sets.end()};
+}
+
+Matrix randomMatrix(unsigned m, unsigned d, std::mt19937& rng) {
+  Matrix working(m, d);
+  for (unsigned k = 0; k < m; ++k)
+    for (unsigned j = 0; j < d; ++j)
+      working.row(k)[j] = k < d ? (k == j ? 1 : 0) : static_cast<long>(rng() % 3) - 1;
+  return working;
+}
+
+// The prover against exact ranks, over all pairs and both roles; on an
+// adjacent pair it leaves the face's greedy basis and its other rows.
+TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
+  std::mt19937 rng(20261210);
+  unsigned counts[3] = {}; // adjacent by primaries, adjacent by elimination, not adjacent
+  for (unsigned d : {4u, 5u, 6u}) {
+    const unsigned m = 70;
+    const Matrix working = randomMatrix(m, d, rng);
+    RayFactory factory(working);
+    std::vector<DualSetRay const*> rays;
+    for (std::vector<unsigned> const& zero : randomZeroSets(working, 40, rng))
+      rays.push_back(&factory.make(zero));
+    FaceProver prover(static_cast<unsigned short>(m), static_cast<unsigned short>(d - 2));
+    for (DualSetRay const* p : rays)
+      for (DualSetRay const* n : rays) {
+        if (p == n)
+          continue;
+        const BitList zp = zeroSet(*p), zn = zeroSet(*n);
+        const std::vector<unsigned> face = intersection(zp, zn, m);
+        Echelon echelon(d);
+        std::vector<unsigned> greedy;
+        for (unsigned r : face)
+          if (echelon.add(working.row(r)))
+            greedy.push_back(r);
+        const bool adjacent = prover.isAdjacent(*p, *n);
+        ASSERT_EQ(adjacent, greedy.size() == d - 2) << "d " << d;
+
+        const unsigned sp = popcount(p->mSecondary.words(), 2);
+        const unsigned sn = popcount(n->mSecondary.words(), 2);
+        EXPECT_EQ(prover.mBasisRay, sn < sp ? n : p);
+        DualSetRay const& a = *prover.mBasisRay;
+        DualSetRay const& b = *prover.mOtherRay;
+        const unsigned primaries = static_cast<unsigned>(
+            intersection(zeroSet(b), a.mPrimary, m).size() +
+            intersection(b.mPrimary, a.mSecondary, m).size());
+        EXPECT_LE(primaries, d - 2);
+        if (!adjacent) {
+          ++counts[2];
+          continue;
+        }
+        EXPECT_EQ(rowsOf(prover.mKnown, m), greedy);
+        std::vector<unsigned> rest;
+        for (unsigned r : face)
+          if (std::find(greedy.begin(), greedy.end(), r) == greedy.end())
+            rest.push_back(r);
+        EXPECT_EQ(rowsOf(prover.mSpare, m), rest);
+        if (primaries == d - 2) {
+          ++counts[0];
+          EXPECT_TRUE(rowsOf(prover.mLoaded, m).empty()) << "no elimination needed";
+          EXPECT_EQ(rowsOf(prover.mSpare, m), intersection(a.mSecondary, b.mSecondary, m));
+        } else {
+          ++counts[1];
+        }
+      }
+  }
+  // The fixture reaches every outcome.
+  for (unsigned c : counts)
+    EXPECT_GT(c, 0u);
+}
+
+// d = 4, T = 2, with closed zero sets: the kernels of three unit rows.
+TEST(FaceProverCaseTest, FewerSecondaryRowsChooseTheBasisRayAndTiesTakeThePositive) {
+  const Matrix working = matrixOf({{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1},
+                                   {1, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}, {1, 1, 1, 0}});
+  RayFactory factory(working);
+  DualSetRay const& e1 = factory.make({0, 2, 3, 5});          // secondary {5}
+  DualSetRay const& e2 = factory.make({0, 1, 3, 4});          // secondary {4}
+  DualSetRay const& e3 = factory.make({0, 1, 2, 4, 5, 6, 7}); // secondary {4, 5, 6, 7}
+  FaceProver prover(8, 2);
+  EXPECT_TRUE(prover.isAdjacent(e1, e2)); // face {0, 3}, primary in both
+  EXPECT_EQ(prover.mBasisRay, &e1);
+  EXPECT_TRUE(prover.isAdjacent(e2, e1));
+  EXPECT_EQ(prover.mBasisRay, &e2);
+  EXPECT_TRUE(prover.isAdjacent(e3, e2)); // face {0, 1, 4}
+  EXPECT_EQ(prover.mBasisRay, &e2);
+  EXPECT_EQ(rowsOf(prover.mKnown, 8), std::vector<unsigned>({0, 1}));
+  EXPECT_EQ(rowsOf(prover.mSpare, 8), std::vector<unsigned>({4}));
+}
+
+} // namespace
+} // namespace dualset_test

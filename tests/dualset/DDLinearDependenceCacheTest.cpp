@@ -1,0 +1,130 @@
+#include "DualSetTestSupport.h"
+
+#include "dualset/DDLinearDependenceCache.h"
+#include "iteration/IterationTestSupport.h"
+
+#include <algorithm>
+
+namespace dualset_test {
+namespace {
+
+using dd_test::bitsOf;
+using dd_test::matrixOf;
+
+// d = 3; rows 3 and 5 depend on the basis in several ways.
+class CertificateStoreTest : public ::testing::Test {
+protected:
+  Matrix mWorking = matrixOf({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {2, 0, 0}, {1, -1, 0}, {1, 1, 0}});
+  LinearDependenceCache mCache{mWorking};
+
+  // One ray's worth of lookups, counted as the rays count them.
+  std::vector<LinearDependenceEntry*> lookUp(BitList const& primary,
+                                             std::vector<unsigned> const& rows) {
+    std::vector<LinearDependenceEntry*> found;
+    for (unsigned r : rows) {
+      found.push_back(mCache.getLinearDependenceEntry(primary, r));
+      ++found.back()->mRefCount;
+    }
+    mCache.update();
+    return found;
+  }
+  std::size_t patternCount(unsigned r) const {
+    return mCache.mVectors[r - 3].mPatterns.size() / mCache.mVectors[r - 3].mWordCount;
+  }
+};
+
+TEST_F(CertificateStoreTest, OneUpdateComputesAllPendingCertificates) {
+  const BitList primary = bitsOf(1, {0, 1});
+  EXPECT_EQ(mCache.getLinearDependenceEntry(primary, 3)->mValues.size(), 1u);
+  mCache.getLinearDependenceEntry(primary, 5);
+  EXPECT_TRUE(mCache.isDirty());
+  EXPECT_EQ(mCache.mPendingEntries.size(), 2u);
+  mCache.update();
+  EXPECT_FALSE(mCache.isDirty());
+  EXPECT_TRUE(mCache.mPendingEntries.empty());
+  EXPECT_TRUE(mCache.mPendingVectors.empty());
+
+  // A multiple of one primary row: a one-row support.
+  LinearDependenceEntry const& multiple = *mCache.mVectors[0].mCertificates.front();
+  EXPECT_EQ(rowsOf(multiple.mSupport, 6), std::vector<unsigned>({0}));
+  EXPECT_EQ(multiple.mValues, std::vector<mpz_class>({1, 2}));
+  LinearDependenceEntry const& sum = *mCache.mVectors[2].mCertificates.front();
+  EXPECT_EQ(rowsOf(sum.mSupport, 6), std::vector<unsigned>({0, 1}));
+  expectValidCertificate(mWorking, multiple, 3, primary);
+  expectValidCertificate(mWorking, sum, 5, primary);
+  EXPECT_EQ(patternCount(3), 1u);
+  EXPECT_EQ(patternCount(4), 0u);
+  EXPECT_EQ(patternCount(5), 1u);
+  EXPECT_EQ(mCache.getSize(), 2u);
+  EXPECT_EQ(mCache.toString(), "Cell 0:1 entries.\nCell 1:0 entries.\nCell 2:1 entries.\n");
+}
+
+TEST_F(CertificateStoreTest, ScaledCertificatesStayExactAndCoprime) {
+  // Primary rows with non-unit pivots: the common diagonal is scaled out.
+  Matrix working = matrixOf({{2, 1, 0}, {0, 3, 0}, {0, 0, 1}, {4, 5, 0}, {6, -3, 0}});
+  LinearDependenceCache cache(working);
+  const BitList primary = bitsOf(1, {0, 1});
+  LinearDependenceEntry* a = cache.getLinearDependenceEntry(primary, 3);
+  LinearDependenceEntry* b = cache.getLinearDependenceEntry(primary, 4);
+  cache.update();
+  expectValidCertificate(working, *a, 3, primary);
+  expectValidCertificate(working, *b, 4, primary);
+}
+
+TEST_F(CertificateStoreTest, LookupReusesTheFirstFittingCertificate) {
+  const LinearDependenceEntry* multiple = lookUp(bitsOf(1, {0, 1}), {3})[0];
+  // The support {0} fits any primary set holding row 0; nothing is computed.
+  EXPECT_EQ(lookUp(bitsOf(1, {0, 2}), {3})[0], multiple);
+  EXPECT_EQ(multiple->mRefCount, 2u);
+  EXPECT_EQ(mCache.getSize(), 1u);
+  EXPECT_EQ(patternCount(3), 1u);
+}
+
+TEST_F(CertificateStoreTest, EarlierOfTwoFittingPatternsIsTaken) {
+  LinearDependenceEntry* first = lookUp(bitsOf(1, {0, 1}), {5})[0];
+  LinearDependenceEntry* second = lookUp(bitsOf(1, {1, 4}), {5})[0];
+  ASSERT_NE(first, second);
+  EXPECT_EQ(rowsOf(second->mSupport, 6), std::vector<unsigned>({1, 4}));
+  expectValidCertificate(mWorking, *second, 5, bitsOf(1, {1, 4}));
+  EXPECT_EQ(patternCount(5), 2u);
+  // The scan alone decides, so a set holding both supports finds the first.
+  EXPECT_EQ(mCache.getLinearDependenceEntry(bitsOf(1, {0, 1, 4}), 5), first);
+  EXPECT_FALSE(mCache.isDirty());
+}
+
+TEST_F(CertificateStoreTest, UpdateOnACleanStoreDoesNothing) {
+  lookUp(bitsOf(1, {0, 1}), {3, 5});
+  const unsigned columns = mCache.mSolver.getColsInUse();
+  mCache.update();
+  EXPECT_EQ(mCache.mSolver.getColsInUse(), columns);
+  EXPECT_EQ(mCache.getSize(), 2u);
+  EXPECT_EQ(patternCount(3) + patternCount(5), 2u);
+}
+
+TEST_F(CertificateStoreTest, ReleaseFreesUnreferencedCertificatesOfProcessedRowsOnly) {
+  LinearDependenceEntry* unused3 = lookUp(bitsOf(1, {0, 1}), {3})[0];
+  LinearDependenceEntry* kept4 = lookUp(bitsOf(1, {0, 1}), {4})[0];
+  LinearDependenceEntry* unused5 = lookUp(bitsOf(1, {0, 1}), {5})[0];
+  --unused3->mRefCount;
+  --unused5->mRefCount;
+
+  mCache.releaseUnusedReferences(5); // rows 3 and 4 are processed
+  LinearDependenceVector const& row3 = mCache.mVectors[0];
+  EXPECT_TRUE(row3.mCertificates.empty());
+  EXPECT_TRUE(row3.mPatterns.empty());
+  EXPECT_EQ(row3.mScanBegin, row3.mScanEnd);
+  EXPECT_EQ(mCache.mVectors[1].mCertificates, std::deque<LinearDependenceEntry*>({kept4}));
+  EXPECT_EQ(patternCount(4), 1u);
+  // Row 5 is still to come: its unreferenced certificate stays for reuse.
+  EXPECT_EQ(mCache.mVectors[2].mCertificates, std::deque<LinearDependenceEntry*>({unused5}));
+  EXPECT_EQ(mCache.getLinearDependenceEntry(bitsOf(1, {0, 1}), 5), unused5);
+
+  // An emptied row creates a new certificate on its next lookup.
+  mCache.getLinearDependenceEntry(bitsOf(1, {0, 1}), 3);
+  EXPECT_TRUE(mCache.isDirty());
+  mCache.update();
+  EXPECT_EQ(patternCount(3), 1u);
+}
+
+} // namespace
+} // namespace dualset_test
