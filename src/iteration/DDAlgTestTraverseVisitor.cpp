@@ -11,7 +11,15 @@ AlgTestTraverseVisitor::AlgTestTraverseVisitor(TreeNode const& tree, unsigned sh
                                                Matrix const& working, SingleSetRayCache& cache)
     : SingleSetTraverseVisitor(tree, static_cast<std::uint16_t>(working.getColumns() - 2), step,
                                static_cast<std::uint16_t>(working.getRowCount()), cache),
-      mWorkingMatrix(&working), mRankCalculator(working.getRowCount(), working.getColumns()) {}
+      mWorkingMatrix(&working) {
+  mPivotOfColumn.reserve(working.getColumns());
+}
+
+RankCalculator& AlgTestTraverseVisitor::rankCalculator() {
+  if (!mRankCalculator)
+    mRankCalculator.emplace(mWorkingMatrix->getRowCount(), mWorkingMatrix->getColumns());
+  return *mRankCalculator;
+}
 
 void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
   const std::uint16_t c = popcount(ref.mBits.words(), ref.mBits.wordCount());
@@ -27,9 +35,9 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
   mCandidates.clear();
 }
 
-bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
+bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {
   const unsigned d = mWorkingMatrix->getColumns();
-  RankCalculator& calc = mRankCalculator;
+  RankCalculator& calc = rankCalculator();
 
   unsigned k = 0;
   const std::uint64_t* words = face.words();
@@ -83,9 +91,167 @@ bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
           mpz_submul(row[l].get_mpz_t(), b.get_mpz_t(), pivot[l].get_mpz_t());
       }
     }
-    ++p;
+    // d - 2 pivots already decide the test: the remaining columns cannot
+    // add a third pivot-free one.
+    if (++p >= mThreshold)
+      return true;
   }
   return true;
+}
+
+namespace {
+
+// Cancels entry col of row against the pivot row, whose entries before col
+// are zero: row = row * (p/g) - pivot * (a/g), g = gcd(p, a).
+void eliminate(CalculationVector& row, CalculationVector const& pivot, unsigned col, unsigned d) {
+  mpz_class& g = UtilsFactory::CALC_UTILS.mInt[2];
+  mpz_class& b = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_gcd(g.get_mpz_t(), pivot[col].get_mpz_t(), row[col].get_mpz_t());
+  mpz_divexact(b.get_mpz_t(), row[col].get_mpz_t(), g.get_mpz_t());
+  mpz_divexact(g.get_mpz_t(), pivot[col].get_mpz_t(), g.get_mpz_t());
+  row[col] = 0;
+  for (unsigned l = col + 1; l < d; ++l) {
+    mpz_mul(row[l].get_mpz_t(), row[l].get_mpz_t(), g.get_mpz_t());
+    if (sgn(pivot[l]) != 0)
+      mpz_submul(row[l].get_mpz_t(), b.get_mpz_t(), pivot[l].get_mpz_t());
+  }
+}
+
+} // namespace
+
+// Every candidate face has at least d - 2 rows, and for those the answer is
+// whether their rank reaches d - 2. The rows are reduced one at a time
+// against the pivot rows found so far, so a face of many rows is accepted as
+// soon as d - 2 independent rows are seen and rejected as soon as too few
+// rows remain. Machine integers serve while nothing overflows; the exact
+// integers take over when something would.
+bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
+  const unsigned k = popcount(face.words(), face.wordCount());
+  if (k < mThreshold)
+    return isAdjacentByColumnSweep(face);
+  if (mThreshold == 0)
+    return true;
+  const int fast = rankReachesThresholdFast(face, k);
+  return fast >= 0 ? fast == 1 : rankReachesThreshold(face, k);
+}
+
+namespace {
+
+std::int64_t gcd64(std::int64_t a, std::int64_t b) {
+  std::uint64_t x = a < 0 ? 0 - static_cast<std::uint64_t>(a) : static_cast<std::uint64_t>(a);
+  std::uint64_t y = b < 0 ? 0 - static_cast<std::uint64_t>(b) : static_cast<std::uint64_t>(b);
+  while (y != 0) {
+    const std::uint64_t t = x % y;
+    x = y;
+    y = t;
+  }
+  return static_cast<std::int64_t>(x);
+}
+
+// Divides the row by the gcd of its entries; the rank is unchanged.
+void removeContent(std::int64_t* row, unsigned d) {
+  std::int64_t g = 0;
+  for (unsigned j = 0; j < d && g != 1; ++j)
+    if (row[j] != 0)
+      g = gcd64(g, row[j]);
+  if (g > 1)
+    for (unsigned j = 0; j < d; ++j)
+      row[j] /= g;
+}
+
+} // namespace
+
+int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsigned k) {
+  constexpr std::int64_t LARGE = std::int64_t(1) << 40;
+  const unsigned d = mWorkingMatrix->getColumns();
+  const unsigned need = mThreshold;
+  mFastRows.resize(static_cast<std::size_t>(need + 1) * d);
+  mPivotOfColumn.assign(d, -1);
+  const std::uint64_t* words = face.words();
+  unsigned pivots = 0;
+  unsigned seen = 0;
+  for (std::uint64_t w = 0, n = face.wordCount(); w < n; ++w) {
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+      if (pivots + (k - seen) < need)
+        return 0;
+      ++seen;
+      CalculationVector const& source =
+          mWorkingMatrix->row(static_cast<unsigned>(64 * w + __builtin_ctzll(bits)));
+      std::int64_t* row = &mFastRows[static_cast<std::size_t>(pivots) * d];
+      for (unsigned j = 0; j < d; ++j) {
+        if (!mpz_fits_slong_p(source[j].get_mpz_t()))
+          return -1;
+        row[j] = mpz_get_si(source[j].get_mpz_t());
+      }
+      for (unsigned col = 0; col < d; ++col) {
+        if (row[col] == 0)
+          continue;
+        const int pivotIndex = mPivotOfColumn[col];
+        if (pivotIndex < 0) {
+          mPivotOfColumn[col] = static_cast<int>(pivots);
+          if (++pivots >= need)
+            return 1;
+          break;
+        }
+        const std::int64_t* pivot = &mFastRows[static_cast<std::size_t>(pivotIndex) * d];
+        const std::int64_t g = gcd64(pivot[col], row[col]);
+        const std::int64_t a = pivot[col] / g;
+        const std::int64_t b = row[col] / g;
+        row[col] = 0;
+        bool large = false;
+        for (unsigned l = col + 1; l < d; ++l) {
+          std::int64_t x, y;
+          if (__builtin_mul_overflow(row[l], a, &x) || __builtin_mul_overflow(pivot[l], b, &y) ||
+              __builtin_sub_overflow(x, y, &row[l]))
+            return -1;
+          large = large || row[l] > LARGE || row[l] < -LARGE;
+        }
+        if (large)
+          removeContent(row, d);
+      }
+    }
+  }
+  return 0;
+}
+
+bool AlgTestTraverseVisitor::rankReachesThreshold(BitList const& face, unsigned k) {
+  const std::uint64_t* words = face.words();
+  const std::uint64_t wordCount = face.wordCount();
+  const unsigned need = mThreshold;
+  const unsigned d = mWorkingMatrix->getColumns();
+  RankCalculator& calc = rankCalculator();
+  calc.setColsInUse(d);
+  mPivotOfColumn.assign(d, -1);
+  unsigned pivots = 0;
+  unsigned seen = 0;
+  for (std::uint64_t w = 0; w < wordCount; ++w) {
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+      if (pivots + (k - seen) < need)
+        return false;
+      ++seen;
+      CalculationVector const& source =
+          mWorkingMatrix->row(static_cast<unsigned>(64 * w + __builtin_ctzll(bits)));
+      CalculationVector& row = calc.row(pivots);
+      for (unsigned j = 0; j < d; ++j)
+        row[j] = source[j];
+      for (unsigned col = 0; col < d; ++col) {
+        if (sgn(row[col]) == 0)
+          continue;
+        const int pivot = mPivotOfColumn[col];
+        if (pivot < 0) { // a new independent row
+          mPivotOfColumn[col] = static_cast<int>(pivots);
+          if (++pivots >= need) {
+            calc.setRowsInUse(pivots);
+            return true;
+          }
+          break;
+        }
+        eliminate(row, calc.row(static_cast<unsigned>(pivot)), col, d);
+      }
+    }
+  }
+  calc.setRowsInUse(pivots);
+  return false;
 }
 
 } // namespace double_description

@@ -6,6 +6,10 @@
 #include "core/DDRankCalculator.h"
 #include "iteration/DDSingleSetTraverseVisitor.h"
 
+#include <cstdint>
+#include <optional>
+#include <vector>
+
 namespace double_description {
 
 // A pair is adjacent when the rows of its common zero set have rank d - 2.
@@ -19,9 +23,26 @@ public:
 
   // Whether the rows of face have rank at least d - 2.
   bool isAdjacent(BitList const& face);
+  // The same test as one pivot search per column, stopping at the third
+  // column without a pivot or once every row is a pivot row; it also decides
+  // faces of fewer than d - 2 rows, which no candidate has.
+  bool isAdjacentByColumnSweep(BitList const& face);
 
   Matrix const* mWorkingMatrix;
-  RankCalculator mRankCalculator;
+  // m x d exact workspace, built on the first face that the machine integers
+  // cannot decide and reused for the rest of the pass.
+  std::optional<RankCalculator> mRankCalculator;
+
+private:
+  RankCalculator& rankCalculator();
+  // The row-by-row reduction in exact integers, for faces of k >= d - 2 rows.
+  bool rankReachesThreshold(BitList const& face, unsigned k);
+  // The same in machine integers: 1 or 0 for the answer, -1 when an entry
+  // does not fit.
+  int rankReachesThresholdFast(BitList const& face, unsigned k);
+
+  std::vector<int> mPivotOfColumn;
+  std::vector<std::int64_t> mFastRows;
 };
 
 } // namespace double_description
