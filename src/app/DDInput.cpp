@@ -147,6 +147,48 @@ bool frontIsIndependent(const Matrix& matrix, RankCalculator& w, unsigned p) {
   return echelonPass(w, k, d, static_cast<long>(d) - static_cast<long>(k));
 }
 
+// Counts and number type of a data block.
+struct DataHeader {
+  unsigned long mRows;
+  unsigned long mColumns;
+  std::string mType;
+
+  // Any other type word reads no entries: the rows stay zero.
+  bool hasEntries() const { return mType == "integer" || mType == "rational"; }
+};
+
+DataHeader readDataHeader(std::istream& in) {
+  DataHeader header;
+  header.mRows = readCount(in, "row count");
+  header.mColumns = readCount(in, "column count");
+  if (!(in >> header.mType))
+    throw incorrect("The number type is missing.");
+  if (header.mRows == 0)
+    throw incorrect("The row count is 0.");
+  if (header.mColumns == 0)
+    throw incorrect("The column count is 0.");
+  if (header.mRows > MAX_INPUT_ROWS || header.mColumns > MAX_INPUT_COLUMNS)
+    throw InputError("The matrix is too large: at most " + std::to_string(MAX_INPUT_ROWS) +
+                     " rows and " + std::to_string(MAX_INPUT_COLUMNS) + " columns are supported.");
+  return header;
+}
+
+// Rows are appended as they are read, so a header that claims more than the
+// file holds costs no more memory than the file.
+Matrix readEntries(std::istream& in, const DataHeader& header) {
+  Matrix matrix;
+  CalculationVector row(header.mColumns);
+  std::vector<mpq_class> fractions(header.mType == "rational" ? header.mColumns : 0);
+  for (unsigned long r = 0; r < header.mRows; ++r) {
+    if (fractions.empty())
+      readIntegerRow(in, row, r);
+    else
+      readRationalRow(in, row, r, fractions);
+    matrix.insert(row);
+  }
+  return matrix;
+}
+
 } // namespace
 
 Input::Input(const char* fileName) : mOriginalMatrix(getMatrixFromFile(fileName)) {
@@ -175,7 +217,8 @@ Matrix Input::getMatrixFromFile(const char* fileName) const {
   if (!begun)
     throw incorrect("No 'begin' line was found.");
 
-  Matrix matrix = getMatrixFromFile(in);
+  const DataHeader header = readDataHeader(in);
+  Matrix matrix = header.hasEntries() ? readEntries(in, header) : Matrix();
 
   std::string word;
   if (!(in >> word))
@@ -184,36 +227,22 @@ Matrix Input::getMatrixFromFile(const char* fileName) const {
     std::cout << INCORRECT << "'end' was expected but something different was found: " << word
               << std::endl;
 
+  // All rows zero: the answer findBasis would give, without sorting and
+  // trying up to 65535 equal rows first.
+  if (!header.hasEntries())
+    throw InputError(NO_BASIS +
+                     std::to_string(header.mRows < header.mColumns ? header.mRows + 1 : 1));
+
   matrix.sort(LexSortCriteria(), 0, static_cast<unsigned short>(matrix.getRowCount()), -1);
   findBasis(matrix);
   return matrix;
 }
 
 Matrix Input::getMatrixFromFile(std::istream& in) const {
-  const unsigned long m = readCount(in, "row count");
-  const unsigned long d = readCount(in, "column count");
-  std::string type;
-  if (!(in >> type))
-    throw incorrect("The number type is missing.");
-  if (m == 0)
-    throw incorrect("The row count is 0.");
-  if (d == 0)
-    throw incorrect("The column count is 0.");
-  if (m > MAX_INPUT_ROWS || d > MAX_INPUT_COLUMNS)
-    throw InputError("The matrix is too large: at most " + std::to_string(MAX_INPUT_ROWS) +
-                     " rows and " + std::to_string(MAX_INPUT_COLUMNS) + " columns are supported.");
-
-  Matrix matrix(static_cast<unsigned>(m), static_cast<unsigned>(d));
-  if (type == "rational") {
-    std::vector<mpq_class> fractions(d);
-    for (unsigned long r = 0; r < m; ++r)
-      readRationalRow(in, matrix.row(static_cast<unsigned>(r)), r, fractions);
-  } else if (type == "integer") {
-    for (unsigned long r = 0; r < m; ++r)
-      readIntegerRow(in, matrix.row(static_cast<unsigned>(r)), r);
-  }
-  // Any other type word reads no entries: the rows stay zero.
-  return matrix;
+  const DataHeader header = readDataHeader(in);
+  if (!header.hasEntries())
+    return Matrix(static_cast<unsigned>(header.mRows), static_cast<unsigned>(header.mColumns));
+  return readEntries(in, header);
 }
 
 void Input::findBasis(Matrix& matrix) const {
