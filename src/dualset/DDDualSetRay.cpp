@@ -6,7 +6,7 @@ DualSetRay::~DualSetRay() {
   const std::uint64_t* words = mSecondary.words();
   for (std::uint64_t w = 0; w < mSecondary.wordCount(); ++w)
     for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1)
-      --dependency(static_cast<unsigned>(64 * w + __builtin_ctzll(bits)))->mRefCount;
+      dependency(static_cast<unsigned>(64 * w + __builtin_ctzll(bits)))->release();
   delete[] mDependencies;
 }
 

@@ -19,6 +19,7 @@ LinearDependenceCache::LinearDependenceCache(Matrix const& working)
   const unsigned d = working.getColumns();
   const unsigned m = working.getRowCount();
   const unsigned words = wordsFor(m);
+  // Entries point at their row's list, so the lists must never move.
   if (m > d)
     mVectors.reserve(m - d);
   for (unsigned r = d; r < m; ++r)
@@ -41,6 +42,7 @@ LinearDependenceEntry* LinearDependenceCache::getLinearDependenceEntry(BitList c
     if (isSubset(p, primary.words(), n))
       return v.mCertificates[i];
   LinearDependenceEntry* e = getEmptyLinearDependenceEntry(primary, r);
+  e->mOwner = &v;
   v.mCertificates.push_back(e);
   mPendingVectors.push_back(index);
   return e;
@@ -105,18 +107,28 @@ void LinearDependenceCache::releaseUnusedReferences(unsigned short step) {
   const std::uint32_t d = mWorkingMatrix->getColumns();
   for (std::uint16_t i = 0; static_cast<std::uint32_t>(i) + d < step; ++i) {
     LinearDependenceVector& v = mVectors[i];
-    v.mPatterns.clear();
-    auto kept = v.mCertificates.begin();
-    for (LinearDependenceEntry* e : v.mCertificates) {
+    // A list none of whose counts has fallen to 0 would be rebuilt as it is.
+    if (!v.mHasUnused)
+      continue;
+    v.mHasUnused = false;
+    // Kept entries move up over the freed ones, their patterns with them.
+    const std::uint64_t n = v.mWordCount;
+    std::uint64_t* patterns = v.mPatterns.data();
+    std::size_t kept = 0;
+    for (std::size_t j = 0; j < v.mCertificates.size(); ++j) {
+      LinearDependenceEntry* e = v.mCertificates[j];
       if (e->mRefCount == 0) {
         delete e;
         continue;
       }
-      *kept++ = e;
-      v.mPatterns.insert(v.mPatterns.end(), e->mSupport.words(),
-                         e->mSupport.words() + v.mWordCount);
+      if (kept != j) {
+        std::copy(patterns + n * j, patterns + n * (j + 1), patterns + n * kept);
+        v.mCertificates[kept] = e;
+      }
+      ++kept;
     }
-    v.mCertificates.erase(kept, v.mCertificates.end());
+    v.mCertificates.resize(kept);
+    v.mPatterns.resize(n * kept);
     v.resetScanRange();
   }
 }

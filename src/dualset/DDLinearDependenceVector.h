@@ -11,6 +11,8 @@
 
 namespace double_description {
 
+class LinearDependenceVector;
+
 // A linear-dependence certificate for one row r:
 //   mValues[0] * a_r = sum over j in mSupport of mValues[mPosition[j]] * a_j,
 // with the coefficients of the support rows in increasing row order and all
@@ -34,6 +36,11 @@ public:
   std::uint8_t* mPosition;
   // 32 bits: one certificate may back far more than 65,535 ray slots.
   std::uint32_t mRefCount = 0;
+  // The list of the entry's row, told when the count falls to 0 so that only
+  // such lists are walked at release time; null outside a store.
+  LinearDependenceVector* mOwner = nullptr;
+
+  void release();
 };
 
 // The certificates of one row, in creation order, with the supports of the
@@ -66,7 +73,14 @@ public:
   std::uint64_t const* mScanBegin = nullptr;
   std::uint64_t const* mScanEnd = nullptr;
   std::deque<LinearDependenceEntry*> mCertificates;
+  // Some entry's count has fallen to 0 since the list was last walked.
+  bool mHasUnused = false;
 };
+
+inline void LinearDependenceEntry::release() {
+  if (--mRefCount == 0 && mOwner != nullptr)
+    mOwner->mHasUnused = true;
+}
 
 } // namespace double_description
 

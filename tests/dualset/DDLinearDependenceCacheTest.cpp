@@ -105,8 +105,8 @@ TEST_F(CertificateStoreTest, ReleaseFreesUnreferencedCertificatesOfProcessedRows
   LinearDependenceEntry* unused3 = lookUp(bitsOf(1, {0, 1}), {3})[0];
   LinearDependenceEntry* kept4 = lookUp(bitsOf(1, {0, 1}), {4})[0];
   LinearDependenceEntry* unused5 = lookUp(bitsOf(1, {0, 1}), {5})[0];
-  --unused3->mRefCount;
-  --unused5->mRefCount;
+  unused3->release();
+  unused5->release();
 
   mCache.releaseUnusedReferences(5); // rows 3 and 4 are processed
   LinearDependenceVector const& row3 = mCache.mVectors[0];
