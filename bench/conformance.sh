@@ -3,6 +3,7 @@
 # integer result with the reference rays as sets.
 #
 #   bench/conformance.sh [--all] [--binary PATH] [--cones DIR] [--timeout SECONDS]
+#                        [--tests "COMBINATIONAL_TEST ALGEBRAIC_TEST PARTITIONED_SETS_TEST"]
 #
 # Without --all only the instances that finish within a few seconds are run.
 # Prints one line per instance and test; exits 1 on any mismatch or failure.
@@ -13,7 +14,7 @@ binary="$here/../build/redivez"
 cones="$here/../../shared/cones"
 timeout_s=600
 all=0
-tests="COMBINATIONAL_TEST ALGEBRAIC_TEST"
+tests="COMBINATIONAL_TEST ALGEBRAIC_TEST PARTITIONED_SETS_TEST"
 
 while [ $# -gt 0 ]; do
   case "$1" in
