@@ -44,6 +44,23 @@ Ray::Ray(Ray const* p, Ray const* n, unsigned a, unsigned m)
   }
 }
 
+void Ray::reduceSlacks() {
+  mpz_ptr g = UtilsFactory::CALC_UTILS.mInt[1].get_mpz_t();
+  mpz_set_ui(g, 0);
+  for (unsigned i = 0; i < mCoefficientCount; ++i) {
+    mpz_srcptr v = mCoefficients[i].get_mpz_t();
+    if (mpz_sgn(v) == 0)
+      continue;
+    mpz_gcd(g, g, v);
+    if (mpz_cmp_ui(g, 1) == 0)
+      return;
+  }
+  if (mpz_sgn(g) == 0)
+    return;
+  for (unsigned i = 0; i < mCoefficientCount; ++i)
+    mpz_divexact(mCoefficients[i].get_mpz_t(), mCoefficients[i].get_mpz_t(), g);
+}
+
 Ray::~Ray() { delete[] mCoefficients; }
 
 } // namespace double_description

@@ -26,6 +26,11 @@ public:
   mpz_class& slack(unsigned k) { return mCoefficients[k - mCreationRow - 1]; }
   unsigned coefficientCount() const { return mCoefficientCount; }
 
+  // Divides the slacks by their positive gcd. Only their signs and ratios
+  // matter to the iteration, and unreduced combinations grow from step to
+  // step until big-number products dominate the run.
+  void reduceSlacks();
+
   std::string toString() const { return std::string(); }
 
   std::uint16_t mFirstSecondaryRow;

@@ -6,6 +6,7 @@ void SingleSetTraverseVisitor::createRay(EdgeCandidate const& candidate) {
   auto* ray = new SingleSetRay(static_cast<SingleSetRay const*>(candidate.mFirst.mRay),
                                static_cast<SingleSetRay const*>(candidate.mSecond.mRay), mStep,
                                mRowCount);
+  ray->reduceSlacks();
   mRayCache->insert(ray, 1);
   ++mCreatedCount;
 }

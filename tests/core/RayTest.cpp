@@ -80,6 +80,21 @@ TEST(SingleSetRay, CombinationOnLastRowAndWordCounts) {
   EXPECT_EQ(shrunk.mActiveSet.toString(), setOf(1, {1, 2}).toString());
 }
 
+TEST(Ray, ReduceSlacksDividesByTheirGcdAndKeepsSigns) {
+  const std::vector<std::pair<std::vector<long>, std::vector<long>>> cases = {
+      {{6, -4, 0, 10}, {3, -2, 0, 5}},
+      {{0, -7, 0}, {0, -1, 0}},
+      {{3, 5}, {3, 5}},
+      {{0, 0}, {0, 0}},
+      {{}, {}},
+  };
+  for (auto const& [slacks, reduced] : cases) {
+    auto ray = rayWith(0, slacks, BitList(1));
+    ray->reduceSlacks();
+    EXPECT_EQ(slacksOf(*ray), reduced);
+  }
+}
+
 TEST(Ray, RandomizedCombinationMatchesCoordinates) {
   std::mt19937_64 rng(424242);
   for (int trial = 0; trial < 300; ++trial) {
