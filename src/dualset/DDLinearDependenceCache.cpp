@@ -93,9 +93,13 @@ void LinearDependenceCache::update() {
         mpz_gcd(g.get_mpz_t(), g.get_mpz_t(), y.get_mpz_t());
       }
     }
-    if (mpz_cmp_ui(g.get_mpz_t(), 1) != 0)
+    if (sgn(g) == 0) {
+      // One column and a zero row: no primary row to pivot on, and 1 * a_r = 0.
+      e.mValues[0] = 1;
+    } else if (mpz_cmp_ui(g.get_mpz_t(), 1) != 0) {
       for (mpz_class& value : e.mValues)
         mpz_divexact(value.get_mpz_t(), value.get_mpz_t(), g.get_mpz_t());
+    }
     mSolver.setColsInUse(c);
     mVectors[mPendingVectors.back()].appendPattern(support);
     mPendingVectors.pop_back();

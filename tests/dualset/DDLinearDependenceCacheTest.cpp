@@ -126,5 +126,27 @@ TEST_F(CertificateStoreTest, ReleaseFreesUnreferencedCertificatesOfProcessedRows
   EXPECT_EQ(patternCount(3), 1u);
 }
 
+// With one column the primary set is empty and only a zero row can be
+// dependent: its certificate reads 1 * a_r = 0.
+TEST(CertificateStoreEdgeTest, ZeroRowOfAOneColumnMatrix) {
+  const Matrix working = matrixOf({{3}, {0}});
+  LinearDependenceCache cache(working);
+  LinearDependenceEntry* e = cache.getLinearDependenceEntry(BitList(1), 1);
+  cache.update();
+  EXPECT_EQ(e->mValues, std::vector<mpz_class>({1}));
+  EXPECT_TRUE(rowsOf(e->mSupport, 2).empty());
+  expectValidCertificate(working, *e, 1, BitList(1));
+}
+
+// A zero row is dependent on any primary set, with an empty support.
+TEST(CertificateStoreEdgeTest, ZeroRowHasAnEmptySupport) {
+  const Matrix working = matrixOf({{2, 1}, {0, 3}, {0, 0}});
+  LinearDependenceCache cache(working);
+  LinearDependenceEntry* e = cache.getLinearDependenceEntry(bitsOf(1, {0}), 2);
+  cache.update();
+  EXPECT_EQ(e->mValues, std::vector<mpz_class>({1}));
+  expectValidCertificate(working, *e, 2, bitsOf(1, {0}));
+}
+
 } // namespace
 } // namespace dualset_test
