@@ -75,14 +75,18 @@ TEST_P(SmallDualSetConeTest, DefaultTreesKeepInvariantsAndStepFigures) {
   std::vector<std::string> reference;
   ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
   std::string console;
-  expectSameRaySet(runDualSet(working, true, &console), reference);
+  const std::vector<std::string> rays = runDualSet(working, true, &console);
+  expectSameRaySet(rays, reference);
 
   Options::current()->mAdjacencyTest = ALGEBRAIC_TEST;
-  dd_test::OpenGenerator single(working, working, dd_test::identity(working.getColumns()));
+  const Matrix base = dd_test::identity(working.getColumns());
+  dd_test::OpenGenerator single(working, working, base);
   testing::internal::CaptureStdout();
   single.calculateBase();
   single.run();
   EXPECT_EQ(withoutTimes(console), withoutTimes(testing::internal::GetCapturedStdout()));
+  // New rays come in the same order: negative set first, then candidate order.
+  EXPECT_EQ(rays, dd_test::coordinateLines(working, single.cache().mFinalRays));
 }
 
 TEST_P(SmallDualSetConeTest, EveryTreeSettingFindsTheReferenceRays) {
