@@ -91,7 +91,8 @@ bool Options::readSettingsFile(const char* path) {
     else
       set(key, value);
   }
-  return true;
+  // Opened but unreadable, e.g. a directory: as if it could not be opened.
+  return !in.bad();
 }
 
 void Options::set(const std::string& key, const std::string& value) {

@@ -110,7 +110,7 @@ public:
   // Destroying the current object clears mCurrent, so nothing can reach it.
   ~Options();
 
-  // False only when the file cannot be opened.
+  // False only when the file cannot be opened or read (e.g. a directory).
   bool readSettingsFile(const char* path);
   void set(const std::string& key, const std::string& value);
   std::string toString() const;
