@@ -29,6 +29,45 @@ std::string trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// A word of the file as quoted in a message: bytes outside printable ASCII
+// (a NUL would cut the line short) are shown as \xNN.
+std::string shown(const std::string& word) {
+  static const char* const HEX = "0123456789ABCDEF";
+  std::string text;
+  for (char ch : word) {
+    const unsigned char byte = static_cast<unsigned char>(ch);
+    if (byte >= 0x20 && byte < 0x7F) {
+      text += ch;
+    } else {
+      text += "\\x";
+      text += HEX[byte >> 4];
+      text += HEX[byte & 0xF];
+    }
+  }
+  return text;
+}
+
+// Words GMP would accept for what they are not: a base prefix without digits
+// ('0x', '-0b', '1/0X') reads as 0, and a NUL ends the word GMP sees.
+bool isMangled(const std::string& word) {
+  if (word.find('\0') != std::string::npos)
+    return true;
+  std::size_t start = 0;
+  while (start <= word.size()) {
+    std::size_t end = word.find('/', start);
+    if (end == std::string::npos)
+      end = word.size();
+    const std::size_t digits = start + (start < end && word[start] == '-' ? 1 : 0);
+    if (end - digits == 2 && word[digits] == '0') {
+      const char base = word[digits + 1];
+      if (base == 'x' || base == 'X' || base == 'b' || base == 'B')
+        return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
 std::string position(unsigned long row, unsigned long col) {
   return "row " + std::to_string(row + 1) + ", column " + std::to_string(col + 1);
 }
@@ -42,7 +81,7 @@ unsigned long readCount(std::istream& in, const char* what) {
   for (char ch : word) {
     if (!std::isdigit(static_cast<unsigned char>(ch)))
       throw incorrect(std::string("The ") + what + " is not a non-negative decimal number: '" +
-                      word + "'.");
+                      shown(word) + "'.");
     if (value <= MAX_INPUT_ROWS)
       value = value * 10 + static_cast<unsigned long>(ch - '0');
   }
@@ -60,8 +99,8 @@ std::string readEntry(std::istream& in, unsigned long row, unsigned long col) {
 void readIntegerRow(std::istream& in, CalculationVector& row, unsigned long r) {
   for (std::size_t c = 0; c < row.size(); ++c) {
     const std::string word = readEntry(in, r, c);
-    if (mpz_set_str(row[c].get_mpz_t(), word.c_str(), 0) != 0)
-      throw InputError("mpz_set_str: '" + word + "' in " + position(r, c) +
+    if (mpz_set_str(row[c].get_mpz_t(), word.c_str(), 0) != 0 || isMangled(word))
+      throw InputError("mpz_set_str: '" + shown(word) + "' in " + position(r, c) +
                        " is not a valid integer.");
   }
 }
@@ -72,11 +111,11 @@ void readRationalRow(std::istream& in, CalculationVector& row, unsigned long r,
   for (std::size_t c = 0; c < row.size(); ++c) {
     const std::string word = readEntry(in, r, c);
     mpq_ptr q = fractions[c].get_mpq_t();
-    if (mpq_set_str(q, word.c_str(), 0) != 0)
-      throw InputError("mpq_set_str: '" + word + "' in " + position(r, c) +
+    if (mpq_set_str(q, word.c_str(), 0) != 0 || isMangled(word))
+      throw InputError("mpq_set_str: '" + shown(word) + "' in " + position(r, c) +
                        " is not a valid fraction.");
     if (mpz_sgn(mpq_denref(q)) == 0)
-      throw InputError("mpq_set_str: '" + word + "' in " + position(r, c) +
+      throw InputError("mpq_set_str: '" + shown(word) + "' in " + position(r, c) +
                        " has the denominator zero.");
   }
   mpz_class& lcm = UtilsFactory::CALC_UTILS.mInt[1];
@@ -224,8 +263,8 @@ Matrix Input::getMatrixFromFile(const char* fileName) const {
   if (!(in >> word))
     throw incorrect("'end' was expected but the file ended.");
   if (word != "end")
-    std::cout << INCORRECT << "'end' was expected but something different was found: " << word
-              << std::endl;
+    std::cout << INCORRECT << "'end' was expected but something different was found: "
+              << shown(word) << std::endl;
 
   // All rows zero: the answer findBasis would give, without sorting and
   // trying up to 65535 equal rows first.
