@@ -3,15 +3,17 @@
 #include "core/DDBitOps.h"
 #include "core/DDUtilsFactory.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace double_description {
 
 AlgTestTraverseVisitor::AlgTestTraverseVisitor(TreeNode const& tree, unsigned short step,
-                                               Matrix const& working, SingleSetRayCache& cache)
+                                               Matrix const& working, SingleSetRayCache& cache,
+                                               MachineMatrix const* machine)
     : SingleSetTraverseVisitor(tree, static_cast<std::uint16_t>(working.getColumns() - 2), step,
                                static_cast<std::uint16_t>(working.getRowCount()), cache),
-      mWorkingMatrix(&working) {
+      mWorkingMatrix(&working), mMachineMatrix(machine) {
   mPivotOfColumn.reserve(working.getColumns());
 }
 
@@ -19,6 +21,12 @@ RankCalculator& AlgTestTraverseVisitor::rankCalculator() {
   if (!mRankCalculator)
     mRankCalculator.emplace(mWorkingMatrix->getRowCount(), mWorkingMatrix->getColumns());
   return *mRankCalculator;
+}
+
+MachineMatrix const& AlgTestTraverseVisitor::machineMatrix() {
+  if (mMachineMatrix == nullptr)
+    mMachineMatrix = &mOwnMachineMatrix.emplace(*mWorkingMatrix);
+  return *mMachineMatrix;
 }
 
 void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
@@ -165,6 +173,7 @@ int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsign
   constexpr std::int64_t LARGE = std::int64_t(1) << 40;
   const unsigned d = mWorkingMatrix->getColumns();
   const unsigned need = mThreshold;
+  MachineMatrix const& machine = machineMatrix();
   mFastRows.resize(static_cast<std::size_t>(need + 1) * d);
   mPivotOfColumn.assign(d, -1);
   const std::uint64_t* words = face.words();
@@ -175,14 +184,12 @@ int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsign
       if (pivots + (k - seen) < need)
         return 0;
       ++seen;
-      CalculationVector const& source =
-          mWorkingMatrix->row(static_cast<unsigned>(64 * w + __builtin_ctzll(bits)));
+      const std::int64_t* source =
+          machine.row(static_cast<unsigned>(64 * w + __builtin_ctzll(bits)));
+      if (source == nullptr)
+        return -1;
       std::int64_t* row = &mFastRows[static_cast<std::size_t>(pivots) * d];
-      for (unsigned j = 0; j < d; ++j) {
-        if (!mpz_fits_slong_p(source[j].get_mpz_t()))
-          return -1;
-        row[j] = mpz_get_si(source[j].get_mpz_t());
-      }
+      std::copy(source, source + d, row);
       for (unsigned col = 0; col < d; ++col) {
         if (row[col] == 0)
           continue;

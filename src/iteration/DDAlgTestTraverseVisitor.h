@@ -2,6 +2,7 @@
 #define DD_ALGTESTTRAVERSEVISITOR_H
 
 #include "core/DDBitList.h"
+#include "core/DDMachineMatrix.h"
 #include "core/DDMatrix.h"
 #include "core/DDRankCalculator.h"
 #include "iteration/DDSingleSetTraverseVisitor.h"
@@ -15,8 +16,10 @@ namespace double_description {
 // A pair is adjacent when the rows of its common zero set have rank d - 2.
 class AlgTestTraverseVisitor : public SingleSetTraverseVisitor {
 public:
+  // machine: the working matrix in machine integers, shared by the passes of
+  // a run; without it the visitor builds its own on first need.
   AlgTestTraverseVisitor(TreeNode const& tree, unsigned short step, Matrix const& working,
-                         SingleSetRayCache& cache);
+                         SingleSetRayCache& cache, MachineMatrix const* machine = nullptr);
   ~AlgTestTraverseVisitor() override = default;
 
   void onVisit(RayReference const& ref) override;
@@ -35,12 +38,15 @@ public:
 
 private:
   RankCalculator& rankCalculator();
+  MachineMatrix const& machineMatrix();
   // The row-by-row reduction in exact integers, for faces of k >= d - 2 rows.
   bool rankReachesThreshold(BitList const& face, unsigned k);
   // The same in machine integers: 1 or 0 for the answer, -1 when an entry
   // does not fit.
   int rankReachesThresholdFast(BitList const& face, unsigned k);
 
+  MachineMatrix const* mMachineMatrix;
+  std::optional<MachineMatrix> mOwnMachineMatrix;
   std::vector<int> mPivotOfColumn;
   std::vector<std::int64_t> mFastRows;
 };

@@ -24,7 +24,7 @@ std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
       delete verTree;
     return visitor.mCreatedCount;
   }
-  AlgTestTraverseVisitor visitor(*tree, mStep, *mWorkingMatrix, *mRayCache);
+  AlgTestTraverseVisitor visitor(*tree, mStep, *mWorkingMatrix, *mRayCache, mMachineMatrix);
   mNegative->iterate(visitor);
   return visitor.mCreatedCount;
 }

@@ -1,6 +1,7 @@
 #ifndef DD_SINGLESETRAYENUMERATOR_H
 #define DD_SINGLESETRAYENUMERATOR_H
 
+#include "core/DDMachineMatrix.h"
 #include "core/DDSingleSetRay.h"
 #include "iteration/DDExtremeRayEnumerator.h"
 
@@ -8,12 +9,18 @@ namespace double_description {
 
 class SingleSetRayEnumerator : public ExtremeRayEnumerator<SingleSetRay> {
 public:
+  // machine: the working matrix in machine integers for the algebraic test,
+  // or null to build it for this step only.
   SingleSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
-                         Cache& cache)
-      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache) {}
+                         Cache& cache, MachineMatrix const* machine = nullptr)
+      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache),
+        mMachineMatrix(machine) {}
 
   std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
   std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
+
+private:
+  MachineMatrix const* mMachineMatrix;
 };
 
 } // namespace double_description

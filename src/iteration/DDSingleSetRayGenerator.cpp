@@ -41,8 +41,10 @@ void SingleSetRayGenerator::calculateBase() {
 }
 
 StepStatistics SingleSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
+  if (!mMachineMatrix && Options::current()->mAdjacencyTest == ALGEBRAIC_TEST)
+    mMachineMatrix.emplace(mWorkingMatrix);
   SingleSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
-                                    mRayCache);
+                                    mRayCache, mMachineMatrix ? &*mMachineMatrix : nullptr);
   return enumerator.enumerate();
 }
 

@@ -1,8 +1,11 @@
 #ifndef DD_SINGLESETRAYGENERATOR_H
 #define DD_SINGLESETRAYGENERATOR_H
 
+#include "core/DDMachineMatrix.h"
 #include "core/DDSingleSetRay.h"
 #include "iteration/DDExtremeRayGenerator.h"
+
+#include <optional>
 
 namespace double_description {
 
@@ -14,6 +17,11 @@ public:
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;
   void calculateBase() override;
+
+private:
+  // The working matrix in machine integers, built for the first step that
+  // runs the algebraic test.
+  std::optional<MachineMatrix> mMachineMatrix;
 };
 
 } // namespace double_description
