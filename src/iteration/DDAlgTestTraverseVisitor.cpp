@@ -2,6 +2,7 @@
 
 #include "core/DDBitOps.h"
 #include "core/DDUtilsFactory.h"
+#include "trees/DDTreeSearch.h"
 
 #include <algorithm>
 #include <utility>
@@ -36,11 +37,18 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
     return;
   }
   mState = 2;
-  mTree->preliminaryTraverse(ref, mCandidates);
-  for (EdgeCandidate const& candidate : mCandidates)
-    if (isAdjacent(candidate.mCommon))
-      createRay(candidate);
-  mCandidates.clear();
+  searchPartners(*mTree, ref, [&](RayReference const& stored) {
+    const std::uint64_t n = stored.mBits.wordCount();
+    if (mFace.wordCount() != n)
+      mFace = BitList(n);
+    const std::uint64_t* a = stored.mBits.words();
+    const std::uint64_t* b = ref.mBits.words();
+    std::uint64_t* common = mFace.words();
+    for (std::uint64_t i = 0; i < n; ++i)
+      common[i] = a[i] & b[i];
+    if (isAdjacent(mFace))
+      createRay(stored, ref);
+  });
 }
 
 bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {

@@ -47,6 +47,7 @@ private:
 
   MachineMatrix const* mMachineMatrix;
   std::optional<MachineMatrix> mOwnMachineMatrix;
+  BitList mFace; // common zero set of the pair being tested
   std::vector<int> mPivotOfColumn;
   std::vector<std::int64_t> mFastRows;
 };

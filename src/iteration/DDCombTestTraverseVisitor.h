@@ -2,6 +2,9 @@
 #define DD_COMBTESTTRAVERSEVISITOR_H
 
 #include "iteration/DDSingleSetTraverseVisitor.h"
+#include "trees/DDVerificationCondition.h"
+
+#include <optional>
 
 namespace double_description {
 
@@ -17,6 +20,13 @@ public:
   void onVisit(RayReference const& ref) override;
 
   TreeNode* mVerTree;
+
+private:
+  // The verification question of a candidate pair, rewritten in place for
+  // each pair.
+  ExtVerificationCondition& question(RayReference const& stored, RayReference const& query);
+
+  std::optional<ExtVerificationCondition> mQuestion;
 };
 
 } // namespace double_description

@@ -1,11 +1,12 @@
 #include "iteration/DDSingleSetTraverseVisitor.h"
 
+#include "trees/DDTreeSearch.h"
+
 namespace double_description {
 
-void SingleSetTraverseVisitor::createRay(EdgeCandidate const& candidate) {
-  auto* ray = new SingleSetRay(static_cast<SingleSetRay const*>(candidate.mFirst.mRay),
-                               static_cast<SingleSetRay const*>(candidate.mSecond.mRay), mStep,
-                               mRowCount);
+void SingleSetTraverseVisitor::createRay(RayReference const& first, RayReference const& second) {
+  auto* ray = new SingleSetRay(static_cast<SingleSetRay const*>(first.mRay),
+                               static_cast<SingleSetRay const*>(second.mRay), mStep, mRowCount);
   ray->reduceSlacks();
   mRayCache->insert(ray, 1);
   ++mCreatedCount;
@@ -13,10 +14,8 @@ void SingleSetTraverseVisitor::createRay(EdgeCandidate const& candidate) {
 
 void SingleSetTraverseVisitor::acceptAll(RayReference const& ref) {
   mState = 2;
-  mTree->preliminaryTraverse(ref, mCandidates);
-  for (EdgeCandidate const& candidate : mCandidates)
-    createRay(candidate);
-  mCandidates.clear();
+  // New rays go to later rows' entries, never into the tree being searched.
+  searchPartners(*mTree, ref, [&](RayReference const& stored) { createRay(stored, ref); });
 }
 
 void SingleSetTraverseVisitor::onVisit(RayReference const& ref) { acceptAll(ref); }

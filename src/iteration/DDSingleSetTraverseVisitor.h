@@ -20,7 +20,8 @@ public:
 
 protected:
   // The exact combination of the pair, filed from the row after the step.
-  void createRay(EdgeCandidate const& candidate);
+  void createRay(EdgeCandidate const& candidate) { createRay(candidate.mFirst, candidate.mSecond); }
+  void createRay(RayReference const& first, RayReference const& second);
   void acceptAll(RayReference const& ref);
 };
 

@@ -22,7 +22,7 @@ namespace double_description {
 
 // An inner node of a bit-pattern tree; it owns its children.
 template <class C>
-class IntermediateBitSetNode : public virtual TreeNode {
+class IntermediateBitSetNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
 public:
@@ -38,10 +38,13 @@ public:
 
   TreeNode* child(unsigned short i) const { return i < 2 ? mChildren[i] : mMoreChildren[i - 2]; }
   void setChild(unsigned short i, TreeNode* node) {
-    if (i < 2)
+    if (i < 2) {
       mChildren[i] = node;
-    else
+      mInnerChildren[i] = dynamic_cast<IntermediateBitSetNode const*>(node);
+      mLeafChildren[i] = dynamic_cast<LeafNode<C> const*>(node);
+    } else {
       mMoreChildren[i - 2] = node;
+    }
   }
 
   // Builds all children of this node, recursively, from the set.
@@ -67,6 +70,12 @@ public:
 
   void preliminaryTraverse(RayReference const& query,
                            std::deque<EdgeCandidate>& candidates) const override {
+    searchPartners(query, [&](RayReference const& stored) { candidates.emplace_back(stored, query); });
+  }
+
+  // The narrowing search with found(stored reference) for each partner, in
+  // candidate order. The reference lives at least until found returns.
+  template <class F> void searchPartners(RayReference const& query, F&& found) const {
     if constexpr (VANTAGE_POINT) {
       if (!mCondition.holdsOnFace(query.mBits)) // counts the visit
         return;
@@ -75,8 +84,18 @@ public:
       if (!mCondition.sharesThreshold(query.mBits))
         return;
     }
-    for (unsigned short i = mChildCount; i-- > 0;)
-      child(i)->preliminaryTraverse(query, candidates);
+    for (unsigned short i = mChildCount; i-- > 0;) {
+      if (i < 2 && mInnerChildren[i] != nullptr) {
+        mInnerChildren[i]->searchPartners(query, found);
+      } else if (i < 2 && mLeafChildren[i] != nullptr) {
+        mLeafChildren[i]->searchPartners(query, found);
+      } else {
+        std::deque<EdgeCandidate> candidates;
+        child(i)->preliminaryTraverse(query, candidates);
+        for (EdgeCandidate const& candidate : candidates)
+          found(candidate.mFirst);
+      }
+    }
   }
 
   bool verificationTraverse(ExtVerificationCondition const& question) const override {
@@ -92,9 +111,15 @@ public:
       if (!isSubset(question.mMask.words(), mask.words(), mask.wordCount()))
         return false;
     }
-    for (unsigned short i = mChildCount; i-- > 0;)
-      if (child(i)->verificationTraverse(question))
+    for (unsigned short i = mChildCount; i-- > 0;) {
+      const bool found = i < 2 && mInnerChildren[i] != nullptr
+                             ? mInnerChildren[i]->IntermediateBitSetNode::verificationTraverse(question)
+                         : i < 2 && mLeafChildren[i] != nullptr
+                             ? mLeafChildren[i]->LeafNode<C>::verificationTraverse(question)
+                             : child(i)->verificationTraverse(question);
+      if (found)
         return true;
+    }
     return false;
   }
 
@@ -140,6 +165,10 @@ public:
   TreeNode* mChildren[2];
   TreeNode** mMoreChildren;
   std::uint16_t mChildCount;
+  // The first two children again when they are nodes of this tree type, so
+  // that searches descend without virtual dispatch; null otherwise.
+  const IntermediateBitSetNode* mInnerChildren[2] = {nullptr, nullptr};
+  const LeafNode<C>* mLeafChildren[2] = {nullptr, nullptr};
 };
 
 template <class C>

@@ -1,6 +1,7 @@
 #ifndef DD_LEAFNODE_H
 #define DD_LEAFNODE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <sstream>
@@ -21,7 +22,7 @@ namespace double_description {
 
 // A leaf: copies of its bucket's references in one contiguous array.
 template <class C>
-class LeafNode : public virtual TreeNode {
+class LeafNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
 public:
@@ -30,12 +31,16 @@ public:
     RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
     set.iterate(transformer);
     mRays = transformer.mArray;
+    packPatterns();
   }
   // The empty leaf: holds on nothing and stores nothing.
   LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0), mRays(nullptr) {
     mJoinCondition = &PreliminaryCondition::TRIVIAL_FAIL;
   }
-  ~LeafNode() override { delete[] mRays; }
+  ~LeafNode() override {
+    delete[] mRays;
+    delete[] mPatterns;
+  }
 
   void preliminaryTraverse(TreeNode const* other,
                            std::vector<EdgeCandidate>& candidates) const override {
@@ -65,6 +70,12 @@ public:
 
   void preliminaryTraverse(RayReference const& query,
                            std::deque<EdgeCandidate>& candidates) const override {
+    searchPartners(query, [&](RayReference const& stored) { candidates.emplace_back(stored, query); });
+  }
+
+  // The narrowing search with found(stored reference) for each partner, in
+  // stored order.
+  template <class F> void searchPartners(RayReference const& query, F&& found) const {
     const BitList& q = query.mBits;
     if constexpr (VANTAGE_POINT) {
       if (!mCondition.holdsOnFace(q)) // counts the visit
@@ -76,12 +87,17 @@ public:
     }
     const std::uint32_t n = mCondition.mThreshold;
     const std::uint64_t words = q.wordCount();
-    for (std::uint64_t i = 0; i < mRayCount; ++i) {
-      const RayReference& stored = mRays[i];
-      ++PreliminaryCondition::NARROWING_OPS;
-      if (popcountAnd(stored.mBits.words(), q.words(), words) >= n)
-        candidates.emplace_back(stored, query);
+    PreliminaryCondition::NARROWING_OPS += mRayCount;
+    if (words == mPatternWords) {
+      const std::uint64_t* p = mPatterns;
+      for (std::uint64_t i = 0; i < mRayCount; ++i, p += words)
+        if (popcountAnd(p, q.words(), words) >= n)
+          found(mRays[i]);
+      return;
     }
+    for (std::uint64_t i = 0; i < mRayCount; ++i)
+      if (popcountAnd(mRays[i].mBits.words(), q.words(), words) >= n)
+        found(mRays[i]);
   }
 
   bool verificationTraverse(ExtVerificationCondition const& question) const override {
@@ -96,9 +112,25 @@ public:
       if (!isSubset(question.mMask.words(), mask.words(), mask.wordCount()))
         return false;
     }
-    for (std::uint64_t i = 0; i < mRayCount; ++i)
-      if (question.holdsOnRay(mRays[i].mBits))
+    if (mPatternWords == 0 || question.mMask.wordCount() < mPatternWords) {
+      for (std::uint64_t i = 0; i < mRayCount; ++i)
+        if (question.holdsOnRay(mRays[i].mBits))
+          return true;
+      return false;
+    }
+    // question.holdsOnRay on each pattern, over the packed copies.
+    const std::uint64_t words = mPatternWords;
+    const std::uint64_t* face = question.mMask.words();
+    const std::uint64_t* first = question.mFirst->words();
+    const std::uint64_t* second = question.mSecond->words();
+    const std::uint64_t* p = mPatterns;
+    for (std::uint64_t i = 0; i < mRayCount; ++i, p += words)
+      if (isSubset(face, p, words) && !equalWords(p, first, words) &&
+          !equalWords(p, second, words)) {
+        VerificationCondition::OPS += i + 1;
         return true;
+      }
+    VerificationCondition::OPS += mRayCount;
     return false;
   }
 
@@ -121,8 +153,27 @@ public:
   C mCondition;
   std::uint64_t mRayCount;
   RayReference* mRays;
+  // The patterns of mRays back to back, mPatternWords words each, so that a
+  // search scans one array. Null (and 0 words) when the leaf is empty or its
+  // patterns differ in word count.
+  std::uint64_t* mPatterns = nullptr;
+  std::uint64_t mPatternWords = 0;
 
   static LeafNode EMPTY_NODE;
+
+private:
+  void packPatterns() {
+    if (mRayCount == 0)
+      return;
+    const std::uint64_t words = mRays[0].mBits.wordCount();
+    for (std::uint64_t i = 1; i < mRayCount; ++i)
+      if (mRays[i].mBits.wordCount() != words)
+        return;
+    mPatterns = new std::uint64_t[mRayCount * words];
+    for (std::uint64_t i = 0; i < mRayCount; ++i)
+      std::copy(mRays[i].mBits.words(), mRays[i].mBits.words() + words, mPatterns + i * words);
+    mPatternWords = words;
+  }
 };
 
 // The one shared empty leaf, handed out as the tree of an empty set.

@@ -38,7 +38,7 @@ public:
 
 // The question of one candidate pair: is the face contained in a pattern that
 // is neither of the pair's own two?
-class ExtVerificationCondition : public virtual VerificationCondition {
+class ExtVerificationCondition final : public virtual VerificationCondition {
 public:
   ExtVerificationCondition(BitList const& face, BitList const& first, BitList const& second)
       : MapCondition(face), VerificationCondition(face), mFirst(&first), mSecond(&second) {}
