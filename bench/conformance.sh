@@ -35,11 +35,12 @@ if [ ! -d "$cones" ]; then
   exit 0
 fi
 
+# Each of these takes about a second at most with every test.
 quick="cube_6 cross_6 cyclic_dual_20_4 metcone_5 metpoly_5 nmz_Condorcet nmz_FortuneCookie_facets
 nmz_big_facets nmz_hickerson16 nmz_knapsack_11_60 nmz_max_polytope_cand nmz_small_facets
 nmz_small_sh_proj prodsimplex_5x5 rand01_dual_8_40 rand_cone_150_6 rand_poly_rat_50_6
 4ti2_magic4x4 nmz_PluralityVsCutoff rand_poly_deg_120_7 rand_poly_200_5 nmz_medium_facets
-cyclic_dual_40_6"
+cyclic_dual_40_6 cube_14 cyclic_dual_24_10 nmz_A443_facets nmz_strictBorda"
 
 if [ "$all" = 1 ]; then
   names=$(for m in "$cones"/*.meta; do basename "$m" .meta; done)
@@ -73,6 +74,9 @@ for name in $names; do
     seconds=$(awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN { printf "%.2f", (b - a) / 1e9 }')
     if [ $status -ne 0 ] || [ ! -f "$work/$name.txt.out" ]; then
       result="FAILED($status)"
+      found=-
+    elif [ "$(head -n 1 "$work/$name.txt.out")" != "Extreme rays:" ]; then
+      result=NO_HEADER
       found=-
     else
       tail -n +2 "$work/$name.txt.out" | sed 's/ *$//' | LC_ALL=C sort > "$work/found"
