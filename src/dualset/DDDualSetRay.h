@@ -17,8 +17,9 @@ namespace double_description {
 class DualSetRay : public Ray {
 public:
   // Takes over coefficients (count slacks, from row creationRow + 1 on) and
-  // dependencies (one slot per row from firstSecondaryRow on); the ray counts
-  // one reference in the certificate of each secondary row.
+  // dependencies (one slot per row from firstSecondaryRow on, at least up to
+  // the last secondary row); the ray counts one reference in the certificate
+  // of each secondary row.
   DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
              mpz_class* coefficients, BitList primary, BitList secondary,
              LinearDependenceEntry** dependencies)
@@ -27,8 +28,8 @@ public:
     mCoefficients = coefficients;
     mCoefficientCount = count;
   }
-  // The combination of p and n on row a; the caller completes the secondary
-  // set and the slots of the rows after a.
+  // The combination of p and n on row a; the caller supplies the slots and
+  // completes the secondary set with the zero rows after a.
   DualSetRay(DualSetRay const* p, DualSetRay const* n, unsigned a, unsigned m, BitList primary,
              BitList secondary, LinearDependenceEntry** dependencies)
       : Ray(p, n, a, m), mPrimary(std::move(primary)), mSecondary(std::move(secondary)),
