@@ -42,8 +42,9 @@ private:
   bool isInline() const { return mWords == mInline; }
   void release() {
     if (!isInline())
-      delete[] mWords;
+      freeWords(mWords, mWordCount);
   }
+  static void freeWords(std::uint64_t* words, std::uint64_t n);
   // Gives the list storage for n words without keeping the old contents.
   void reshape(std::uint64_t n);
   std::string render(std::uint64_t n) const;

@@ -81,7 +81,9 @@ public:
         return;
     } else {
       ++PreliminaryCondition::NARROWING_OPS;
-      if (!mCondition.sharesThreshold(query.mBits))
+      // The mask read through the member itself: its offset is static here.
+      const BitList& mask = mCondition.mMask;
+      if (popcountAnd(query.mBits.words(), mask.words(), mask.wordCount()) < mCondition.mThreshold)
         return;
     }
     for (unsigned short i = mChildCount; i-- > 0;) {
