@@ -86,6 +86,13 @@ public:
       if (popcountAnd(query.mBits.words(), mask.words(), mask.wordCount()) < mCondition.mThreshold)
         return;
     }
+    // The search is bound by memory latency: fetch both children at once.
+    for (unsigned short i = 0; i < 2 && i < mChildCount; ++i) {
+      __builtin_prefetch(mInnerChildren[i] ? static_cast<const void*>(&mInnerChildren[i]->mCondition)
+                                           : static_cast<const void*>(mLeafChildren[i]));
+      if (mLeafChildren[i] != nullptr)
+        __builtin_prefetch(&mLeafChildren[i]->mCondition);
+    }
     for (unsigned short i = mChildCount; i-- > 0;) {
       if (i < 2 && mInnerChildren[i] != nullptr) {
         mInnerChildren[i]->searchPartners(query, found);
