@@ -23,6 +23,7 @@ void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay c
   const unsigned m = mRowCount;
   auto* ray = new DualSetRay(&positive, &negative, mStep, m, std::move(face.mPrimary),
                              std::move(face.mSecondary), nullptr);
+  ray->reduceSlacks();
 
   // Slots are needed up to the last zero row only: the face's rows and the
   // zero rows after the step that come before the first negative one.
