@@ -17,6 +17,7 @@
 #include "core/DDBitList.h"
 #include "core/DDBitOps.h"
 #include "core/DDExtremeRayUncompressor.h"
+#include "core/DDMachineMatrix.h"
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
 #include "core/DDSingleSetRay.h"
@@ -82,7 +83,9 @@ public:
   ResultLineWriter(Matrix const& original, Matrix const& working)
       : mOriginal(original), mColumns(working.getColumns()),
         mUncompressor(working.getRowCount(), mColumns, wordsForRows(working.getRowCount())),
-        mVector(mColumns) {}
+        mVector(mColumns), mMachine(original) {
+    mUncompressor.setMachineMatrix(&mMachine);
+  }
 
   void write(std::ostream& out, BitList const& zeroSet) {
     mUncompressor.calcExtremeRay(mOriginal, zeroSet, mVector);
@@ -103,6 +106,7 @@ private:
   unsigned mColumns;
   ExtremeRayUncompressor mUncompressor;
   RepresentationVector mVector;
+  MachineMatrix mMachine;
 };
 
 // Floating-point coordinates from a least-squares solve over the zero set,
@@ -113,8 +117,9 @@ public:
   ResultLineWriter(Matrix const& original, Matrix const& working)
       : mOriginal(original), mRows(working.getRowCount()), mColumns(working.getColumns()),
         mUncompressor(mRows, mColumns, wordsForRows(mRows)),
-        mExact(mColumns) {
+        mExact(mColumns), mMachine(original) {
     mVector.mValues.assign(mColumns, 0.0);
+    mUncompressor.setMachineMatrix(&mMachine);
   }
 
   void write(std::ostream& out, BitList const& zeroSet) {
@@ -179,6 +184,7 @@ private:
   ExtremeRayUncompressor mUncompressor;
   RepresentationVector mExact;
   OutputVector<double> mVector;
+  MachineMatrix mMachine;
 };
 
 // The zero set itself, padded with '0' to whole words.

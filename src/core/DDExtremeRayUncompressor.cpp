@@ -2,6 +2,8 @@
 
 #include "core/DDUtilsFactory.h"
 
+#include <algorithm>
+
 namespace double_description {
 
 void ExtremeRayUncompressor::load(double_description::Matrix const& m, BitList const& set) {
@@ -45,6 +47,8 @@ void ExtremeRayUncompressor::calcExtremeRay(RepresentationVector& x) const {
 
 void ExtremeRayUncompressor::calcExtremeRay(double_description::Matrix const& m, BitList const& z,
                                             RepresentationVector& x) {
+  if (mMachine != nullptr && calcExtremeRayFast(m, z, x))
+    return;
   load(m, z);
   transformToUpperTriangularMatrix();
   cut_zero_rows();
@@ -70,6 +74,179 @@ void ExtremeRayUncompressor::calcExtremeRay(double_description::Matrix const& m,
   x.calcScalarProduct(m.row(static_cast<unsigned>(position)), product);
   if (sgn(product) < 0)
     x.negate();
+}
+
+namespace {
+
+__extension__ typedef __int128 Wide;
+
+std::int64_t gcd64(std::int64_t a, std::int64_t b) {
+  std::uint64_t x = a < 0 ? 0 - static_cast<std::uint64_t>(a) : static_cast<std::uint64_t>(a);
+  std::uint64_t y = b < 0 ? 0 - static_cast<std::uint64_t>(b) : static_cast<std::uint64_t>(b);
+  while (y != 0) {
+    const std::uint64_t t = x % y;
+    x = y;
+    y = t;
+  }
+  return static_cast<std::int64_t>(x);
+}
+
+// row = row * (p/g) - pivot * (a/g) for p = pivot[col], a = row[col]; false on
+// overflow. Entries stay below 2^62 in magnitude, so negation never wraps.
+bool cancel(std::int64_t* row, const std::int64_t* pivot, unsigned col, unsigned d) {
+  constexpr std::int64_t LIMIT = std::int64_t(1) << 62;
+  const std::int64_t g = gcd64(pivot[col], row[col]);
+  const std::int64_t a = pivot[col] / g;
+  const std::int64_t b = row[col] / g;
+  for (unsigned l = 0; l < d; ++l) {
+    std::int64_t u, v;
+    if (__builtin_mul_overflow(row[l], a, &u) || __builtin_mul_overflow(pivot[l], b, &v) ||
+        __builtin_sub_overflow(u, v, &row[l]) || row[l] >= LIMIT || row[l] <= -LIMIT)
+      return false;
+  }
+  row[col] = 0;
+  return true;
+}
+
+void removeContent(std::int64_t* row, unsigned d) {
+  std::int64_t g = 0;
+  for (unsigned j = 0; j < d && g != 1; ++j)
+    if (row[j] != 0)
+      g = gcd64(g, row[j]);
+  if (g > 1)
+    for (unsigned j = 0; j < d; ++j)
+      row[j] /= g;
+}
+
+// The scalar product in 128 bits; false on overflow.
+bool product(const std::int64_t* row, const std::int64_t* x, unsigned d, Wide& out) {
+  Wide sum = 0;
+  for (unsigned j = 0; j < d; ++j)
+    if (__builtin_add_overflow(sum, static_cast<Wide>(row[j]) * x[j], &sum))
+      return false;
+  out = sum;
+  return true;
+}
+
+} // namespace
+
+// d - 1 independent rows among the rows of z fix the kernel up to a factor;
+// it is read off their reduced form, made primitive, checked against every
+// row of z and oriented as the exact path orients it. Anything else (a row
+// too large, rank other than d - 1, no orientation row) goes the exact way.
+bool ExtremeRayUncompressor::calcExtremeRayFast(double_description::Matrix const& m,
+                                                BitList const& z, RepresentationVector& x) {
+  const unsigned d = m.getColumns();
+  if (d < 2 || mMachine->getColumns() != d || z.wordCount() < mSetWords)
+    return false;
+  const unsigned need = d - 1;
+  mPivotRows.resize(static_cast<std::size_t>(need) * d);
+  mRow.resize(d);
+  mPivotColumn.resize(need);
+  mPivotOfColumn.assign(d, -1);
+  unsigned pivots = 0;
+  const std::uint64_t* words = z.words();
+  for (std::uint32_t w = 0; w < mSetWords && pivots < need; ++w) {
+    for (std::uint64_t bits = words[w]; bits != 0 && pivots < need; bits &= bits - 1) {
+      const unsigned r = static_cast<unsigned>(64 * w + __builtin_ctzll(bits));
+      if (r >= m.getRowCount())
+        return false;
+      const std::int64_t* source = mMachine->row(r);
+      if (source == nullptr)
+        return false;
+      std::int64_t* row = &mPivotRows[static_cast<std::size_t>(pivots) * d];
+      std::copy(source, source + d, row);
+      for (unsigned col = 0; col < d; ++col) {
+        if (row[col] == 0)
+          continue;
+        const int p = mPivotOfColumn[col];
+        if (p < 0) {
+          removeContent(row, d);
+          mPivotOfColumn[col] = static_cast<int>(pivots);
+          mPivotColumn[pivots++] = col;
+          break;
+        }
+        if (!cancel(row, &mPivotRows[static_cast<std::size_t>(p) * d], col, d))
+          return false;
+        removeContent(row, d);
+      }
+    }
+  }
+  if (pivots != need)
+    return false;
+
+  // The rows are in echelon form (zero before their pivot column). Clearing
+  // the pivot columns from the last one back leaves each row nonzero only at
+  // its pivot and at the free column.
+  for (unsigned col = d; col-- > 0;) {
+    const int i = mPivotOfColumn[col];
+    if (i < 0)
+      continue;
+    const std::int64_t* pivot = &mPivotRows[static_cast<std::size_t>(i) * d];
+    for (unsigned j = 0; j < need; ++j) {
+      std::int64_t* row = &mPivotRows[static_cast<std::size_t>(j) * d];
+      if (static_cast<int>(j) == i || row[col] == 0)
+        continue;
+      if (!cancel(row, pivot, col, d))
+        return false;
+      removeContent(row, d);
+    }
+  }
+  unsigned free = 0;
+  while (mPivotOfColumn[free] >= 0)
+    ++free;
+
+  // x_free = lcm of the pivots, x_c = -row[free] * lcm / row[c].
+  std::int64_t lcm = 1;
+  for (unsigned i = 0; i < need; ++i) {
+    const std::int64_t p = mPivotRows[static_cast<std::size_t>(i) * d + mPivotColumn[i]];
+    const std::int64_t q = (p < 0 ? -p : p) / gcd64(lcm, p);
+    if (__builtin_mul_overflow(lcm, q, &lcm) || lcm >= (std::int64_t(1) << 62))
+      return false;
+  }
+  std::int64_t* v = mRow.data();
+  std::fill(v, v + d, 0);
+  v[free] = lcm;
+  for (unsigned i = 0; i < need; ++i) {
+    const std::int64_t* row = &mPivotRows[static_cast<std::size_t>(i) * d];
+    const unsigned c = mPivotColumn[i];
+    if (__builtin_mul_overflow(-row[free], lcm / row[c], &v[c]))
+      return false;
+  }
+  removeContent(v, d);
+
+  for (std::uint32_t w = 0; w < mSetWords; ++w)
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+      const unsigned r = static_cast<unsigned>(64 * w + __builtin_ctzll(bits));
+      if (r >= m.getRowCount())
+        return false;
+      const std::int64_t* source = mMachine->row(r);
+      Wide sum;
+      if (source == nullptr || !product(source, v, d, sum) || sum != 0)
+        return false;
+    }
+
+  // Orientation, as in the exact path; without a deciding row that path's
+  // own sign would stand, so it must run.
+  const std::uint64_t count = z.wordCount();
+  std::uint64_t w = 0;
+  while (w + 1 < count && words[w] == ~std::uint64_t(0))
+    ++w;
+  const std::uint64_t outside = ~words[w];
+  if (outside == 0)
+    return false;
+  const std::uint64_t position = 64 * w + __builtin_ctzll(outside);
+  if (position >= m.getRowCount())
+    return false;
+  const std::int64_t* orientation = mMachine->row(static_cast<unsigned>(position));
+  Wide sum;
+  if (orientation == nullptr || !product(orientation, v, d, sum) || sum == 0)
+    return false;
+  const bool negate = sum < 0;
+  for (unsigned j = 0; j < d; ++j)
+    if (v[j] != 0)
+      x.setValue(j, static_cast<long>(negate ? -v[j] : v[j]));
+  return true;
 }
 
 } // namespace double_description

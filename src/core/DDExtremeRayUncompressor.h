@@ -1,6 +1,10 @@
 #ifndef DD_EXTREMERAYUNCOMPRESSOR_H
 #define DD_EXTREMERAYUNCOMPRESSOR_H
 
+#include <cstdint>
+#include <vector>
+
+#include "core/DDMachineMatrix.h"
 #include "core/DDRepresentationVector.h"
 #include "core/DDSLESolver.h"
 
@@ -21,6 +25,22 @@ public:
   void calcExtremeRay(RepresentationVector& x) const;
   // The whole computation for zero set z of m; x must be all zero.
   void calcExtremeRay(double_description::Matrix const& m, BitList const& z, RepresentationVector& x);
+
+  // The matrix given to every later calcExtremeRay in machine integers, or
+  // null. With it the vector is computed in machine integers whenever they
+  // suffice and the answer is unique; the result is the same.
+  void setMachineMatrix(MachineMatrix const* machine) { mMachine = machine; }
+
+private:
+  // False, leaving x untouched, when the machine integers do not decide.
+  bool calcExtremeRayFast(double_description::Matrix const& m, BitList const& z,
+                          RepresentationVector& x);
+
+  MachineMatrix const* mMachine = nullptr;
+  std::vector<std::int64_t> mPivotRows;
+  std::vector<std::int64_t> mRow;
+  std::vector<unsigned> mPivotColumn;
+  std::vector<int> mPivotOfColumn;
 };
 
 } // namespace double_description

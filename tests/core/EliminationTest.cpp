@@ -7,6 +7,7 @@
 #include "core/DDBitOps.h"
 #include "core/DDCalculationMatrix.h"
 #include "core/DDExtremeRayUncompressor.h"
+#include "core/DDMachineMatrix.h"
 #include "core/DDSLESolver.h"
 #include "ExactTestSupport.h"
 
@@ -210,6 +211,14 @@ TEST(ExtremeRayUncompressor, RandomizedKernelCrossCheck) {
     solver.calcExtremeRay(permuted, z, x);
     std::vector<mpz_class> ray = dense(x, d);
 
+    // The machine-integer path must give the same vector, or step aside.
+    MachineMatrix machine(permuted);
+    ExtremeRayUncompressor fast(maxRows, maxCols, 2);
+    fast.setMachineMatrix(&machine);
+    RepresentationVector y(d);
+    fast.calcExtremeRay(permuted, z, y);
+    ASSERT_EQ(dense(y, d), ray) << "trial " << trial;
+
     mpz_class gcd = 0;
     for (const mpz_class& c : ray)
       gcd = ::gcd(gcd, c);
@@ -228,4 +237,33 @@ TEST(ExtremeRayUncompressor, RandomizedKernelCrossCheck) {
     ++checked;
   }
   EXPECT_EQ(checked, 400);
+}
+
+// Zero sets of rank other than d - 1 and orientation rows with a zero product:
+// whatever the exact path answers, the machine path answers too.
+TEST(ExtremeRayUncompressor, MachinePathAgreesOnDegenerateSets) {
+  std::mt19937_64 rng(7);
+  for (int trial = 0; trial < 300; ++trial) {
+    const unsigned d = 2 + trial % 6;
+    const unsigned rows = d + 2 + rng() % 6;
+    Matrix m;
+    for (unsigned i = 0; i < rows; ++i) {
+      CalculationVector v(d);
+      for (unsigned j = 0; j < d; ++j)
+        v[j] = long(rng() % 3) - 1; // small entries: many dependent rows
+      m.insert(v);
+    }
+    BitList z(1);
+    const unsigned size = 1 + rng() % rows;
+    for (unsigned i = 0; i < size; ++i)
+      setBit(z.words(), rng() % rows);
+    ExtremeRayUncompressor exact(rows, d, 1);
+    ExtremeRayUncompressor fast(rows, d, 1);
+    MachineMatrix machine(m);
+    fast.setMachineMatrix(&machine);
+    RepresentationVector x(d), y(d);
+    exact.calcExtremeRay(m, z, x);
+    fast.calcExtremeRay(m, z, y);
+    ASSERT_EQ(dense(y, d), dense(x, d)) << "trial " << trial;
+  }
 }
