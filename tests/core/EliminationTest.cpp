@@ -15,13 +15,6 @@ using namespace double_description;
 using namespace redivez_test;
 
 namespace {
-BitList setOf(unsigned long words, std::initializer_list<unsigned> bits) {
-  BitList list(words);
-  for (unsigned b : bits)
-    setBit(list.words(), b);
-  return list;
-}
-
 std::vector<mpz_class> rayOf(Matrix const& m, BitList const& z) {
   ExtremeRayUncompressor solver(m.getRowCount(), m.getColumns(), z.wordCount());
   RepresentationVector x(m.getColumns());

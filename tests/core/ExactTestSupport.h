@@ -2,17 +2,21 @@
 #define REDIVEZ_TESTS_CORE_EXACTTESTSUPPORT_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gmpxx.h>
 
+#include "core/DDBitList.h"
+#include "core/DDBitOps.h"
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
 
 namespace redivez_test {
 
+using double_description::BitList;
 using double_description::CalculationVector;
 using double_description::Matrix;
 using double_description::RepresentationVector;
@@ -29,6 +33,13 @@ inline Matrix matrixOf(std::vector<std::vector<long>> rows) {
   for (auto& r : rows)
     m.insert(vec(r));
   return m;
+}
+
+inline BitList setOf(unsigned long words, std::initializer_list<unsigned> bits) {
+  BitList list(words);
+  for (unsigned b : bits)
+    double_description::setBit(list.words(), b);
+  return list;
 }
 
 // Dense coordinates of a sparse vector of dimension d.

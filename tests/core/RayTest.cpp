@@ -13,13 +13,6 @@ using namespace double_description;
 using namespace redivez_test;
 
 namespace {
-BitList setOf(unsigned long words, std::initializer_list<unsigned> bits) {
-  BitList list(words);
-  for (unsigned b : bits)
-    setBit(list.words(), b);
-  return list;
-}
-
 // A ray created on row creation of an m-row problem with the given slacks
 // for rows creation + 1 .. m - 1.
 std::unique_ptr<SingleSetRay> rayWith(unsigned creation, std::vector<long> slacks,
