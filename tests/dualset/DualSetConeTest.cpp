@@ -1,55 +1,19 @@
 #include "DualSetTestSupport.h"
 
-#include "app/DDInput.h"
+#include "iteration/ConeInstanceSupport.h"
 #include "iteration/IterationTestSupport.h"
-
-#include <sys/stat.h>
 
 #include <regex>
 
 namespace dualset_test {
 namespace {
 
+using dd_test::exists;
+using dd_test::expectSameRaySet;
 using dd_test::FreshOptions;
+using dd_test::loadInstance;
+using dd_test::setAllTrees;
 using dd_test::sorted;
-
-bool exists(std::string const& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
-// An instance as a run reads it (rows sorted, basis first) and its reference.
-bool loadInstance(std::string const& stem, Matrix& working, std::vector<std::string>& reference) {
-  testing::internal::CaptureStdout();
-  try {
-    working = Input((stem + ".txt").c_str()).mWorkingMatrix;
-  } catch (InputError const& error) {
-    testing::internal::GetCapturedStdout();
-    ADD_FAILURE() << error.what();
-    return false;
-  }
-  testing::internal::GetCapturedStdout();
-  reference = sorted(dd_test::readRayLines(stem + ".rays"));
-  return !reference.empty();
-}
-
-void expectSameRaySet(std::vector<std::string> const& found,
-                      std::vector<std::string> const& reference) {
-  const std::vector<std::string> rays = sorted(found);
-  EXPECT_EQ(std::adjacent_find(rays.begin(), rays.end()), rays.end()) << "duplicate ray";
-  EXPECT_EQ(rays.size(), reference.size());
-  EXPECT_TRUE(rays == reference) << "ray sets differ";
-}
-
-void setAllTrees(BPT_CreationStrategy strategy, unsigned long depth, unsigned long capacity) {
-  for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
-                            &Options::current()->mNondegenerateTree,
-                            &Options::current()->mVerificationTree}) {
-    tree->mStrategy = strategy;
-    tree->mMaxTreeDepth = depth;
-    tree->mLeafCapacity = capacity;
-  }
-}
 
 std::string withoutTimes(std::string const& console) {
   return std::regex_replace(console, std::regex("dt=[0-9]+ms"), "dt=?ms");

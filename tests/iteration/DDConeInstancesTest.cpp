@@ -1,51 +1,8 @@
-#include "ConeSupport.h"
+#include "ConeInstanceSupport.h"
 #include "IterationTestSupport.h"
-
-#include "app/DDInput.h"
-
-#include <sys/stat.h>
 
 namespace dd_test {
 namespace {
-
-bool exists(std::string const& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
-// Reads an instance as a run does (rows sorted, basis first) and loads its
-// reference rays.
-bool loadInstance(std::string const& stem, Matrix& working, std::vector<std::string>& reference) {
-  testing::internal::CaptureStdout();
-  try {
-    working = Input((stem + ".txt").c_str()).mWorkingMatrix;
-  } catch (InputError const& error) {
-    testing::internal::GetCapturedStdout();
-    ADD_FAILURE() << error.what();
-    return false;
-  }
-  testing::internal::GetCapturedStdout();
-  reference = sorted(readRayLines(stem + ".rays"));
-  return !reference.empty();
-}
-
-void expectSameRaySet(std::vector<std::string> const& found,
-                      std::vector<std::string> const& reference) {
-  const std::vector<std::string> rays = sorted(found);
-  EXPECT_EQ(std::adjacent_find(rays.begin(), rays.end()), rays.end()) << "duplicate ray";
-  EXPECT_EQ(rays.size(), reference.size());
-  EXPECT_TRUE(rays == reference) << "ray sets differ";
-}
-
-void setAllTrees(BPT_CreationStrategy strategy, unsigned long depth, unsigned long capacity) {
-  for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
-                            &Options::current()->mNondegenerateTree,
-                            &Options::current()->mVerificationTree}) {
-    tree->mStrategy = strategy;
-    tree->mMaxTreeDepth = depth;
-    tree->mLeafCapacity = capacity;
-  }
-}
 
 // Small instances: every strategy, depth and leaf capacity of the grid, in
 // all three trees at once, under both tests.
