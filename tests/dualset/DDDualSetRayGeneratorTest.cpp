@@ -29,7 +29,7 @@ TEST_F(DualSetGeneratorTest, SquareMatrixGivesTheInitialRaysWithoutCertificates)
   ASSERT_EQ(generator.cache().mFinalRays.size(), 3u);
   EXPECT_EQ(generator.mDependencyCache.getSize(), 0u);
   for (DualSetRay const* ray : generator.cache().mFinalRays) {
-    EXPECT_TRUE(rowsOf(ray->mSecondary, 3).empty());
+    EXPECT_TRUE(bitIndices(ray->mSecondary, 3).empty());
     EXPECT_EQ(ray->coefficientCount(), 0u);
     expectConsistent(working, *ray);
   }
@@ -68,10 +68,10 @@ TEST_F(InitialRayTest, SecondaryRowsAndCertificatesStopAtTheFirstNegativeRow) {
     EXPECT_EQ(ray->mCreationRow, 2u);
     expectConsistent(mWorking, *ray);
   }
-  EXPECT_EQ(rowsOf(e0->mPrimary, 8), std::vector<unsigned>({1, 2}));
-  EXPECT_EQ(rowsOf(e0->mSecondary, 8), std::vector<unsigned>({4, 5})); // not 7
-  EXPECT_EQ(rowsOf(e1->mSecondary, 8), std::vector<unsigned>({3, 6}));
-  EXPECT_EQ(rowsOf(e2->mSecondary, 8), std::vector<unsigned>({3})); // not 6
+  EXPECT_EQ(bitIndices(e0->mPrimary, 8), std::vector<unsigned>({1, 2}));
+  EXPECT_EQ(bitIndices(e0->mSecondary, 8), std::vector<unsigned>({4, 5})); // not 7
+  EXPECT_EQ(bitIndices(e1->mSecondary, 8), std::vector<unsigned>({3, 6}));
+  EXPECT_EQ(bitIndices(e2->mSecondary, 8), std::vector<unsigned>({3})); // not 6
   EXPECT_EQ(e0->slack(6), -1);
   EXPECT_EQ(e0->slack(7), 0);
 
@@ -132,7 +132,7 @@ TEST(DualSetRayTest, ResultLinesReadThePrimarySetOrTheWholeZeroSet) {
   EXPECT_EQ(&resultZeroSet<RepresentationVector>(ray, scratch), &ray.mPrimary);
   for (BitList const* zero : {&resultZeroSet<BitList>(ray, scratch),
                               &resultZeroSet<OutputVector<double>>(ray, scratch)})
-    EXPECT_EQ(rowsOf(*zero, 128), std::vector<unsigned>({0, 1, 4, 65, 70}));
+    EXPECT_EQ(bitIndices(*zero, 128), std::vector<unsigned>({0, 1, 4, 65, 70}));
 }
 
 } // namespace

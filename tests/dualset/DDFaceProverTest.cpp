@@ -143,16 +143,16 @@ TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
           ++counts[2];
           continue;
         }
-        EXPECT_EQ(rowsOf(prover.mKnown, m), greedy);
+        EXPECT_EQ(bitIndices(prover.mKnown, m), greedy);
         std::vector<unsigned> rest;
         for (unsigned r : face)
           if (std::find(greedy.begin(), greedy.end(), r) == greedy.end())
             rest.push_back(r);
-        EXPECT_EQ(rowsOf(prover.mSpare, m), rest);
+        EXPECT_EQ(bitIndices(prover.mSpare, m), rest);
         if (primaries == d - 2) {
           ++counts[0];
-          EXPECT_TRUE(rowsOf(prover.mLoaded, m).empty()) << "no elimination needed";
-          EXPECT_EQ(rowsOf(prover.mSpare, m), intersection(a.mSecondary, b.mSecondary, m));
+          EXPECT_TRUE(bitIndices(prover.mLoaded, m).empty()) << "no elimination needed";
+          EXPECT_EQ(bitIndices(prover.mSpare, m), intersection(a.mSecondary, b.mSecondary, m));
         } else {
           ++counts[1];
         }
@@ -178,8 +178,8 @@ TEST(FaceProverCaseTest, FewerSecondaryRowsChooseTheBasisRayAndTiesTakeThePositi
   EXPECT_EQ(prover.mBasisRay, &e2);
   EXPECT_TRUE(prover.isAdjacent(e3, e2)); // face {0, 1, 4}
   EXPECT_EQ(prover.mBasisRay, &e2);
-  EXPECT_EQ(rowsOf(prover.mKnown, 8), std::vector<unsigned>({0, 1}));
-  EXPECT_EQ(rowsOf(prover.mSpare, 8), std::vector<unsigned>({4}));
+  EXPECT_EQ(bitIndices(prover.mKnown, 8), std::vector<unsigned>({0, 1}));
+  EXPECT_EQ(bitIndices(prover.mSpare, 8), std::vector<unsigned>({4}));
 }
 
 } // namespace

@@ -46,10 +46,10 @@ TEST_F(CertificateStoreTest, OneUpdateComputesAllPendingCertificates) {
 
   // A multiple of one primary row: a one-row support.
   LinearDependenceEntry const& multiple = *mCache.mVectors[0].mCertificates.front();
-  EXPECT_EQ(rowsOf(multiple.mSupport, 6), std::vector<unsigned>({0}));
+  EXPECT_EQ(bitIndices(multiple.mSupport, 6), std::vector<unsigned>({0}));
   EXPECT_EQ(multiple.mValues, std::vector<mpz_class>({1, 2}));
   LinearDependenceEntry const& sum = *mCache.mVectors[2].mCertificates.front();
-  EXPECT_EQ(rowsOf(sum.mSupport, 6), std::vector<unsigned>({0, 1}));
+  EXPECT_EQ(bitIndices(sum.mSupport, 6), std::vector<unsigned>({0, 1}));
   expectValidCertificate(mWorking, multiple, 3, primary);
   expectValidCertificate(mWorking, sum, 5, primary);
   EXPECT_EQ(patternCount(3), 1u);
@@ -84,7 +84,7 @@ TEST_F(CertificateStoreTest, EarlierOfTwoFittingPatternsIsTaken) {
   LinearDependenceEntry* first = lookUp(bitsOf(1, {0, 1}), {5})[0];
   LinearDependenceEntry* second = lookUp(bitsOf(1, {1, 4}), {5})[0];
   ASSERT_NE(first, second);
-  EXPECT_EQ(rowsOf(second->mSupport, 6), std::vector<unsigned>({1, 4}));
+  EXPECT_EQ(bitIndices(second->mSupport, 6), std::vector<unsigned>({1, 4}));
   expectValidCertificate(mWorking, *second, 5, bitsOf(1, {1, 4}));
   EXPECT_EQ(patternCount(5), 2u);
   // The scan alone decides, so a set holding both supports finds the first.
@@ -134,7 +134,7 @@ TEST(CertificateStoreEdgeTest, ZeroRowOfAOneColumnMatrix) {
   LinearDependenceEntry* e = cache.getLinearDependenceEntry(BitList(1), 1);
   cache.update();
   EXPECT_EQ(e->mValues, std::vector<mpz_class>({1}));
-  EXPECT_TRUE(rowsOf(e->mSupport, 2).empty());
+  EXPECT_TRUE(bitIndices(e->mSupport, 2).empty());
   expectValidCertificate(working, *e, 1, BitList(1));
 }
 

@@ -11,6 +11,7 @@
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDDualSetRayGenerator.h"
 #include "iteration/ConeSupport.h"
+#include "iteration/IterationTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 namespace dualset_test {
 
 using namespace double_description;
+using dd_test::bitIndices;
 
 class OpenDualSetGenerator : public DualSetRayGenerator {
 public:
@@ -63,14 +65,6 @@ private:
   std::vector<unsigned> mPivots;
 };
 
-inline std::vector<unsigned> rowsOf(BitList const& set, unsigned m) {
-  std::vector<unsigned> rows;
-  for (unsigned k = 0; k < m; ++k)
-    if (testBit(set.words(), k))
-      rows.push_back(k);
-  return rows;
-}
-
 // mValues[0] * a_r = sum of the support rows' coefficients times their rows,
 // with coprime values and the support inside primary.
 inline void expectValidCertificate(Matrix const& working, LinearDependenceEntry const& e,
@@ -82,7 +76,7 @@ inline void expectValidCertificate(Matrix const& working, LinearDependenceEntry 
   for (mpz_class const& v : e.mValues)
     mpz_gcd(g.get_mpz_t(), g.get_mpz_t(), v.get_mpz_t());
   EXPECT_EQ(g, 1) << "row " << r;
-  const std::vector<unsigned> support = rowsOf(e.mSupport, working.getRowCount());
+  const std::vector<unsigned> support = bitIndices(e.mSupport, working.getRowCount());
   EXPECT_EQ(e.mValues.size(), support.size() + 1) << "row " << r;
   for (unsigned j = 0; j < d; ++j) {
     mpz_class sum = 0;
