@@ -21,15 +21,6 @@ const std::string CONES_DIR = REDIVEZ_CONES_DIR;
 
 using Ray = std::vector<mpz_class>;
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line))
-    lines.push_back(line);
-  return lines;
-}
-
 // The ray lines of a result file, without the title line.
 std::vector<std::string> resultLines(const std::string& path) {
   std::vector<std::string> lines = linesOf(readFile(path));

@@ -17,15 +17,6 @@ std::string masked(const std::string& console) {
   return std::regex_replace(console, milliseconds, "$1#ms");
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line))
-    lines.push_back(line);
-  return lines;
-}
-
 std::vector<double> numbersOf(const std::string& line) {
   std::vector<double> values;
   std::istringstream in(line);

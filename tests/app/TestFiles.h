@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 // One scratch directory per test process, removed when the tests end.
 inline const std::string& scratchRoot() {
@@ -49,6 +51,15 @@ inline std::string writeFile(const std::string& name, const std::string& content
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line))
+    lines.push_back(line);
+  return lines;
 }
 
 // A fresh directory of its own for the running test.
