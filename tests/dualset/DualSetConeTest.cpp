@@ -3,8 +3,6 @@
 #include "iteration/ConeInstanceSupport.h"
 #include "iteration/IterationTestSupport.h"
 
-#include <regex>
-
 namespace dualset_test {
 namespace {
 
@@ -14,10 +12,7 @@ using dd_test::FreshOptions;
 using dd_test::loadInstance;
 using dd_test::setAllTrees;
 using dd_test::sorted;
-
-std::string withoutTimes(std::string const& console) {
-  return std::regex_replace(console, std::regex("dt=[0-9]+ms"), "dt=?ms");
-}
+using dd_test::withoutTimes;
 
 std::string smallStem(const char* name) {
   return std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + name;

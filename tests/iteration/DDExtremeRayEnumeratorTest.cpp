@@ -12,14 +12,6 @@ namespace {
 
 using Cache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<SingleSetRay>>;
 
-SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero, std::initializer_list<long> slacks) {
-  auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
-  unsigned k = d;
-  for (long s : slacks)
-    ray->slack(k++) = s;
-  return ray;
-}
-
 // Six rows, three columns; the entry of row 3 is dropped at once, so the step
 // is row 4 and the patterns cover rows 0..3. Only the signs of the hand-made
 // slacks matter here, and the rows for the algebraic test.

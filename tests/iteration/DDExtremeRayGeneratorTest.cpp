@@ -4,7 +4,6 @@
 #include "settings/DDLogging.h"
 
 #include <deque>
-#include <regex>
 #include <sstream>
 
 namespace dd_test {
@@ -34,22 +33,6 @@ public:
   std::vector<unsigned> mEntryRows;
   Cache const& cache() const { return mRayCache; }
 };
-
-SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero, std::initializer_list<long> slacks) {
-  auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
-  unsigned k = d;
-  for (long s : slacks)
-    ray->slack(k++) = s;
-  return ray;
-}
-
-// Replaces the milliseconds, the one figure that varies between runs.
-std::string withoutTimes(std::string const& text) {
-  return std::regex_replace(text, std::regex("dt=[0-9]+ms"), "dt=?ms");
-}
-
-const std::string HEADER =
-    "( pos. (deg.)/neg. (deg.)/elim. compl./ver. cand./acc./ver. lg(n)^3/ver. n/extr. rays) = ";
 
 class GeneratorStepTest : public FreshOptions {
 protected:
@@ -97,8 +80,8 @@ TEST_F(GeneratorStepTest, StepLinesShowTheFiguresOfEachStep) {
   testing::internal::CaptureStdout();
   generator.run();
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(withoutTimes(out), "[1/2] " + HEADER + "1(0.5)/1(1.25)/1.23457/7/3/-/2.5/2, dt=?ms\n" +
-                                   "[2/2] " + HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n");
+  EXPECT_EQ(withoutTimes(out), "[1/2] " + STEP_LINE_HEADER + "1(0.5)/1(1.25)/1.23457/7/3/-/2.5/2, dt=?ms\n" +
+                                   "[2/2] " + STEP_LINE_HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n");
   EXPECT_EQ(generator.mSteps, (std::vector<unsigned long>{3, 4}));
   EXPECT_EQ(generator.mEntryRows, (std::vector<unsigned>{3, 4}));
   EXPECT_TRUE(generator.cache().mRowEntries.empty());
@@ -130,7 +113,7 @@ TEST_F(GeneratorStepTest, PlottingWithoutARegisteredStreamStillPrintsTheStepLine
   testing::internal::CaptureStdout();
   generator.run();
   EXPECT_EQ(withoutTimes(testing::internal::GetCapturedStdout()),
-            "[1/2] " + HEADER + "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n" + "[2/2] " + HEADER +
+            "[1/2] " + STEP_LINE_HEADER + "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n" + "[2/2] " + STEP_LINE_HEADER +
                 "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n");
   EXPECT_EQ(loggers.count("COMPLEXITY_PLOT"), 0u);
 }

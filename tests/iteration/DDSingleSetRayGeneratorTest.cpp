@@ -3,17 +3,8 @@
 
 #include "iteration/DDSingleSetRayGenerator.h"
 
-#include <regex>
-
 namespace dd_test {
 namespace {
-
-std::string withoutTimes(std::string const& text) {
-  return std::regex_replace(text, std::regex("dt=[0-9]+ms"), "dt=?ms");
-}
-
-const std::string HEADER =
-    "( pos. (deg.)/neg. (deg.)/elim. compl./ver. cand./acc./ver. lg(n)^3/ver. n/extr. rays) = ";
 
 std::vector<long> slacksOf(SingleSetRay const& ray, unsigned m) {
   std::vector<long> values;
@@ -116,7 +107,7 @@ TEST_F(SingleSetRayGeneratorTest, SquareConeStepLinesAndFinalOrder) {
     testing::internal::CaptureStdout();
     generator.run();
     EXPECT_EQ(withoutTimes(testing::internal::GetCapturedStdout()),
-              "[1/2] " + HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n" + "[2/2] " + HEADER +
+              "[1/2] " + STEP_LINE_HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n" + "[2/2] " + STEP_LINE_HEADER +
                   "2(0)/1(1)/3/0/0/-/-/4, dt=?ms\n");
     auto const& rays = generator.cache().mFinalRays;
     EXPECT_EQ(coordinateLines(working, rays),

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,26 @@ inline std::vector<unsigned> bitIndices(BitList const& list, unsigned limit) {
       result.push_back(k);
   return result;
 }
+
+// A ray of a d-column, m-row problem created on row d - 1, with the given
+// slacks on rows d, d + 1, ...
+inline SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero,
+                           std::initializer_list<long> slacks) {
+  auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
+  unsigned k = d;
+  for (long s : slacks)
+    ray->slack(k++) = s;
+  return ray;
+}
+
+// Replaces the milliseconds, the one figure that varies between runs.
+inline std::string withoutTimes(std::string const& text) {
+  return std::regex_replace(text, std::regex("dt=[0-9]+ms"), "dt=?ms");
+}
+
+// What every step line shows before its figures.
+inline const std::string STEP_LINE_HEADER =
+    "( pos. (deg.)/neg. (deg.)/elim. compl./ver. cand./acc./ver. lg(n)^3/ver. n/extr. rays) = ";
 
 // Gives every test fresh default settings and leaves none behind.
 class FreshOptions : public ::testing::Test {
