@@ -8,11 +8,6 @@
 namespace tree_test {
 namespace {
 
-using PlainLeaf = LeafNode<PreliminaryCondition>;
-using PlainNode = IntermediateBitSetNode<PreliminaryCondition>;
-using VpNode = IntermediateBitSetNode<VantagePointPreliminaryCondition>;
-using VpLeaf = LeafNode<VantagePointPreliminaryCondition>;
-
 // A first-available single-bit tree over the patterns.
 std::unique_ptr<PlainNode> firstBitTree(std::vector<BitList> const& patterns, unsigned bitCount,
                                         unsigned short maxDepth, unsigned short capacity) {

@@ -10,11 +10,6 @@
 namespace tree_test {
 namespace {
 
-using PlainLeaf = LeafNode<PreliminaryCondition>;
-using PlainNode = IntermediateBitSetNode<PreliminaryCondition>;
-using VpLeaf = LeafNode<VantagePointPreliminaryCondition>;
-using VpNode = IntermediateBitSetNode<VantagePointPreliminaryCondition>;
-
 PlainLeaf* leaf(RayReferenceContainer const& set, unsigned threshold) {
   return new PlainLeaf(set, PreliminaryCondition(set.mUnion, threshold));
 }

@@ -27,6 +27,11 @@ namespace tree_test {
 
 using namespace double_description;
 
+using PlainLeaf = LeafNode<PreliminaryCondition>;
+using PlainNode = IntermediateBitSetNode<PreliminaryCondition>;
+using VpLeaf = LeafNode<VantagePointPreliminaryCondition>;
+using VpNode = IntermediateBitSetNode<VantagePointPreliminaryCondition>;
+
 inline BitList bits(std::initializer_list<unsigned> set, unsigned long words = 1) {
   BitList list(words);
   for (unsigned k : set)
