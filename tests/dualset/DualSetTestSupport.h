@@ -126,15 +126,8 @@ inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
 // computes them.
 inline std::vector<std::string> coordinateLines(Matrix const& working,
                                                 std::vector<DualSetRay const*> const& rays) {
-  const unsigned m = working.getRowCount(), d = working.getColumns();
-  ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
-  std::vector<std::string> lines;
-  for (DualSetRay const* ray : rays) {
-    RepresentationVector x(d);
-    uncompressor.calcExtremeRay(working, ray->mPrimary, x);
-    lines.push_back(dd_test::coordinateLine(x));
-  }
-  return lines;
+  return dd_test::coordinateLines(
+      working, rays, [](DualSetRay const& ray) -> BitList const& { return ray.mPrimary; });
 }
 
 // A whole run; the final rays' invariants are checked when asked.

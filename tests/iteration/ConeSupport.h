@@ -107,18 +107,27 @@ inline std::string coordinateLine(RepresentationVector const& x) {
   return line.str();
 }
 
-// The coordinates of each ray, computed from its zero set, in list order.
-inline std::vector<std::string> coordinateLines(Matrix const& working,
-                                                std::vector<SingleSetRay const*> const& rays) {
+// The coordinates of each ray, computed from the zero set zeroSet(ray)
+// gives, in list order.
+template <class RayType, class ZeroSet>
+std::vector<std::string> coordinateLines(Matrix const& working,
+                                         std::vector<RayType const*> const& rays,
+                                         ZeroSet zeroSet) {
   const unsigned m = working.getRowCount(), d = working.getColumns();
   ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
   std::vector<std::string> lines;
-  for (SingleSetRay const* ray : rays) {
+  for (RayType const* ray : rays) {
     RepresentationVector x(d);
-    uncompressor.calcExtremeRay(working, ray->mActiveSet, x);
+    uncompressor.calcExtremeRay(working, zeroSet(*ray), x);
     lines.push_back(coordinateLine(x));
   }
   return lines;
+}
+
+inline std::vector<std::string> coordinateLines(Matrix const& working,
+                                                std::vector<SingleSetRay const*> const& rays) {
+  return coordinateLines(working, rays,
+                         [](SingleSetRay const& ray) -> BitList const& { return ray.mActiveSet; });
 }
 
 inline std::vector<std::string> readRayLines(std::string const& path) {
