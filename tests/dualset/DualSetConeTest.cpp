@@ -11,12 +11,10 @@ using dd_test::expectSameRaySet;
 using dd_test::FreshOptions;
 using dd_test::loadInstance;
 using dd_test::setAllTrees;
+using dd_test::sharedStem;
+using dd_test::smallStem;
 using dd_test::sorted;
 using dd_test::withoutTimes;
-
-std::string smallStem(const char* name) {
-  return std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + name;
-}
 
 class SmallDualSetConeTest : public FreshOptions,
                              public ::testing::WithParamInterface<const char*> {
@@ -80,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Instances, SmallDualSetConeTest,
 class SharedDualSetConeTest : public SmallDualSetConeTest {};
 
 TEST_P(SharedDualSetConeTest, DefaultSettingsFindTheReferenceRays) {
-  const std::string stem = std::string(REDIVEZ_CONES_DIR) + "/" + GetParam();
+  const std::string stem = sharedStem(GetParam());
   if (!exists(stem + ".txt") || !exists(stem + ".rays"))
     GTEST_SKIP() << "reference cones not available";
   Matrix working;

@@ -26,6 +26,16 @@ inline bool exists(std::string const& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
+// Instances kept with the tests, and the larger shared ones (which may be
+// absent).
+inline std::string smallStem(const char* name) {
+  return std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + name;
+}
+
+inline std::string sharedStem(const char* name) {
+  return std::string(REDIVEZ_CONES_DIR) + "/" + name;
+}
+
 // Reads an instance as a run does (rows sorted, basis first) and loads its
 // reference rays.
 inline bool loadInstance(std::string const& stem, Matrix& working,

@@ -11,8 +11,7 @@ class SmallConeTest : public FreshOptions, public ::testing::WithParamInterface<
 TEST_P(SmallConeTest, EveryTreeSettingFindsTheReferenceRays) {
   Matrix working;
   std::vector<std::string> reference;
-  ASSERT_TRUE(loadInstance(std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + GetParam(), working,
-                           reference));
+  ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST})
     for (int strategy = 0; strategy <= 8; ++strategy)
       for (unsigned long depth : {1ul, 15ul})
@@ -36,8 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Instances, SmallConeTest,
 TEST_P(SmallConeTest, UniqueVantagePointsFindTheReferenceRays) {
   Matrix working;
   std::vector<std::string> reference;
-  ASSERT_TRUE(loadInstance(std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + GetParam(), working,
-                           reference));
+  ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST})
     for (BPT_CreationStrategy strategy : {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT})
       for (unsigned long capacity : {1ul, 20ul}) {
@@ -56,7 +54,7 @@ TEST_P(SmallConeTest, UniqueVantagePointsFindTheReferenceRays) {
 // The rays do not depend on the processing order: rows in file order with the
 // first independent rows moved to the front.
 TEST_P(SmallConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
-  const std::string stem = std::string(REDIVEZ_TEST_DATA_DIR) + "/cones/" + GetParam();
+  const std::string stem = smallStem(GetParam());
   Matrix working;
   ASSERT_TRUE(readMatrixFile(stem + ".txt", working));
   ASSERT_TRUE(moveBasisToFront(working));
@@ -72,7 +70,7 @@ TEST_P(SmallConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
 class SharedConeTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SharedConeTest, DefaultSettingsFindTheReferenceRays) {
-  const std::string stem = std::string(REDIVEZ_CONES_DIR) + "/" + GetParam();
+  const std::string stem = sharedStem(GetParam());
   if (!exists(stem + ".txt") || !exists(stem + ".rays"))
     GTEST_SKIP() << "reference cones not available";
   Matrix working;
