@@ -47,7 +47,7 @@ void ExtremeRayUncompressor::calcExtremeRay(RepresentationVector& x) const {
 
 void ExtremeRayUncompressor::calcExtremeRay(double_description::Matrix const& m, BitList const& z,
                                             RepresentationVector& x) {
-  if (mMachine != nullptr && calcExtremeRayFast(m, z, x))
+  if (mMachine != nullptr && (calcExtremeRayFast(m, z, x) || calcExtremeRayBareiss(m, z, x)))
     return;
   load(m, z);
   transformToUpperTriangularMatrix();
@@ -57,8 +57,11 @@ void ExtremeRayUncompressor::calcExtremeRay(double_description::Matrix const& m,
       eliminateColumnUp(0, p + 1, p);
   prepare_for_output(getColumns() - 1);
   calcExtremeRay(x);
+  orient(m, z, x);
+}
 
-  // Orientation by the first position outside z.
+void ExtremeRayUncompressor::orient(double_description::Matrix const& m, BitList const& z,
+                                    RepresentationVector& x) {
   const std::uint64_t count = z.wordCount();
   const std::uint64_t* words = z.words();
   std::uint64_t w = 0;
@@ -74,6 +77,116 @@ void ExtremeRayUncompressor::calcExtremeRay(double_description::Matrix const& m,
   x.calcScalarProduct(m.row(static_cast<unsigned>(position)), product);
   if (sgn(product) < 0)
     x.negate();
+}
+
+bool ExtremeRayUncompressor::calcExtremeRayBareiss(double_description::Matrix const& m,
+                                                   BitList const& z, RepresentationVector& x) {
+  const unsigned d = m.getColumns();
+  const std::uint64_t* words = z.words();
+  unsigned k = 0;
+  for (std::uint32_t w = 0; w < mSetWords; ++w)
+    k += static_cast<unsigned>(__builtin_popcountll(words[w]));
+  if (mExact.size() < static_cast<std::size_t>(k) * d)
+    mExact.resize(static_cast<std::size_t>(k) * d);
+  mpz_class* a = mExact.data();
+  unsigned t = 0;
+  for (std::uint32_t w = 0; w < mSetWords; ++w)
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1, ++t) {
+      const CalculationVector& source = m.row(64 * w + __builtin_ctzll(bits));
+      for (unsigned j = 0; j < d; ++j)
+        a[t * d + j] = source[j];
+    }
+
+  // Fraction-free forward elimination; after pivot r every remaining entry is
+  // a minor of order r + 1, so the division by the previous pivot is exact.
+  mPivotColumn.clear();
+  mpz_class previous = 1;
+  unsigned r = 0;
+  for (unsigned c = 0; c < d && r < k; ++c) {
+    unsigned i = r;
+    while (i < k && sgn(a[i * d + c]) == 0)
+      ++i;
+    if (i == k)
+      continue;
+    if (i != r)
+      for (unsigned j = c; j < d; ++j)
+        mpz_swap(a[i * d + j].get_mpz_t(), a[r * d + j].get_mpz_t());
+    const mpz_class& pivot = a[r * d + c];
+    for (i = r + 1; i < k; ++i) {
+      mpz_class& lead = a[i * d + c];
+      if (sgn(lead) == 0) {
+        // Still scaled by the new pivot over the old one, exactly.
+        for (unsigned j = c + 1; j < d; ++j) {
+          mpz_mul(a[i * d + j].get_mpz_t(), a[i * d + j].get_mpz_t(), pivot.get_mpz_t());
+          mpz_divexact(a[i * d + j].get_mpz_t(), a[i * d + j].get_mpz_t(), previous.get_mpz_t());
+        }
+        continue;
+      }
+      for (unsigned j = c + 1; j < d; ++j) {
+        mpz_ptr e = a[i * d + j].get_mpz_t();
+        mpz_mul(e, e, pivot.get_mpz_t());
+        mpz_submul(e, lead.get_mpz_t(), a[r * d + j].get_mpz_t());
+        mpz_divexact(e, e, previous.get_mpz_t());
+      }
+      lead = 0;
+    }
+    previous = pivot;
+    mPivotColumn.push_back(c);
+    ++r;
+  }
+  if (r + 1 != d)
+    return false;
+
+  // The one column without a pivot spans the kernel: set it to 1 and solve
+  // the echelon rows from the bottom up in rationals.
+  unsigned free = d - 1;
+  for (unsigned p = 0; p < r; ++p)
+    if (mPivotColumn[p] != p) {
+      free = p;
+      break;
+    }
+  mSolution.assign(d, mpq_class(0));
+  mSolution[free] = 1;
+  for (unsigned p = r; p-- > 0;) {
+    const unsigned c = mPivotColumn[p];
+    mpq_class sum = 0;
+    for (unsigned j = c + 1; j < d; ++j)
+      if (sgn(a[p * d + j]) != 0 && sgn(mSolution[j]) != 0)
+        sum += mpq_class(a[p * d + j]) * mSolution[j];
+    mSolution[c] = -sum / mpq_class(a[p * d + c]);
+  }
+
+  mpz_class scale = 1;
+  for (mpq_class const& v : mSolution)
+    mpz_lcm(scale.get_mpz_t(), scale.get_mpz_t(), v.get_den_mpz_t());
+  mpz_class content = 0;
+  for (unsigned j = 0; j < d; ++j) {
+    mpz_class value = mSolution[j].get_num() * (scale / mSolution[j].get_den());
+    mpz_gcd(content.get_mpz_t(), content.get_mpz_t(), value.get_mpz_t());
+    mSolution[j] = value;
+  }
+  // Only a nonzero product with the first row outside z decides the sign;
+  // otherwise the elimination above keeps the final word.
+  const std::uint64_t count = z.wordCount();
+  std::uint64_t w = 0;
+  while (w + 1 < count && words[w] == ~std::uint64_t(0))
+    ++w;
+  const std::uint64_t outside = ~words[w];
+  const std::uint64_t position = 64 * w + (outside == 0 ? 0 : __builtin_ctzll(outside));
+  if (outside == 0 || position >= m.getRowCount())
+    return false;
+  const CalculationVector& orientation = m.row(static_cast<unsigned>(position));
+  mpz_class product = 0;
+  for (unsigned j = 0; j < d; ++j)
+    mpz_addmul(product.get_mpz_t(), orientation[j].get_mpz_t(), mSolution[j].get_num_mpz_t());
+  if (sgn(product) == 0)
+    return false;
+  if (sgn(product) < 0)
+    mpz_neg(content.get_mpz_t(), content.get_mpz_t());
+  for (unsigned j = 0; j < d; ++j)
+    if (sgn(mSolution[j]) != 0)
+      x.setValue(j, mpz_class(mSolution[j].get_num() / content));
+  return true;
 }
 
 namespace {

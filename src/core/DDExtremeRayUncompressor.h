@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <gmpxx.h>
+
 #include "core/DDMachineMatrix.h"
 #include "core/DDRepresentationVector.h"
 #include "core/DDSLESolver.h"
@@ -36,7 +38,17 @@ private:
   bool calcExtremeRayFast(double_description::Matrix const& m, BitList const& z,
                           RepresentationVector& x);
 
+  // Exact and unique like the elimination above, but with Bareiss' exact
+  // divisions, so entries stay minors of the input instead of growing with
+  // every column. False, leaving x untouched, unless the rank is d - 1.
+  bool calcExtremeRayBareiss(double_description::Matrix const& m, BitList const& z,
+                             RepresentationVector& x);
+  // Signs x so that the first row of m outside z gets a positive product.
+  static void orient(double_description::Matrix const& m, BitList const& z, RepresentationVector& x);
+
   MachineMatrix const* mMachine = nullptr;
+  std::vector<mpz_class> mExact;
+  std::vector<mpq_class> mSolution;
   std::vector<std::int64_t> mPivotRows;
   std::vector<std::int64_t> mRow;
   std::vector<unsigned> mPivotColumn;
