@@ -193,16 +193,6 @@ namespace {
 
 __extension__ typedef __int128 Wide;
 
-std::int64_t gcd64(std::int64_t a, std::int64_t b) {
-  std::uint64_t x = a < 0 ? 0 - static_cast<std::uint64_t>(a) : static_cast<std::uint64_t>(a);
-  std::uint64_t y = b < 0 ? 0 - static_cast<std::uint64_t>(b) : static_cast<std::uint64_t>(b);
-  while (y != 0) {
-    const std::uint64_t t = x % y;
-    x = y;
-    y = t;
-  }
-  return static_cast<std::int64_t>(x);
-}
 
 // row = row * (p/g) - pivot * (a/g) for p = pivot[col], a = row[col]; false on
 // overflow. Entries stay below 2^62 in magnitude, so negation never wraps.
@@ -221,15 +211,6 @@ bool cancel(std::int64_t* row, const std::int64_t* pivot, unsigned col, unsigned
   return true;
 }
 
-void removeContent(std::int64_t* row, unsigned d) {
-  std::int64_t g = 0;
-  for (unsigned j = 0; j < d && g != 1; ++j)
-    if (row[j] != 0)
-      g = gcd64(g, row[j]);
-  if (g > 1)
-    for (unsigned j = 0; j < d; ++j)
-      row[j] /= g;
-}
 
 // The scalar product in 128 bits; false on overflow.
 bool product(const std::int64_t* row, const std::int64_t* x, unsigned d, Wide& out) {
