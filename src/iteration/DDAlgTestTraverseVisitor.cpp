@@ -31,11 +31,8 @@ MachineMatrix const& AlgTestTraverseVisitor::machineMatrix() {
 }
 
 void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
-  const std::uint16_t c = popcount(ref.mBits.words(), ref.mBits.wordCount());
-  if (c == static_cast<std::uint16_t>(mThreshold + 1)) {
-    acceptAll(ref);
+  if (acceptAllIfNondegenerate(ref))
     return;
-  }
   mState = 2;
   searchPartners(*mTree, ref, [&](RayReference const& stored) {
     const std::uint64_t n = stored.mBits.wordCount();

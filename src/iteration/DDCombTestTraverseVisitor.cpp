@@ -7,11 +7,8 @@
 namespace double_description {
 
 void CombTestTraverseVisitor::onVisit(RayReference const& ref) {
-  const std::uint16_t c = popcount(ref.mBits.words(), ref.mBits.wordCount());
-  if (c == static_cast<std::uint16_t>(mThreshold + 1)) {
-    acceptAll(ref);
+  if (acceptAllIfNondegenerate(ref))
     return;
-  }
   mState = 2;
   searchPartners(*mTree, ref, [&](RayReference const& stored) {
     ExtVerificationCondition& question = this->question(stored, ref);

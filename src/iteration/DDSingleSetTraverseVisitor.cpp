@@ -1,5 +1,7 @@
 #include "iteration/DDSingleSetTraverseVisitor.h"
 
+#include "core/DDBitOps.h"
+
 #include "trees/DDTreeSearch.h"
 
 namespace double_description {
@@ -16,6 +18,14 @@ void SingleSetTraverseVisitor::acceptAll(RayReference const& ref) {
   mState = 2;
   // New rays go to later rows' entries, never into the tree being searched.
   searchPartners(*mTree, ref, [&](RayReference const& stored) { createRay(stored, ref); });
+}
+
+bool SingleSetTraverseVisitor::acceptAllIfNondegenerate(RayReference const& ref) {
+  const std::uint16_t c = popcount(ref.mBits.words(), ref.mBits.wordCount());
+  if (c != static_cast<std::uint16_t>(mThreshold + 1))
+    return false;
+  acceptAll(ref);
+  return true;
 }
 
 void SingleSetTraverseVisitor::onVisit(RayReference const& ref) { acceptAll(ref); }

@@ -23,6 +23,9 @@ protected:
   void createRay(EdgeCandidate const& candidate) { createRay(candidate.mFirst, candidate.mSecond); }
   void createRay(RayReference const& first, RayReference const& second);
   void acceptAll(RayReference const& ref);
+  // A negative ray with exactly d - 1 zero rows is adjacent to every
+  // candidate: accepts them all and returns true; false for any other ray.
+  bool acceptAllIfNondegenerate(RayReference const& ref);
 };
 
 } // namespace double_description
