@@ -83,8 +83,8 @@ private:
   BitSplitVisitor* createSingleBitSplitVisitor(TreeOptions const& options,
                                                BitSelectStrategy* strategy) const;
   BitSplitVisitor* createVantagePointVisitor(TreeOptions const& options,
-                                             RayReferenceContainer const& set,
-                                             bool isStatic) const;
+                                             RayReferenceContainer const& set, bool isStatic,
+                                             bool verificationTree) const;
   TreeNode* buildTree(RayReferenceContainer const& set, BitSplitVisitor* visitor) const;
 };
 
@@ -197,15 +197,17 @@ BitSplitVisitor* ExtremeRayEnumerator<R>::createSingleBitSplitVisitor(
 
 template <class R>
 BitSplitVisitor* ExtremeRayEnumerator<R>::createVantagePointVisitor(
-    TreeOptions const& options, RayReferenceContainer const& set, bool isStatic) const {
+    TreeOptions const& options, RayReferenceContainer const& set, bool isStatic,
+    bool verificationTree) const {
   const auto depth = static_cast<std::uint16_t>(options.mMaxTreeDepth);
   const auto capacity = static_cast<std::uint16_t>(options.mLeafCapacity);
   if (!isStatic || set.mMinCardinality == set.mMaxCardinality)
-    return new BinaryDynamicVantagePointVisitor(depth, capacity, options.mUniqueVantagePoint);
+    return new BinaryDynamicVantagePointVisitor(depth, capacity, options.mUniqueVantagePoint,
+                                                verificationTree);
   const std::vector<BitList> points(3, BitList(mWordCount, ~0ul));
   auto* visitor = new BinaryStaticVantagePointVisitor(depth, capacity, points);
-  visitor->mSuccessor =
-      new BinaryDynamicVantagePointVisitor(depth, capacity, options.mUniqueVantagePoint);
+  visitor->mSuccessor = new BinaryDynamicVantagePointVisitor(
+      depth, capacity, options.mUniqueVantagePoint, verificationTree);
   return visitor;
 }
 
@@ -227,9 +229,9 @@ BitSplitVisitor* ExtremeRayEnumerator<R>::createBitSplitVisitor(
   case BPT_LEAST_AVERAGE_BIT_FIRST:
     return createSingleBitSplitVisitor(options, new LeastAverageBitFirstStrategy(set, N));
   case BINARY_DYNAMIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, set, false);
+    return createVantagePointVisitor(options, set, false, false);
   case BINARY_STATIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, set, true);
+    return createVantagePointVisitor(options, set, true, false);
   default: // first available bit, also for the closest-to-50 strategy
     return createSingleBitSplitVisitor(options, new FirstAvailableBitStrategy(N));
   }
@@ -253,9 +255,9 @@ BitSplitVisitor* ExtremeRayEnumerator<R>::createBitSplitVisitor(
   case BPT_LEAST_AVERAGE_BIT_FIRST:
     return createSingleBitSplitVisitor(options, new LeastAverageBitFirstStrategy(verification, N));
   case BINARY_DYNAMIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, verification, false);
+    return createVantagePointVisitor(options, verification, false, true);
   case BINARY_STATIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, verification, true);
+    return createVantagePointVisitor(options, verification, true, true);
   default:
     return createSingleBitSplitVisitor(options, new FirstAvailableBitStrategy(N));
   }

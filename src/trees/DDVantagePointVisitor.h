@@ -97,7 +97,7 @@ public:
 class BinaryDynamicVantagePointVisitor : public BinaryVantagePointVisitor {
 public:
   BinaryDynamicVantagePointVisitor(unsigned short maxDepth, unsigned short leafCapacity,
-                                   bool uniqueVantagePoint, bool verificationTree = false)
+                                   bool uniqueVantagePoint, bool verificationTree)
       : BinaryVantagePointVisitor(maxDepth, leafCapacity),
         mUniqueVantagePoint(uniqueVantagePoint), mVerificationTree(verificationTree) {}
 

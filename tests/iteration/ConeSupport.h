@@ -158,14 +158,18 @@ public:
   Cache const& cache() const { return mRayCache; }
 };
 
-// The coordinates of the final rays of a whole run, step lines discarded.
-inline std::vector<std::string> runSingleSet(Matrix const& working) {
+// The coordinates of the final rays of a whole run; the step lines go to
+// steps when it is given.
+inline std::vector<std::string> runSingleSet(Matrix const& working,
+                                             std::string* steps = nullptr) {
   const Matrix base = identity(working.getColumns());
   OpenGenerator generator(working, working, base);
   generator.calculateBase();
   testing::internal::CaptureStdout();
   generator.run();
-  testing::internal::GetCapturedStdout();
+  const std::string text = testing::internal::GetCapturedStdout();
+  if (steps != nullptr)
+    *steps = text;
   return coordinateLines(working, generator.cache().mFinalRays);
 }
 

@@ -1,6 +1,8 @@
 #include "ConeInstanceSupport.h"
 #include "IterationTestSupport.h"
 
+#include <sstream>
+
 namespace dd_test {
 namespace {
 
@@ -49,6 +51,54 @@ TEST_P(SmallConeTest, UniqueVantagePointsFindTheReferenceRays) {
           tree->mUniqueVantagePoint = true;
         expectSameRaySet(runSingleSet(working), reference);
       }
+}
+
+// The setting drops references only in the verification tree: there it
+// changes the verification figures of the step lines, in a narrowing tree
+// nothing at all.
+TEST_F(FreshOptions, UniqueVantagePointActsOnTheVerificationTreeOnly) {
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(smallStem("rand01_dual_8_40"), working, reference));
+  auto run = [&](TreeOptions Options::*tree, bool unique) {
+    delete Options::mCurrent;
+    TreeOptions& options = Options::current()->*tree;
+    options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
+    options.mLeafCapacity = 2;
+    options.mUniqueVantagePoint = unique;
+    std::string steps;
+    expectSameRaySet(runSingleSet(working, &steps), reference);
+    return withoutTimes(steps);
+  };
+  // The two verification figures of every step line.
+  auto verificationFigures = [](std::string const& steps) {
+    std::vector<std::string> figures;
+    std::istringstream lines(steps);
+    for (std::string line; std::getline(lines, line);) {
+      std::vector<std::string> fields;
+      std::istringstream groups(line.substr(line.find(") = ") + 4));
+      for (std::string field; std::getline(groups, field, '/');)
+        fields.push_back(field);
+      figures.push_back(fields.at(5) + "/" + fields.at(6));
+    }
+    return figures;
+  };
+
+  const std::string verificationOff = run(&Options::mVerificationTree, false);
+  const std::string verificationOn = run(&Options::mVerificationTree, true);
+  const auto off = verificationFigures(verificationOff);
+  const auto on = verificationFigures(verificationOn);
+  ASSERT_EQ(off.size(), on.size());
+  EXPECT_NE(off, on);
+  for (std::size_t i = 0; i < off.size(); ++i) {
+    if (off[i] == "-/-") {
+      EXPECT_EQ(on[i], "-/-");
+    }
+  }
+
+  for (TreeOptions Options::*narrowing :
+       {&Options::mDegenerateTree, &Options::mNondegenerateTree})
+    EXPECT_EQ(run(narrowing, true), run(narrowing, false));
 }
 
 // The rays do not depend on the processing order: rows in file order with the

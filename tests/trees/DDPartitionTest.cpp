@@ -108,7 +108,7 @@ TEST(Partition, StaticVisitorHandsTheFourthLevelToItsSuccessor) {
     }
   const RayReferenceContainer set = container(patterns);
   BinaryStaticVantagePointVisitor visitor(15, 0, std::vector<BitList>(3, BitList(1, ~0ul)));
-  visitor.mSuccessor = new BinaryDynamicVantagePointVisitor(15, 0, false);
+  visitor.mSuccessor = new BinaryDynamicVantagePointVisitor(15, 0, false, false);
   std::unique_ptr<TreeNode> root(partitionedTree(set, visitor, 2, 1));
   EXPECT_EQ(root->getRaysCount(), patterns.size());
 

@@ -75,7 +75,7 @@ TEST(VantagePointVisitor, ChildConditionsCarryTheBucketRanges) {
   // Vantage point {0..5}; overlaps 6, 1, 4, 0 with cardinalities 6, 3, 5, 2.
   const RayReferenceContainer set =
       container({pattern(6), pattern(1, 2), pattern(4, 1), pattern(0, 2)});
-  BinaryDynamicVantagePointVisitor visitor(15, 0, false);
+  BinaryDynamicVantagePointVisitor visitor(15, 0, false, false);
   Distribution d(visitor, set);
   ASSERT_EQ(d.bucket(0), (Refs{ray(1), ray(3)})); // mean 2.75
   ASSERT_EQ(d.bucket(1), (Refs{ray(0), ray(2)}));
@@ -116,7 +116,7 @@ TEST(VantagePointVisitor, DynamicSwapOnlyForTwoAdjacentOverlapsInBucketOne) {
       {{pattern(6), pattern(0, 1), pattern(5), pattern(5, 0, 1)}, {ray(3), ray(2), ray(0)}},
   };
   for (const Case& c : cases) {
-    BinaryDynamicVantagePointVisitor visitor(15, 0, false);
+    BinaryDynamicVantagePointVisitor visitor(15, 0, false, false);
     Distribution d(visitor, container(c.patterns));
     EXPECT_EQ(d.bucket(1), c.bucketOne);
   }
@@ -146,7 +146,7 @@ TEST(VantagePointVisitor, UniqueVantagePointDropsOnlyInVerificationTrees) {
     }
   }
   {
-    BinaryDynamicVantagePointVisitor narrowing(15, 0, true);
+    BinaryDynamicVantagePointVisitor narrowing(15, 0, true, false);
     Distribution d(narrowing, container(patterns));
     EXPECT_EQ(d.bucket(0), Refs{ray(1)});
     EXPECT_EQ(d.bucket(1), (Refs{ray(3), ray(2), ray(0)})); // overlaps 3 and 4: swapped
