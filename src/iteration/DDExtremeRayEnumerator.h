@@ -9,15 +9,9 @@
 #include "iteration/DDRayCache.h"
 #include "iteration/DDStepStatistics.h"
 #include "settings/DDOptions.h"
-#include "trees/DDBitSelectStrategy.h"
-#include "trees/DDBitSplitVisitor.h"
-#include "trees/DDIntermediateBitSetNode.h"
-#include "trees/DDLeafNode.h"
 #include "trees/DDPreliminaryCondition.h"
-#include "trees/DDSingleBitSplitVisitor.h"
+#include "trees/DDTreeBuilder.h"
 #include "trees/DDTreeNode.h"
-#include "trees/DDVantagePointPreliminaryCondition.h"
-#include "trees/DDVantagePointVisitor.h"
 #include "trees/DDVerificationCondition.h"
 
 #include <cmath>
@@ -51,20 +45,19 @@ public:
 
   StepStatistics enumerate();
 
-  TreeNode* createNarrowingTree(RayReferenceContainer const& set,
-                                RayReferenceContainer const& query, TreeOptions const& options);
-  BitSplitVisitor* createBitSplitVisitor(TreeOptions const& options,
-                                         RayReferenceContainer const& set,
-                                         RayReferenceContainer const& query) const;
-  BitSplitVisitor* createBitSplitVisitor(TreeOptions const& options,
-                                         RayReferenceContainer const& verification,
-                                         RayReferenceContainer const& posDegenerate,
-                                         RayReferenceContainer const& negative) const;
-  // The shared empty leaf for an empty verification set; it must not be
-  // deleted (see isSharedEmptyTree).
-  TreeNode* createVerTree() const;
-
-  static bool isSharedEmptyTree(TreeNode const* tree);
+  // The narrowing tree over set, which query will search.
+  TreePointer createNarrowingTree(RayReferenceContainer const& set,
+                                  RayReferenceContainer const& query,
+                                  TreeOptions const& options) const {
+    return double_description::createNarrowingTree(options, treeContext(), set, query);
+  }
+  // The verification tree of the step.
+  TreePointer createVerTree() const {
+    return double_description::createVerTree(Options::current()->mVerificationTree,
+                                             treeContext(), *mVerification, *mPosDegenerate,
+                                             *mNegative);
+  }
+  TreeContext treeContext() const { return {mThreshold, mStep, mWordCount}; }
 
 protected:
   ~ExtremeRayEnumerator() = default;
@@ -79,13 +72,6 @@ protected:
   RayReferenceContainer const* mVerification;
   Cache* mRayCache;
 
-private:
-  BitSplitVisitor* createSingleBitSplitVisitor(TreeOptions const& options,
-                                               BitSelectStrategy* strategy) const;
-  BitSplitVisitor* createVantagePointVisitor(TreeOptions const& options,
-                                             RayReferenceContainer const& set, bool isStatic,
-                                             bool verificationTree) const;
-  TreeNode* buildTree(RayReferenceContainer const& set, BitSplitVisitor* visitor) const;
 };
 
 template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
@@ -102,17 +88,12 @@ template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
   VerificationCondition::OPS = 0;
   VerificationCondition::CANDIDATES = 0;
 
-  if (posDeg != 0) {
-    TreeNode* tree = createNarrowingTree(*mPosDegenerate, *mNegative, options->mDegenerateTree);
-    s.mAccepted = enumerate_pos_deg(tree);
-    delete tree;
-  }
-  if (mPosNondegenerate->size() != 0) {
-    TreeNode* tree =
-        createNarrowingTree(*mPosNondegenerate, *mNegative, options->mNondegenerateTree);
-    enumerate_pos_nondeg(tree);
-    delete tree;
-  }
+  if (posDeg != 0)
+    s.mAccepted = enumerate_pos_deg(
+        createNarrowingTree(*mPosDegenerate, *mNegative, options->mDegenerateTree).get());
+  if (mPosNondegenerate->size() != 0)
+    enumerate_pos_nondeg(
+        createNarrowingTree(*mPosNondegenerate, *mNegative, options->mNondegenerateTree).get());
 
   const double p = static_cast<double>(P);
   const double q = static_cast<double>(Q);
@@ -141,126 +122,6 @@ template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
   mNegative->iterate(degeneracy);
   s.mNegDegeneracy = degeneracy.mMean;
   return s;
-}
-
-template <class R>
-TreeNode* ExtremeRayEnumerator<R>::createNarrowingTree(RayReferenceContainer const& set,
-                                                       RayReferenceContainer const& query,
-                                                       TreeOptions const& options) {
-  if (options.mLeafCapacity >= set.size())
-    return new LeafNode<PreliminaryCondition>(set, PreliminaryCondition(set.mUnion, mThreshold));
-  return buildTree(set, createBitSplitVisitor(options, set, query));
-}
-
-template <class R>
-TreeNode* ExtremeRayEnumerator<R>::buildTree(RayReferenceContainer const& set,
-                                             BitSplitVisitor* visitor) const {
-  TreeNode* root;
-  if (visitor->supportsExtendedCondition()) {
-    auto* node = new IntermediateBitSetNode<VantagePointPreliminaryCondition>(
-        set.mUnion, VantagePointPreliminaryCondition(set.mUnion, mThreshold, BitList(mWordCount)),
-        visitor->mBucketCount);
-    node->partition(set, *visitor);
-    root = node;
-  } else {
-    auto* node = new IntermediateBitSetNode<PreliminaryCondition>(
-        set.mUnion, PreliminaryCondition(set.mUnion, mThreshold), visitor->mBucketCount);
-    node->partition(set, *visitor);
-    root = node;
-  }
-  delete visitor;
-  return root;
-}
-
-template <class R> TreeNode* ExtremeRayEnumerator<R>::createVerTree() const {
-  Options const* options = Options::current();
-  if (mVerification->size() == 0)
-    return &LeafNode<PreliminaryCondition>::EMPTY_NODE;
-  return buildTree(*mVerification, createBitSplitVisitor(options->mVerificationTree,
-                                                         *mVerification, *mPosDegenerate,
-                                                         *mNegative));
-}
-
-template <class R> bool ExtremeRayEnumerator<R>::isSharedEmptyTree(TreeNode const* tree) {
-  return tree == &LeafNode<PreliminaryCondition>::EMPTY_NODE;
-}
-
-template <class R>
-BitSplitVisitor* ExtremeRayEnumerator<R>::createSingleBitSplitVisitor(
-    TreeOptions const& options, BitSelectStrategy* strategy) const {
-  auto* visitor = new SingleBitSplitVisitor(static_cast<std::uint16_t>(options.mMaxTreeDepth),
-                                            static_cast<std::uint16_t>(options.mLeafCapacity),
-                                            *strategy);
-  delete strategy;
-  return visitor;
-}
-
-template <class R>
-BitSplitVisitor* ExtremeRayEnumerator<R>::createVantagePointVisitor(
-    TreeOptions const& options, RayReferenceContainer const& set, bool isStatic,
-    bool verificationTree) const {
-  const auto depth = static_cast<std::uint16_t>(options.mMaxTreeDepth);
-  const auto capacity = static_cast<std::uint16_t>(options.mLeafCapacity);
-  if (!isStatic || set.mMinCardinality == set.mMaxCardinality)
-    return new BinaryDynamicVantagePointVisitor(depth, capacity, options.mUniqueVantagePoint,
-                                                verificationTree);
-  const std::vector<BitList> points(3, BitList(mWordCount, ~0ul));
-  auto* visitor = new BinaryStaticVantagePointVisitor(depth, capacity, points);
-  visitor->mSuccessor = new BinaryDynamicVantagePointVisitor(
-      depth, capacity, options.mUniqueVantagePoint, verificationTree);
-  return visitor;
-}
-
-template <class R>
-BitSplitVisitor* ExtremeRayEnumerator<R>::createBitSplitVisitor(
-    TreeOptions const& options, RayReferenceContainer const& set,
-    RayReferenceContainer const& query) const {
-  const unsigned N = mStep;
-  switch (options.mStrategy) {
-  case BPT_MOST_COMMON_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new MostCommonBitFirstStrategy(query, N));
-  case BPT_LEAST_COMMON_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new LeastCommonBitFirstStrategy(set, N));
-  case BPT_MOST_AVERAGE_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new MostAverageBitFirstStrategy(set, N));
-  case BPT_QUERY_BITS_NEUTRALIZATION:
-    return createSingleBitSplitVisitor(options,
-                                       new NarrowQueryBitsNeutralizationStrategy(set, query, N));
-  case BPT_LEAST_AVERAGE_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new LeastAverageBitFirstStrategy(set, N));
-  case BINARY_DYNAMIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, set, false, false);
-  case BINARY_STATIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, set, true, false);
-  default: // first available bit, also for the closest-to-50 strategy
-    return createSingleBitSplitVisitor(options, new FirstAvailableBitStrategy(N));
-  }
-}
-
-template <class R>
-BitSplitVisitor* ExtremeRayEnumerator<R>::createBitSplitVisitor(
-    TreeOptions const& options, RayReferenceContainer const& verification,
-    RayReferenceContainer const& posDegenerate, RayReferenceContainer const& negative) const {
-  const unsigned N = mStep;
-  switch (options.mStrategy) {
-  case BPT_MOST_COMMON_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new MostCommonBitFirstStrategy(verification, N));
-  case BPT_LEAST_COMMON_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new LeastCommonBitFirstStrategy(verification, N));
-  case BPT_MOST_AVERAGE_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new MostAverageBitFirstStrategy(verification, N));
-  case BPT_QUERY_BITS_NEUTRALIZATION:
-    return createSingleBitSplitVisitor(
-        options, new VerQueryBitsNeutralizationStrategy(posDegenerate, negative, N));
-  case BPT_LEAST_AVERAGE_BIT_FIRST:
-    return createSingleBitSplitVisitor(options, new LeastAverageBitFirstStrategy(verification, N));
-  case BINARY_DYNAMIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, verification, false, true);
-  case BINARY_STATIC_VANTAGE_POINT:
-    return createVantagePointVisitor(options, verification, true, true);
-  default:
-    return createSingleBitSplitVisitor(options, new FirstAvailableBitStrategy(N));
-  }
 }
 
 } // namespace double_description

@@ -15,13 +15,11 @@ std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree)
 
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
   if (Options::current()->mAdjacencyTest == COMBINATIONAL_TEST) {
-    TreeNode* verTree = createVerTree();
+    const TreePointer verTree = createVerTree();
     CombTestTraverseVisitor visitor(*tree, mThreshold, mStep,
                                     static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
-                                    *mRayCache, verTree);
+                                    *mRayCache, verTree.get());
     mNegative->iterate(visitor);
-    if (!isSharedEmptyTree(verTree))
-      delete verTree;
     return visitor.mCreatedCount;
   }
   AlgTestTraverseVisitor visitor(*tree, mStep, *mWorkingMatrix, *mRayCache, mMachineMatrix);

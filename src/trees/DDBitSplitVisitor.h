@@ -2,6 +2,7 @@
 #define DD_BITSPLITVISITOR_H
 
 #include <cstdint>
+#include <memory>
 
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
@@ -16,10 +17,10 @@ class BitSplitVisitor : public RayRefVisitor {
 public:
   BitSplitVisitor(unsigned short maxDepth, unsigned short leafCapacity)
       : mDepth(0), mMaxDepth(maxDepth), mLeafCapacity(leafCapacity), mBuckets(nullptr),
-        mBucketCount(2), mSuccessor(nullptr), mVisited(-1), mRayCount(0) {}
+        mBucketCount(2), mVisited(-1), mRayCount(0) {}
   BitSplitVisitor(BitSplitVisitor const&) = delete;
   BitSplitVisitor& operator=(BitSplitVisitor const&) = delete;
-  ~BitSplitVisitor() override { delete mSuccessor; }
+  ~BitSplitVisitor() override = default;
 
   // Empties every bucket for a new pass.
   void onStart() override;
@@ -46,10 +47,19 @@ public:
   virtual bool supportsExtendedCondition() { return false; }
 
   bool hasSuccessorToProceed(RayReferenceContainer const& set) const {
-    for (const BitSplitVisitor* v = mSuccessor; v != nullptr; v = v->mSuccessor)
+    return successorFor(set) != nullptr;
+  }
+  // The first successor in the chain that can split the set, or null.
+  BitSplitVisitor* successorFor(RayReferenceContainer const& set) const {
+    for (BitSplitVisitor* v = mSuccessor.get(); v != nullptr; v = v->mSuccessor.get())
       if (v->can_proceed(set))
-        return true;
-    return false;
+        return v;
+    return nullptr;
+  }
+
+  BitSplitVisitor* successor() const { return mSuccessor.get(); }
+  void setSuccessor(std::unique_ptr<BitSplitVisitor> successor) {
+    mSuccessor = std::move(successor);
   }
 
   std::uint16_t mDepth;
@@ -57,9 +67,11 @@ public:
   std::uint16_t mLeafCapacity;
   RayReferenceContainer* mBuckets; // not owned
   std::uint16_t mBucketCount;
-  BitSplitVisitor* mSuccessor; // owned
   std::int64_t mVisited;
   std::uint64_t mRayCount;
+
+private:
+  std::unique_ptr<BitSplitVisitor> mSuccessor;
 };
 
 } // namespace double_description

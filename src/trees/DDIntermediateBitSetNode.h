@@ -222,12 +222,8 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
     }
     auto* node = new IntermediateBitSetNode<C>(bucket.mUnion, conditions[i], visitor.mBucketCount);
     setChild(i, node);
-    BitSplitVisitor* next = &visitor;
-    if (decisions[i] == Decision::SUCCESSOR) {
-      next = visitor.mSuccessor;
-      while (!next->can_proceed(bucket))
-        next = next->mSuccessor;
-    }
+    BitSplitVisitor* next =
+        decisions[i] == Decision::SUCCESSOR ? visitor.successorFor(bucket) : &visitor;
     node->partition(bucket, *next);
   }
 

@@ -2,6 +2,7 @@
 
 #include "iteration/DDAlgTestTraverseVisitor.h"
 #include "iteration/DDSingleSetRayEnumerator.h"
+#include "trees/DDLeafNode.h"
 
 #include <cmath>
 #include <memory>
@@ -138,89 +139,6 @@ TEST_F(EnumeratorTest, CreationOrderFollowsNegativeSetThenTree) {
     zeroSets.push_back(bitIndices(mCache->mFinalRays[i]->mActiveSet, 64));
   // (a,n1), (b,n1), (a,n2), (b,n2).
   EXPECT_EQ(zeroSets, (std::vector<std::vector<unsigned>>{{0, 4}, {1, 4}, {3, 4}, {2, 4}}));
-}
-
-using FactoryTest = EnumeratorTest;
-
-TEST_F(FactoryTest, SplitVisitorsFollowTheStrategySetting) {
-  file({0, 1, 3}, 1, 1);
-  file({0, 1}, 1, 1);
-  file({0, 2}, -1, 1);
-  auto const& entry = mCache->mRowEntries.front();
-  SingleSetRayEnumerator e(mWorking, 4, entry, *mCache);
-  TreeOptions options;
-  options.mMaxTreeDepth = 65536 + 7;
-  options.mLeafCapacity = 65536 + 3;
-  for (int strategy : {0, 4}) {
-    options.mStrategy = static_cast<BPT_CreationStrategy>(strategy);
-    std::unique_ptr<BitSplitVisitor> v(
-        e.createBitSplitVisitor(options, entry.mPosDegenerate, entry.mNegative));
-    auto* single = dynamic_cast<SingleBitSplitVisitor*>(v.get());
-    ASSERT_NE(single, nullptr);
-    EXPECT_EQ(single->mSelector.mMapping, (std::vector<unsigned>{0, 1, 2, 3}));
-    EXPECT_EQ(single->mMaxDepth, 7);
-    EXPECT_EQ(single->mLeafCapacity, 3);
-    EXPECT_EQ(single->mSuccessor, nullptr);
-  }
-  options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
-  std::unique_ptr<BitSplitVisitor> dynamicVp(
-      e.createBitSplitVisitor(options, entry.mPosDegenerate, entry.mNegative));
-  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(dynamicVp.get()), nullptr);
-
-  // The static visitor only for sets of differing cardinalities.
-  options.mStrategy = BINARY_STATIC_VANTAGE_POINT;
-  std::unique_ptr<BitSplitVisitor> same(
-      e.createBitSplitVisitor(options, entry.mPosNondegenerate, entry.mNegative));
-  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(same.get()), nullptr);
-  // The verification set holds only the degenerate positive ray here.
-  std::unique_ptr<BitSplitVisitor> verification(
-      e.createBitSplitVisitor(options, entry.mVerification, entry.mPosDegenerate, entry.mNegative));
-  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(verification.get()), nullptr);
-  RayReferenceContainer differing = entry.mPosDegenerate;
-  differing.insert(entry.mPosNondegenerate.mReferences[0]);
-  std::unique_ptr<BitSplitVisitor> chain(
-      e.createBitSplitVisitor(options, differing, entry.mNegative));
-  auto* staticVp = dynamic_cast<BinaryStaticVantagePointVisitor*>(chain.get());
-  ASSERT_NE(staticVp, nullptr);
-  EXPECT_EQ(staticVp->mVantagePoints.size(), 3u);
-  EXPECT_EQ(staticVp->mVantagePoints[0].words()[0], ~0ull);
-  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(staticVp->mSuccessor), nullptr);
-}
-
-TEST_F(FactoryTest, SingleLeafWhenTheSetFitsTheFullLeafCapacity) {
-  file({0, 1, 3}, 1, 1);
-  file({0, 1, 2}, 1, 1);
-  auto const& entry = mCache->mRowEntries.front();
-  SingleSetRayEnumerator e(mWorking, 4, entry, *mCache);
-  TreeOptions options;
-  options.mLeafCapacity = 65536; // 0 inside the tree, but not for this test
-  std::unique_ptr<TreeNode> leaf(
-      e.createNarrowingTree(entry.mPosDegenerate, entry.mNegative, options));
-  EXPECT_NE(dynamic_cast<LeafNode<PreliminaryCondition>*>(leaf.get()), nullptr);
-  options.mLeafCapacity = 1;
-  std::unique_ptr<TreeNode> split(
-      e.createNarrowingTree(entry.mPosDegenerate, entry.mNegative, options));
-  EXPECT_NE(dynamic_cast<IntermediateBitSetNode<PreliminaryCondition>*>(split.get()), nullptr);
-  EXPECT_EQ(split->getRaysCount(), 2u);
-  options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
-  std::unique_ptr<TreeNode> vp(
-      e.createNarrowingTree(entry.mPosDegenerate, entry.mNegative, options));
-  EXPECT_NE(dynamic_cast<IntermediateBitSetNode<VantagePointPreliminaryCondition>*>(vp.get()),
-            nullptr);
-}
-
-TEST_F(FactoryTest, VerificationTreeOfAnEmptySetIsTheSharedEmptyLeaf) {
-  auto const& entry = mCache->mRowEntries.front();
-  SingleSetRayEnumerator e(mWorking, 4, entry, *mCache);
-  TreeNode* tree = e.createVerTree();
-  EXPECT_EQ(tree, static_cast<TreeNode*>(&LeafNode<PreliminaryCondition>::EMPTY_NODE));
-  EXPECT_TRUE(SingleSetRayEnumerator::isSharedEmptyTree(tree));
-
-  // Otherwise a built tree, even when the set would fit one leaf.
-  file({0, 1, 3}, 1, 1);
-  SingleSetRayEnumerator filled(mWorking, 4, mCache->mRowEntries.front(), *mCache);
-  std::unique_ptr<TreeNode> built(filled.createVerTree());
-  EXPECT_NE(dynamic_cast<IntermediateBitSetNode<PreliminaryCondition>*>(built.get()), nullptr);
 }
 
 // The rank test accepts a face whose rows have rank at least d - 2.

@@ -108,7 +108,7 @@ TEST(Partition, StaticVisitorHandsTheFourthLevelToItsSuccessor) {
     }
   const RayReferenceContainer set = container(patterns);
   BinaryStaticVantagePointVisitor visitor(15, 0, std::vector<BitList>(3, BitList(1, ~0ul)));
-  visitor.mSuccessor = new BinaryDynamicVantagePointVisitor(15, 0, false, false);
+  visitor.setSuccessor(std::make_unique<BinaryDynamicVantagePointVisitor>(15, 0, false, false));
   std::unique_ptr<TreeNode> root(partitionedTree(set, visitor, 2, 1));
   EXPECT_EQ(root->getRaysCount(), patterns.size());
 
@@ -123,7 +123,7 @@ TEST(Partition, StaticVisitorHandsTheFourthLevelToItsSuccessor) {
     node = inner;
   }
   EXPECT_TRUE(visitor.hasSuccessorToProceed(set));
-  EXPECT_FALSE(visitor.mSuccessor->hasSuccessorToProceed(set));
+  EXPECT_FALSE(visitor.successor()->hasSuccessorToProceed(set));
 }
 
 TEST(Partition, SuccessorThatCannotTakeABucketLeavesItALeaf) {
@@ -133,8 +133,8 @@ TEST(Partition, SuccessorThatCannotTakeABucketLeavesItALeaf) {
   BinaryStaticVantagePointVisitor fixed(15, 0, std::vector<BitList>(3, BitList(1, ~0ul)));
   EXPECT_FALSE(fixed.can_proceed(set));
   BinaryStaticVantagePointVisitor head(15, 0, std::vector<BitList>(1, BitList(1, ~0ul)));
-  head.mSuccessor =
-      new BinaryStaticVantagePointVisitor(15, 0, std::vector<BitList>(3, BitList(1, ~0ul)));
+  head.setSuccessor(std::make_unique<BinaryStaticVantagePointVisitor>(
+      15, 0, std::vector<BitList>(3, BitList(1, ~0ul))));
   std::unique_ptr<TreeNode> root(partitionedTree(set, head, 1, 1));
   const VpNode* top = dynamic_cast<const VpNode*>(root.get());
   EXPECT_NE(dynamic_cast<const VpLeaf*>(top->child(1)), nullptr);

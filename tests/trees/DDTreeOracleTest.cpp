@@ -197,9 +197,8 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
     if (negative.size() == 0)
       continue;
 
-    std::unique_ptr<TreeNode> holder;
-    const TreeNode* tree = verificationTree(verification, posDegenerate, negative, c.settings,
-                                            c.threshold, c.shape.bitCount, c.shape.words, holder);
+    const TreePointer tree = verificationTree(verification, posDegenerate, negative, c.settings,
+                                              c.threshold, c.shape.bitCount, c.shape.words);
 
     for (int k = 0; k < 30; ++k) {
       const bool bothStored = k % 3 == 0 && verification.size() > 0;

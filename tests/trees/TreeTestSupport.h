@@ -1,8 +1,7 @@
 #ifndef TREE_TEST_SUPPORT_H
 #define TREE_TEST_SUPPORT_H
 
-// Small fixtures for the tree tests, and tree builders that follow the
-// adjacency enumeration's way of building narrowing and verification trees.
+// Small fixtures for the tree tests.
 
 #include <cstdint>
 #include <initializer_list>
@@ -20,6 +19,7 @@
 #include "trees/DDLeafNode.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDSingleBitSplitVisitor.h"
+#include "trees/DDTreeBuilder.h"
 #include "trees/DDVantagePointVisitor.h"
 #include "trees/DDVerificationCondition.h"
 
@@ -62,60 +62,20 @@ struct TreeSettings {
   unsigned long maxDepth = 15;
   unsigned long leafCapacity = 1;
   bool unique = false;
-};
 
-// The split visitor of a tree over set. first and second are the sets of the
-// differential strategy: the tree set and the query set of a narrowing tree,
-// the positive degenerate and the negative set of a verification tree.
-inline std::unique_ptr<BitSplitVisitor>
-makeVisitor(TreeSettings const& s, RayReferenceContainer const& set,
-            RayReferenceContainer const& first, RayReferenceContainer const& second,
-            unsigned bitCount, unsigned long words, bool verification) {
-  const auto depth = static_cast<unsigned short>(s.maxDepth);
-  const auto capacity = static_cast<unsigned short>(s.leafCapacity);
-  auto dynamic = [&] {
-    return std::make_unique<BinaryDynamicVantagePointVisitor>(depth, capacity, s.unique,
-                                                              verification);
-  };
-  std::unique_ptr<BitSelectStrategy> strategy;
-  switch (s.strategy) {
-  case 1:
-    strategy = std::make_unique<MostCommonBitFirstStrategy>(verification ? set : second, bitCount);
-    break;
-  case 2:
-    strategy = std::make_unique<LeastCommonBitFirstStrategy>(set, bitCount);
-    break;
-  case 3:
-    strategy = std::make_unique<MostAverageBitFirstStrategy>(set, bitCount);
-    break;
-  case 5:
-    if (verification)
-      strategy = std::make_unique<VerQueryBitsNeutralizationStrategy>(first, second, bitCount);
-    else
-      strategy = std::make_unique<NarrowQueryBitsNeutralizationStrategy>(first, second, bitCount);
-    break;
-  case 6:
-    strategy = std::make_unique<LeastAverageBitFirstStrategy>(set, bitCount);
-    break;
-  case 7:
-    return dynamic();
-  case 8: {
-    if (set.mMinCardinality == set.mMaxCardinality)
-      return dynamic();
-    std::vector<BitList> points(3, BitList(words, ~0ul));
-    auto visitor = std::make_unique<BinaryStaticVantagePointVisitor>(depth, capacity, points);
-    visitor->mSuccessor = dynamic().release();
-    return visitor;
+  TreeOptions options() const {
+    TreeOptions o;
+    o.mStrategy = static_cast<BPT_CreationStrategy>(strategy);
+    o.mMaxTreeDepth = maxDepth;
+    o.mLeafCapacity = leafCapacity;
+    o.mUniqueVantagePoint = unique;
+    return o;
   }
-  default:
-    strategy = std::make_unique<FirstAvailableBitStrategy>(bitCount);
-  }
-  return std::make_unique<SingleBitSplitVisitor>(depth, capacity, *strategy);
-}
+};
 
 // Every level a construction opens is closed again when it is complete.
 inline void expectClosed(BitSplitVisitor const& visitor) {
-  for (const BitSplitVisitor* v = &visitor; v != nullptr; v = v->mSuccessor) {
+  for (const BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor()) {
     EXPECT_EQ(v->mDepth, 0);
     if (auto* single = dynamic_cast<const SingleBitSplitVisitor*>(v)) {
       EXPECT_EQ(single->mSelector.mPosition, 0u);
@@ -147,30 +107,24 @@ inline TreeNode* partitionedTree(RayReferenceContainer const& set, BitSplitVisit
   return tree;
 }
 
-inline std::unique_ptr<TreeNode> narrowingTree(RayReferenceContainer const& set,
-                                               RayReferenceContainer const& query,
-                                               TreeSettings const& s, unsigned threshold,
-                                               unsigned bitCount, unsigned long words) {
-  if (s.leafCapacity >= set.size())
-    return std::make_unique<LeafNode<PreliminaryCondition>>(
-        set, PreliminaryCondition(set.mUnion, threshold));
-  auto visitor = makeVisitor(s, set, set, query, bitCount, words, false);
-  return std::unique_ptr<TreeNode>(partitionedTree(set, *visitor, threshold, words));
+inline TreeContext contextOf(unsigned threshold, unsigned bitCount, unsigned long words) {
+  return {static_cast<std::uint16_t>(threshold), static_cast<std::uint16_t>(bitCount),
+          static_cast<std::uint16_t>(words)};
 }
 
-// The verification tree; an empty set gives the shared empty leaf, which
-// must not be deleted, so the result is a plain pointer owned through holder.
-inline const TreeNode* verificationTree(RayReferenceContainer const& verification,
-                                        RayReferenceContainer const& posDegenerate,
-                                        RayReferenceContainer const& negative,
-                                        TreeSettings const& s, unsigned threshold,
-                                        unsigned bitCount, unsigned long words,
-                                        std::unique_ptr<TreeNode>& holder) {
-  if (verification.size() == 0)
-    return &LeafNode<PreliminaryCondition>::EMPTY_NODE;
-  auto visitor = makeVisitor(s, verification, posDegenerate, negative, bitCount, words, true);
-  holder.reset(partitionedTree(verification, *visitor, threshold, words));
-  return holder.get();
+inline TreePointer narrowingTree(RayReferenceContainer const& set,
+                                 RayReferenceContainer const& query, TreeSettings const& s,
+                                 unsigned threshold, unsigned bitCount, unsigned long words) {
+  return createNarrowingTree(s.options(), contextOf(threshold, bitCount, words), set, query);
+}
+
+// The shared empty leaf for an empty set.
+inline TreePointer verificationTree(RayReferenceContainer const& verification,
+                                    RayReferenceContainer const& posDegenerate,
+                                    RayReferenceContainer const& negative, TreeSettings const& s,
+                                    unsigned threshold, unsigned bitCount, unsigned long words) {
+  return createVerTree(s.options(), contextOf(threshold, bitCount, words), verification,
+                       posDegenerate, negative);
 }
 
 } // namespace tree_test

@@ -1,0 +1,150 @@
+#include "trees/DDTreeBuilder.h"
+
+#include <vector>
+
+#include "core/DDBitList.h"
+#include "trees/DDBitSelectStrategy.h"
+#include "trees/DDIntermediateBitSetNode.h"
+#include "trees/DDLeafNode.h"
+#include "trees/DDPreliminaryCondition.h"
+#include "trees/DDSingleBitSplitVisitor.h"
+#include "trees/DDVantagePointPreliminaryCondition.h"
+#include "trees/DDVantagePointVisitor.h"
+
+namespace double_description {
+
+void TreeDeleter::operator()(TreeNode* root) const {
+  if (root != &LeafNode<PreliminaryCondition>::EMPTY_NODE)
+    delete root;
+}
+
+namespace {
+
+std::uint16_t depthOf(TreeOptions const& options) {
+  return static_cast<std::uint16_t>(options.mMaxTreeDepth);
+}
+
+// Only the low 16 bits reach the visitors.
+std::uint16_t capacityOf(TreeOptions const& options) {
+  return static_cast<std::uint16_t>(options.mLeafCapacity);
+}
+
+std::unique_ptr<BitSplitVisitor> singleBitVisitor(TreeOptions const& options,
+                                                  BitSelectStrategy const& strategy) {
+  return std::make_unique<SingleBitSplitVisitor>(depthOf(options), capacityOf(options), strategy);
+}
+
+// Dropping references equal to a vantage point is sound in verification
+// trees only (see BinaryDynamicVantagePointVisitor).
+std::unique_ptr<BitSplitVisitor> vantagePointVisitor(TreeOptions const& options,
+                                                     TreeContext const& context,
+                                                     RayReferenceContainer const& set,
+                                                     bool isStatic, bool verificationTree) {
+  auto dynamic = std::make_unique<BinaryDynamicVantagePointVisitor>(
+      depthOf(options), capacityOf(options), options.mUniqueVantagePoint, verificationTree);
+  if (!isStatic || set.mMinCardinality == set.mMaxCardinality)
+    return dynamic;
+  const std::vector<BitList> points(3, BitList(context.mWordCount, ~0ul));
+  auto visitor = std::make_unique<BinaryStaticVantagePointVisitor>(depthOf(options),
+                                                                   capacityOf(options), points);
+  visitor->setSuccessor(std::move(dynamic));
+  return visitor;
+}
+
+template <class C>
+TreePointer buildTree(RayReferenceContainer const& set, BitSplitVisitor& visitor,
+                      C const& rootCondition) {
+  auto* root = new IntermediateBitSetNode<C>(set.mUnion, rootCondition, visitor.mBucketCount);
+  TreePointer tree(root);
+  root->partition(set, visitor);
+  return tree;
+}
+
+TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& set,
+                      BitSplitVisitor& visitor) {
+  if (visitor.supportsExtendedCondition())
+    return buildTree(set, visitor,
+                     VantagePointPreliminaryCondition(set.mUnion, context.mThreshold,
+                                                      BitList(context.mWordCount)));
+  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold));
+}
+
+} // namespace
+
+std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
+                                                       TreeContext const& context,
+                                                       RayReferenceContainer const& set,
+                                                       RayReferenceContainer const& query) {
+  const unsigned N = context.mStep;
+  switch (options.mStrategy) {
+  case BPT_FIRST_AVAILABLE_BIT:
+  case BPT_CLOSEST_TO_50_BIT_FIRST:
+    return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+  case BPT_MOST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, MostCommonBitFirstStrategy(query, N));
+  case BPT_LEAST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, LeastCommonBitFirstStrategy(set, N));
+  case BPT_MOST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, MostAverageBitFirstStrategy(set, N));
+  case BPT_QUERY_BITS_NEUTRALIZATION:
+    return singleBitVisitor(options, NarrowQueryBitsNeutralizationStrategy(set, query, N));
+  case BPT_LEAST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, LeastAverageBitFirstStrategy(set, N));
+  case BINARY_DYNAMIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, set, false, false);
+  case BINARY_STATIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, set, true, false);
+  }
+  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+}
+
+std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
+                                                       TreeContext const& context,
+                                                       RayReferenceContainer const& verification,
+                                                       RayReferenceContainer const& posDegenerate,
+                                                       RayReferenceContainer const& negative) {
+  const unsigned N = context.mStep;
+  switch (options.mStrategy) {
+  case BPT_FIRST_AVAILABLE_BIT:
+  case BPT_CLOSEST_TO_50_BIT_FIRST:
+    return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+  case BPT_MOST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, MostCommonBitFirstStrategy(verification, N));
+  case BPT_LEAST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, LeastCommonBitFirstStrategy(verification, N));
+  case BPT_MOST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, MostAverageBitFirstStrategy(verification, N));
+  case BPT_QUERY_BITS_NEUTRALIZATION:
+    return singleBitVisitor(options,
+                            VerQueryBitsNeutralizationStrategy(posDegenerate, negative, N));
+  case BPT_LEAST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, LeastAverageBitFirstStrategy(verification, N));
+  case BINARY_DYNAMIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, verification, false, true);
+  case BINARY_STATIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, verification, true, true);
+  }
+  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+}
+
+TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
+                                RayReferenceContainer const& set,
+                                RayReferenceContainer const& query) {
+  // The full setting decides here, before the visitors truncate it.
+  if (options.mLeafCapacity >= set.size())
+    return TreePointer(new LeafNode<PreliminaryCondition>(
+        set, PreliminaryCondition(set.mUnion, context.mThreshold)));
+  return buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
+}
+
+TreePointer createVerTree(TreeOptions const& options, TreeContext const& context,
+                          RayReferenceContainer const& verification,
+                          RayReferenceContainer const& posDegenerate,
+                          RayReferenceContainer const& negative) {
+  if (verification.empty())
+    return TreePointer(&LeafNode<PreliminaryCondition>::EMPTY_NODE);
+  return buildTree(context, verification,
+                   *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
+}
+
+} // namespace double_description

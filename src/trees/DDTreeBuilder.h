@@ -1,0 +1,58 @@
+#ifndef DD_TREEBUILDER_H
+#define DD_TREEBUILDER_H
+
+#include <cstdint>
+#include <memory>
+
+#include "core/DDRayReferenceContainer.h"
+#include "settings/DDOptions.h"
+#include "trees/DDBitSplitVisitor.h"
+#include "trees/DDTreeNode.h"
+
+namespace double_description {
+
+// Deletes a tree through its root; the shared empty leaf is never deleted.
+struct TreeDeleter {
+  void operator()(TreeNode* root) const;
+};
+
+// A whole tree, owned through its root.
+using TreePointer = std::unique_ptr<TreeNode, TreeDeleter>;
+
+// What the trees of one step share.
+struct TreeContext {
+  // Least number of common bits of a candidate pair: d - 2.
+  std::uint16_t mThreshold;
+  // The row being processed: patterns hold rows 0..mStep - 1.
+  std::uint16_t mStep;
+  // Words of a row bit set.
+  std::uint16_t mWordCount;
+};
+
+// The split visitor of a narrowing tree over set, which query will search.
+std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
+                                                       TreeContext const& context,
+                                                       RayReferenceContainer const& set,
+                                                       RayReferenceContainer const& query);
+
+// The split visitor of the verification tree over verification.
+std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
+                                                       TreeContext const& context,
+                                                       RayReferenceContainer const& verification,
+                                                       RayReferenceContainer const& posDegenerate,
+                                                       RayReferenceContainer const& negative);
+
+// A narrowing tree over set; one leaf when the set fits the leaf capacity.
+TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
+                                RayReferenceContainer const& set,
+                                RayReferenceContainer const& query);
+
+// The verification tree, always split; the shared empty leaf for an empty set.
+TreePointer createVerTree(TreeOptions const& options, TreeContext const& context,
+                          RayReferenceContainer const& verification,
+                          RayReferenceContainer const& posDegenerate,
+                          RayReferenceContainer const& negative);
+
+} // namespace double_description
+
+#endif
