@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build dependencies that are missing (Debian 12, as root) and
-# builds Redivez in Release mode into build/.
+# builds Redivez in Release mode into build/. Arguments go to cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,5 +14,5 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build build -j"$(nproc)"

@@ -9,16 +9,19 @@ namespace double_description {
 class SortCriteria {
 public:
   virtual int cmp(CalculationVector const& a, CalculationVector const& b) const = 0;
+
+protected:
+  ~SortCriteria() = default;
 };
 
 // Exact lexicographic order.
-class LexSortCriteria : public SortCriteria {
+class LexSortCriteria final : public SortCriteria {
 public:
   int cmp(CalculationVector const& a, CalculationVector const& b) const override;
 };
 
 // Orders by number of zero entries: 1 when a has more zeros than b.
-class ZeroSortCriteria : public SortCriteria {
+class ZeroSortCriteria final : public SortCriteria {
 public:
   int cmp(CalculationVector const& a, CalculationVector const& b) const override;
 };

@@ -20,7 +20,7 @@ public:
   Matrix(Matrix&&) = default;
   Matrix& operator=(Matrix const&) = default;
   Matrix& operator=(Matrix&&) = default;
-  ~Matrix() = default;
+  virtual ~Matrix() = default;
 
   // Length of the first stored row, 0 without rows.
   virtual unsigned getColumns() const;

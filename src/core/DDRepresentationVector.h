@@ -11,7 +11,7 @@ namespace double_description {
 // A sparse exact vector of at most 255 coordinates. Coordinate l has the value
 // mValues[mPosition[l] - 1] when mPosition[l] is not 0, else 0; values are
 // stored in the order their coordinates first became nonzero.
-class RepresentationVector : public Vector {
+class RepresentationVector final : public Vector {
 public:
   explicit RepresentationVector(unsigned long n);
   RepresentationVector(RepresentationVector const&) = delete;

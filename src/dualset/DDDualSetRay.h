@@ -14,7 +14,7 @@ namespace double_description {
 // A ray whose zero set is kept in two disjoint parts: the primary set, the
 // greedy basis of the zero set in row order (d - 1 rows), and the secondary
 // set of the other zero rows, each backed by a certificate over primary rows.
-class DualSetRay : public Ray {
+class DualSetRay final : public Ray {
 public:
   // Takes over coefficients (count slacks, from row creationRow + 1 on) and
   // dependencies (one slot per row from firstSecondaryRow on, at least up to

@@ -12,7 +12,7 @@ namespace double_description {
 
 // The adjacency search of one partitioned-sets step: both positive trees get
 // the full partitioned-sets test.
-class DualSetRayEnumerator : public ExtremeRayEnumerator<DualSetRay> {
+class DualSetRayEnumerator final : public ExtremeRayEnumerator<DualSetRay> {
 public:
   DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
                        Cache& cache, LinearDependenceCache& dependencies, FaceProver& prover)

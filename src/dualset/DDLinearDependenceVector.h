@@ -18,7 +18,7 @@ class LinearDependenceVector;
 // with the coefficients of the support rows in increasing row order and all
 // values coprime. Shared by the dual-set rays whose primary set holds the
 // support; a pending entry has mValues = {0} and an empty support.
-class LinearDependenceEntry : public Vector {
+class LinearDependenceEntry final : public Vector {
 public:
   // n = r + 1 positions, left unset.
   LinearDependenceEntry(unsigned long words, unsigned long n)

@@ -29,7 +29,7 @@ struct DualSetFace {
 // One pass over the negative rays: every candidate pair found in the tree
 // goes through the partitioned-sets test, and each adjacent pair yields a new
 // ray with its sets and certificates.
-class PartTestTraverseVisitor : public PreliminaryTraverseVisitor<DualSetRay> {
+class PartTestTraverseVisitor final : public PreliminaryTraverseVisitor<DualSetRay> {
 public:
   PartTestTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
                           unsigned short rowCount, DualSetRayCache& cache,

@@ -14,7 +14,7 @@
 namespace double_description {
 
 // A pair is adjacent when the rows of its common zero set have rank d - 2.
-class AlgTestTraverseVisitor : public SingleSetTraverseVisitor {
+class AlgTestTraverseVisitor final : public SingleSetTraverseVisitor {
 public:
   // machine: the working matrix in machine integers, shared by the passes of
   // a run; without it the visitor builds its own on first need.

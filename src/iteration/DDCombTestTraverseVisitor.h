@@ -10,7 +10,7 @@ namespace double_description {
 
 // A pair is adjacent when no third pattern of the verification tree contains
 // its common zero set.
-class CombTestTraverseVisitor : public SingleSetTraverseVisitor {
+class CombTestTraverseVisitor final : public SingleSetTraverseVisitor {
 public:
   CombTestTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
                           unsigned short rowCount, SingleSetRayCache& cache, TreeNode* verTree)

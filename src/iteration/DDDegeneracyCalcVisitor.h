@@ -8,7 +8,7 @@
 namespace double_description {
 
 // Running mean of (pattern cardinality - mBase) over one pass.
-class DegeneracyCalcVisitor : public RayRefVisitor {
+class DegeneracyCalcVisitor final : public RayRefVisitor {
 public:
   std::uint16_t mBase;
   double mMean = 0.0;

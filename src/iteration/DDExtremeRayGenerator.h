@@ -48,10 +48,9 @@ public:
   // Result file writers; T selects the format.
   template <class T> void writeExtremeRays(char const* fileName);
 
-protected:
-  // Not deleted through a base pointer.
-  ~ExtremeRayGenerator() = default;
+  virtual ~ExtremeRayGenerator() = default;
 
+protected:
   Matrix const& mOriginalMatrix;
   Matrix const& mWorkingMatrix;
   Cache mRayCache;

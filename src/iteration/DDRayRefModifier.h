@@ -14,7 +14,7 @@ protected:
 };
 
 // Deletes the referenced ray; used on the references that own their rays.
-template <class R> class RayRefReleaseVisitor : public RayRefModifier {
+template <class R> class RayRefReleaseVisitor final : public RayRefModifier {
 public:
   void modify(RayReference& ref) const override {
     if (ref.mRay != nullptr)

@@ -7,7 +7,7 @@
 
 namespace double_description {
 
-class SingleSetRayEnumerator : public ExtremeRayEnumerator<SingleSetRay> {
+class SingleSetRayEnumerator final : public ExtremeRayEnumerator<SingleSetRay> {
 public:
   // machine: the working matrix in machine integers for the algebraic test,
   // or null to build it for this step only.

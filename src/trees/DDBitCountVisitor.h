@@ -10,7 +10,7 @@ namespace double_description {
 
 // One pass counting, for each bit index below mBitCount, the references whose
 // pattern has that bit.
-class BitCountVisitor : public RayRefVisitor {
+class BitCountVisitor final : public RayRefVisitor {
 public:
   explicit BitCountVisitor(unsigned short bitCount) : mBitCount(bitCount) {}
 

@@ -29,7 +29,7 @@ protected:
 };
 
 // The bits in index order.
-class FirstAvailableBitStrategy : public BitSelectStrategy {
+class FirstAvailableBitStrategy final : public BitSelectStrategy {
 public:
   explicit FirstAvailableBitStrategy(unsigned int bitCount) : BitSelectStrategy(bitCount) {}
   std::vector<unsigned int> createMapping() const override;
@@ -48,14 +48,14 @@ protected:
       : BitSelectStrategy(set, bitCount) {}
 };
 
-class MostCommonBitFirstStrategy : public CommonBitStrategy {
+class MostCommonBitFirstStrategy final : public CommonBitStrategy {
 public:
   MostCommonBitFirstStrategy(RayReferenceContainer const& set, unsigned int bitCount)
       : CommonBitStrategy(set, bitCount) {}
   std::uint64_t getTargetValue(std::vector<std::uint64_t> const& populations) const override;
 };
 
-class LeastCommonBitFirstStrategy : public CommonBitStrategy {
+class LeastCommonBitFirstStrategy final : public CommonBitStrategy {
 public:
   LeastCommonBitFirstStrategy(RayReferenceContainer const& set, unsigned int bitCount)
       : CommonBitStrategy(set, bitCount) {}
@@ -72,13 +72,13 @@ protected:
       : CommonBitStrategy(set, bitCount) {}
 };
 
-class MostAverageBitFirstStrategy : public AverageBitStrategy {
+class MostAverageBitFirstStrategy final : public AverageBitStrategy {
 public:
   MostAverageBitFirstStrategy(RayReferenceContainer const& set, unsigned int bitCount)
       : AverageBitStrategy(set, bitCount) {}
 };
 
-class LeastAverageBitFirstStrategy : public AverageBitStrategy {
+class LeastAverageBitFirstStrategy final : public AverageBitStrategy {
 public:
   LeastAverageBitFirstStrategy(RayReferenceContainer const& set, unsigned int bitCount)
       : AverageBitStrategy(set, bitCount) {}
@@ -102,7 +102,7 @@ protected:
 };
 
 // Frequency among the queries minus frequency among the tree's own set.
-class NarrowQueryBitsNeutralizationStrategy : public DifferentialBitStrategy {
+class NarrowQueryBitsNeutralizationStrategy final : public DifferentialBitStrategy {
 public:
   NarrowQueryBitsNeutralizationStrategy(RayReferenceContainer const& first,
                                         RayReferenceContainer const& second,
@@ -114,7 +114,7 @@ public:
 };
 
 // The smaller of the two frequencies, or 0 when that exceeds 0.6.
-class VerQueryBitsNeutralizationStrategy : public DifferentialBitStrategy {
+class VerQueryBitsNeutralizationStrategy final : public DifferentialBitStrategy {
 public:
   VerQueryBitsNeutralizationStrategy(RayReferenceContainer const& first,
                                      RayReferenceContainer const& second, unsigned int bitCount)

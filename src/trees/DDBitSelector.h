@@ -12,7 +12,7 @@ namespace double_description {
 
 // Walks a strategy's bit order along the recursion of the tree builder: every
 // level continues after its parent's bit and takes the first bit that splits.
-class BitSelector {
+class BitSelector final {
 public:
   explicit BitSelector(BitSelectStrategy const& strategy)
       : mPosition(0), mMapping(strategy.createMapping()) {}

@@ -9,7 +9,7 @@ namespace double_description {
 
 // Copies the references of a container into a new array in one pass. The array
 // is handed over to whoever takes mArray; the visitor never frees it.
-class RayRefContainerToArrayTransformer : public RayRefVisitor {
+class RayRefContainerToArrayTransformer final : public RayRefVisitor {
 public:
   explicit RayRefContainerToArrayTransformer(std::uint32_t count)
       : mArray(new RayReference[count]), mIndex(0) {}

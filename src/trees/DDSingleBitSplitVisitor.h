@@ -12,7 +12,7 @@
 namespace double_description {
 
 // Splits a set on one bit: bucket 1 takes the references that have it.
-class SingleBitSplitVisitor : public BitSplitVisitor {
+class SingleBitSplitVisitor final : public BitSplitVisitor {
 public:
   SingleBitSplitVisitor(unsigned short maxDepth, unsigned short leafCapacity,
                         BitSelectStrategy const& strategy)

@@ -68,7 +68,7 @@ public:
 };
 
 // Vantage points from a fixed list, one per level.
-class BinaryStaticVantagePointVisitor : public BinaryVantagePointVisitor {
+class BinaryStaticVantagePointVisitor final : public BinaryVantagePointVisitor {
 public:
   BinaryStaticVantagePointVisitor(unsigned short maxDepth, unsigned short leafCapacity,
                                   std::vector<BitList> const& vantagePoints)
@@ -94,7 +94,7 @@ public:
 // vantage point answer for them; a narrowing search has no such counterpart
 // and would lose their candidate pairs. So the drop applies only when the
 // visitor builds a verification tree.
-class BinaryDynamicVantagePointVisitor : public BinaryVantagePointVisitor {
+class BinaryDynamicVantagePointVisitor final : public BinaryVantagePointVisitor {
 public:
   BinaryDynamicVantagePointVisitor(unsigned short maxDepth, unsigned short leafCapacity,
                                    bool uniqueVantagePoint, bool verificationTree)
