@@ -119,6 +119,22 @@ BitList& BitList::operator=(BitList&& other) noexcept {
   return *this;
 }
 
+void BitList::setFirst(std::uint64_t bits) {
+  DD_ASSERT(bits <= 64 * mWordCount);
+  const std::uint64_t full = bits / 64;
+  for (std::uint64_t w = 0; w < mWordCount; ++w)
+    mWords[w] = w < full ? ~std::uint64_t(0) : 0;
+  if (bits % 64 != 0)
+    mWords[full] = (std::uint64_t(1) << (bits % 64)) - 1;
+}
+
+void BitList::assignAnd(BitList const& a, BitList const& b) {
+  DD_ASSERT(b.mWordCount >= a.mWordCount);
+  reshape(a.mWordCount);
+  for (std::uint64_t i = 0; i < mWordCount; ++i)
+    mWords[i] = a.mWords[i] & b.mWords[i];
+}
+
 BitList BitList::operator-(BitList const& other) const {
   BitList result(mWordCount);
   for (std::uint64_t i = 0; i < mWordCount; ++i)

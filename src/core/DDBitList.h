@@ -2,7 +2,11 @@
 #define DD_BITLIST_H
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+
+#include "core/DDAssert.h"
+#include "core/DDBitOps.h"
 
 namespace double_description {
 
@@ -23,11 +27,65 @@ public:
   BitList& operator=(BitList const& other);
   BitList& operator=(BitList&& other) noexcept;
 
+  // Words needed for bits 0..bits - 1; at least one.
+  static constexpr std::uint64_t wordsFor(std::uint64_t bits) {
+    return bits == 0 ? 1 : (bits + 63) / 64;
+  }
+
   // Set difference over this list's words: this AND NOT other.
   BitList operator-(BitList const& other) const;
 
   // Keeps the first min(n, wordCount()) words; new words are zero.
   void resize(unsigned long n);
+
+  bool test(std::uint64_t k) const { return testBit(mWords, k); }
+  void set(std::uint64_t k) { setBit(mWords, k); }
+  void reset(std::uint64_t k) { clearBit(mWords, k); }
+  // Clears every bit, keeping the word count.
+  void clear() { std::memset(mWords, 0, mWordCount * sizeof(std::uint64_t)); }
+  // Bits 0..bits - 1 set, all others clear.
+  void setFirst(std::uint64_t bits);
+  bool none() const;
+
+  // Set bits, as the 16-bit count that pattern sizes use everywhere.
+  std::uint16_t count() const { return popcount(mWords, mWordCount); }
+  // |this AND other| and |this AND NOT other|, over this list's words.
+  std::uint16_t countAnd(BitList const& other) const {
+    return popcountAnd(mWords, other.mWords, mWordCount);
+  }
+  std::uint16_t countAndNot(BitList const& other) const {
+    return popcountAndNot(mWords, other.mWords, mWordCount);
+  }
+  // |other AND NOT this|, over this list's words.
+  std::uint16_t countOutside(BitList const& other) const {
+    return popcountAndNot(other.mWords, mWords, mWordCount);
+  }
+  // this is a subset of other, over this list's words.
+  bool isSubsetOf(BitList const& other) const { return isSubset(mWords, other.mWords, mWordCount); }
+  // other is a subset of this, over this list's words.
+  bool contains(BitList const& other) const { return isSubset(other.mWords, mWords, mWordCount); }
+  // Equal words over this list's words; other may be longer.
+  bool sameWordsAs(BitList const& other) const {
+    return equalWords(mWords, other.mWords, mWordCount);
+  }
+  bool operator==(BitList const& other) const {
+    return mWordCount == other.mWordCount && equalWords(mWords, other.mWords, mWordCount);
+  }
+  bool operator!=(BitList const& other) const { return !(*this == other); }
+
+  // In place, word by word; both lists have the same word count.
+  BitList& operator&=(BitList const& other);
+  BitList& operator|=(BitList const& other);
+  BitList& andNot(BitList const& other);
+  // this = a AND b, taking a's word count.
+  void assignAnd(BitList const& a, BitList const& b);
+
+  // f(k) for every set bit k, in increasing order.
+  template <class F> void forEachSetBit(F&& f) const {
+    for (std::uint64_t w = 0; w < mWordCount; ++w)
+      for (std::uint64_t bits = mWords[w]; bits != 0; bits &= bits - 1)
+        f(64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits)));
+  }
 
   // The first n bits, '1' or '0' each, bit 0 first.
   std::string toString(unsigned short n) const;
@@ -53,6 +111,34 @@ private:
   std::uint64_t* mWords;
   std::uint64_t mInline[INLINE_WORDS];
 };
+
+inline bool BitList::none() const {
+  for (std::uint64_t i = 0; i < mWordCount; ++i)
+    if (mWords[i] != 0)
+      return false;
+  return true;
+}
+
+inline BitList& BitList::operator&=(BitList const& other) {
+  DD_ASSERT(other.mWordCount == mWordCount);
+  for (std::uint64_t i = 0; i < mWordCount; ++i)
+    mWords[i] &= other.mWords[i];
+  return *this;
+}
+
+inline BitList& BitList::operator|=(BitList const& other) {
+  DD_ASSERT(other.mWordCount == mWordCount);
+  for (std::uint64_t i = 0; i < mWordCount; ++i)
+    mWords[i] |= other.mWords[i];
+  return *this;
+}
+
+inline BitList& BitList::andNot(BitList const& other) {
+  DD_ASSERT(other.mWordCount == mWordCount);
+  for (std::uint64_t i = 0; i < mWordCount; ++i)
+    mWords[i] &= ~other.mWords[i];
+  return *this;
+}
 
 } // namespace double_description
 

@@ -7,7 +7,7 @@ namespace double_description {
 bool BitSelector::select(unsigned int i, BitList const& bits) const {
   if (static_cast<std::uint64_t>(i) + 1 >= mMapping.size())
     return false;
-  return !testBit(bits.words(), mMapping[i]);
+  return !bits.test(mMapping[i]);
 }
 
 std::uint32_t BitSelector::getNextBit(BitList const& bits) {

@@ -8,7 +8,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/DDBitOps.h"
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
 #include "trees/DDBitSplitVisitor.h"
@@ -82,8 +81,7 @@ public:
     } else {
       ++PreliminaryCondition::NARROWING_OPS;
       // The mask read through the member itself: its offset is static here.
-      const BitList& mask = mCondition.mMask;
-      if (popcountAnd(query.mBits.words(), mask.words(), mask.wordCount()) < mCondition.mThreshold)
+      if (mCondition.mMask.countAnd(query.mBits) < mCondition.mThreshold)
         return;
     }
     // The search is bound by memory latency: fetch both children at once.
@@ -116,8 +114,7 @@ public:
       if (redundant)
         return true;
     } else {
-      const BitList& mask = mCondition.mMask;
-      if (!isSubset(question.mMask.words(), mask.words(), mask.wordCount()))
+      if (!mCondition.mMask.contains(question.mMask))
         return false;
     }
     for (unsigned short i = mChildCount; i-- > 0;) {

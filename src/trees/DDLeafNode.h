@@ -1,7 +1,6 @@
 #ifndef DD_LEAFNODE_H
 #define DD_LEAFNODE_H
 
-#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <sstream>
@@ -9,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/DDBitOps.h"
+#include "core/DDPatternBlock.h"
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
 #include "trees/DDPreliminaryCondition.h"
@@ -31,16 +30,13 @@ public:
     RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
     set.iterate(transformer);
     mRays = transformer.mArray;
-    packPatterns();
+    mPatterns.pack(mRayCount, [&](std::uint64_t i) -> BitList const& { return mRays[i].mBits; });
   }
   // The empty leaf: holds on nothing and stores nothing.
   LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0), mRays(nullptr) {
     mJoinCondition = &PreliminaryCondition::TRIVIAL_FAIL;
   }
-  ~LeafNode() override {
-    delete[] mRays;
-    delete[] mPatterns;
-  }
+  ~LeafNode() override { delete[] mRays; }
 
   void preliminaryTraverse(TreeNode const* other,
                            std::vector<EdgeCandidate>& candidates) const override {
@@ -62,7 +58,7 @@ public:
         continue;
       for (unsigned int j = 0; j < count; ++j) {
         const RayReference& given = references[j];
-        if (popcountAnd(stored.mBits.words(), given.mBits.words(), stored.mBits.wordCount()) >= t)
+        if (stored.mBits.countAnd(given.mBits) >= t)
           candidates.emplace_back(stored, given);
       }
     }
@@ -83,22 +79,18 @@ public:
     } else {
       ++PreliminaryCondition::NARROWING_OPS;
       // The mask read through the member itself: its offset is static here.
-      const BitList& mask = mCondition.mMask;
-      if (popcountAnd(q.words(), mask.words(), mask.wordCount()) < mCondition.mThreshold)
+      if (mCondition.mMask.countAnd(q) < mCondition.mThreshold)
         return;
     }
     const std::uint32_t n = mCondition.mThreshold;
-    const std::uint64_t words = q.wordCount();
     PreliminaryCondition::NARROWING_OPS += mRayCount;
-    if (words == mPatternWords) {
-      const std::uint64_t* p = mPatterns;
-      for (std::uint64_t i = 0; i < mRayCount; ++i, p += words)
-        if (popcountAnd(p, q.words(), words) >= n)
-          found(mRays[i]);
+    if (q.wordCount() == mPatterns.wordCount()) {
+      mPatterns.forEachSharing(q, n, [&](std::uint64_t i) { found(mRays[i]); });
       return;
     }
+    // Over the query's words, as the packed scan.
     for (std::uint64_t i = 0; i < mRayCount; ++i)
-      if (popcountAnd(mRays[i].mBits.words(), q.words(), words) >= n)
+      if (q.countAnd(mRays[i].mBits) >= n)
         found(mRays[i]);
   }
 
@@ -110,34 +102,22 @@ public:
       if (!mCondition.proceed_verification(question.mMask))
         return false;
     } else {
-      const BitList& mask = mCondition.mMask;
-      if (!isSubset(question.mMask.words(), mask.words(), mask.wordCount()))
+      if (!mCondition.mMask.contains(question.mMask))
         return false;
     }
-    if (mPatternWords == 0 || question.mMask.wordCount() < mPatternWords) {
+    const std::uint64_t words = mPatterns.wordCount();
+    if (words == 0 || question.mMask.wordCount() < words || question.mFirst->wordCount() < words ||
+        question.mSecond->wordCount() < words) {
       for (std::uint64_t i = 0; i < mRayCount; ++i)
         if (question.holdsOnRay(mRays[i].mBits))
           return true;
       return false;
     }
     // question.holdsOnRay on each pattern, over the packed copies.
-    const std::uint64_t words = mPatternWords;
-    const std::uint64_t* face = question.mMask.words();
-    const std::uint64_t* first = question.mFirst->words();
-    const std::uint64_t* second = question.mSecond->words();
-    const std::uint64_t* p = mPatterns;
-    for (std::uint64_t i = 0; i < mRayCount; ++i, p += words) {
-      // Every word at once: a branch per word mispredicts more than it saves.
-      std::uint64_t missing = 0;
-      for (std::uint64_t w = 0; w < words; ++w)
-        missing |= face[w] & ~p[w];
-      if (missing == 0 && !equalWords(p, first, words) && !equalWords(p, second, words)) {
-        VerificationCondition::OPS += i + 1;
-        return true;
-      }
-    }
-    VerificationCondition::OPS += mRayCount;
-    return false;
+    const std::uint64_t found =
+        mPatterns.findSupersetExcept(question.mMask, *question.mFirst, *question.mSecond);
+    VerificationCondition::OPS += found < mRayCount ? found + 1 : mRayCount;
+    return found < mRayCount;
   }
 
   void enumerateLeafNodes(std::vector<TreeNode const*>& leaves) const override {
@@ -159,27 +139,11 @@ public:
   C mCondition;
   std::uint64_t mRayCount;
   RayReference* mRays;
-  // The patterns of mRays back to back, mPatternWords words each, so that a
-  // search scans one array. Null (and 0 words) when the leaf is empty or its
-  // patterns differ in word count.
-  std::uint64_t* mPatterns = nullptr;
-  std::uint64_t mPatternWords = 0;
+  // The patterns of mRays again, packed for the scans; empty when the leaf is
+  // or when its patterns differ in word count.
+  PatternBlock mPatterns;
 
   static LeafNode EMPTY_NODE;
-
-private:
-  void packPatterns() {
-    if (mRayCount == 0)
-      return;
-    const std::uint64_t words = mRays[0].mBits.wordCount();
-    for (std::uint64_t i = 1; i < mRayCount; ++i)
-      if (mRays[i].mBits.wordCount() != words)
-        return;
-    mPatterns = new std::uint64_t[mRayCount * words];
-    for (std::uint64_t i = 0; i < mRayCount; ++i)
-      std::copy(mRays[i].mBits.words(), mRays[i].mBits.words() + words, mPatterns + i * words);
-    mPatternWords = words;
-  }
 };
 
 // The one shared empty leaf, handed out as the tree of an empty set.

@@ -14,7 +14,7 @@ std::uint64_t VerificationCondition::CANDIDATES = 0;
 
 std::string PreliminaryCondition::toString() const {
   std::ostringstream out;
-  out << "|u|=" << popcount(mMask.words(), mMask.wordCount());
+  out << "|u|=" << mMask.count();
   return out.str();
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "core/DDBitList.h"
-#include "core/DDBitOps.h"
 #include "trees/DDMapCondition.h"
 
 namespace double_description {
@@ -30,7 +29,7 @@ public:
 
   // The threshold test without dispatch, for the searches.
   bool sharesThreshold(BitList const& x) const {
-    return popcountAnd(x.words(), mMask.words(), mMask.wordCount()) >= mThreshold;
+    return mMask.countAnd(x) >= mThreshold;
   }
 
   std::uint32_t mThreshold;

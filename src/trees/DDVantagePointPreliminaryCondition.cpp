@@ -8,8 +8,8 @@ VantagePointPreliminaryCondition::VantagePointPreliminaryCondition(BitList const
                                                                    unsigned int threshold,
                                                                    BitList const& vantagePoint)
     : MapCondition(mask), PreliminaryCondition(mask, threshold), mVantagePoint(vantagePoint),
-      mMinIn(0), mMinOut(0), mMaxIn(popcount(mask.words(), mask.wordCount())),
-      mMaxOut(popcount(mask.words(), mask.wordCount())), mUseVantagePoint(false) {}
+      mMinIn(0), mMinOut(0), mMaxIn(mask.count()), mMaxOut(mask.count()),
+      mUseVantagePoint(false) {}
 
 VantagePointPreliminaryCondition::VantagePointPreliminaryCondition(
     BitList const& mask, unsigned int threshold, BitList const& vantagePoint,
@@ -33,7 +33,7 @@ std::string VantagePointPreliminaryCondition::toString() const {
   std::ostringstream out;
   out << PreliminaryCondition::toString() << ", min_n(d)=(" << mMinIn << "," << mMinOut
       << "), max_v=(" << mMaxIn << "," << mMaxOut
-      << "), |v|=" << popcount(mVantagePoint.words(), mVantagePoint.wordCount());
+      << "), |v|=" << mVantagePoint.count();
   return out.str();
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "core/DDBitList.h"
-#include "core/DDBitOps.h"
 #include "trees/DDInterval.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDVerificationCondition.h"
@@ -42,16 +41,15 @@ public:
 
   // Must a verification search for face enter the subtree?
   bool proceed_verification(BitList const& face) const {
-    const std::uint64_t n = mVantagePoint.wordCount();
-    const std::int64_t in = popcountAnd(face.words(), mVantagePoint.words(), n);
-    const std::int64_t out = popcountAndNot(face.words(), mVantagePoint.words(), n);
+    const std::int64_t in = mVantagePoint.countAnd(face);
+    const std::int64_t out = mVantagePoint.countOutside(face);
     ++VERIFICATION_OPS;
     if (in > mMaxIn || out > mMaxOut)
       return false;
     if (in == mMaxIn && out == mMaxOut)
       return false;
     ++VERIFICATION_OPS;
-    return isSubset(face.words(), mMask.words(), mMask.wordCount());
+    return mMask.contains(face);
   }
   // Does the vantage point, a stored pattern, answer the question itself?
   bool isRedundant(VerificationCondition const& question) const {
@@ -60,9 +58,8 @@ public:
 
   // The bounds test without counting, for the searches.
   bool withinBounds(BitList const& x) const {
-    const std::uint64_t n = mVantagePoint.wordCount();
-    const std::int64_t in = popcountAnd(x.words(), mVantagePoint.words(), n);
-    const std::int64_t out = popcountAndNot(x.words(), mVantagePoint.words(), n);
+    const std::int64_t in = mVantagePoint.countAnd(x);
+    const std::int64_t out = mVantagePoint.countOutside(x);
     return in >= mMinIn && out >= mMinOut;
   }
 

@@ -40,7 +40,7 @@ void BinaryVantagePointVisitor::onInit(RayReference const& reference) {
 
 void BinaryVantagePointVisitor::onSave(RayReference const& reference) {
   const BitList& bits = reference.mBits;
-  if (unique_vp() && equalWords(bits.words(), mVantagePoint.words(), bits.wordCount()))
+  if (unique_vp() && bits.sameWordsAs(mVantagePoint))
     return;
   const int b = subset_condition(reference) ? 0 : 1;
   mBuckets[b].insert(reference);

@@ -32,8 +32,7 @@ public:
   virtual void onInit(RayReference const& reference) = 0;
 
   std::uint16_t overlap(RayReference const& reference) const {
-    return popcountAnd(reference.mBits.words(), mVantagePoint.words(),
-                       mVantagePoint.wordCount());
+    return mVantagePoint.countAnd(reference.mBits);
   }
 
   BitList mVantagePoint;

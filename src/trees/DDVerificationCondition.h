@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "core/DDBitList.h"
-#include "core/DDBitOps.h"
 #include "trees/DDMapCondition.h"
 
 namespace double_description {
@@ -13,21 +12,21 @@ namespace double_description {
 class VerificationCondition : public virtual MapCondition {
 public:
   explicit VerificationCondition(BitList const& face)
-      : MapCondition(face), mFaceCardinality(popcount(face.words(), face.wordCount())) {}
+      : MapCondition(face), mFaceCardinality(face.count()) {}
   VerificationCondition(VerificationCondition const& other)
       : MapCondition(other), mFaceCardinality(other.mFaceCardinality) {}
   ~VerificationCondition() override = default;
 
   bool holdsOnFace(BitList const& x) const override {
     ++OPS;
-    return isSubset(mMask.words(), x.words(), x.wordCount());
+    return x.contains(mMask);
   }
   bool holdsOnFace(BitList const& x, BitList const&, BitList const&) const override {
     return holdsOnFace(x);
   }
   bool holdsOnRay(BitList const& x) const override {
     ++OPS;
-    return isSubset(mMask.words(), x.words(), x.wordCount());
+    return x.contains(mMask);
   }
 
   std::uint16_t mFaceCardinality;
@@ -48,11 +47,9 @@ public:
 
   bool holdsOnRay(BitList const& p) const override {
     ++OPS;
-    const std::uint64_t n = p.wordCount();
-    if (!isSubset(mMask.words(), p.words(), n) || n == 0)
+    if (!p.contains(mMask) || p.wordCount() == 0)
       return false;
-    return !equalWords(p.words(), mFirst->words(), n) &&
-           !equalWords(p.words(), mSecond->words(), n);
+    return !p.sameWordsAs(*mFirst) && !p.sameWordsAs(*mSecond);
   }
   ~ExtVerificationCondition() override = default;
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/DDBitList.h"
 #include "core/DDBitOps.h"
@@ -138,4 +139,69 @@ TEST(BitOps, WordOperations) {
   clearBit(a.words(), 63);
   EXPECT_FALSE(testBit(a.words(), 63));
   EXPECT_EQ(popcount(BitList(4, ALL).words(), 4), 256u);
+}
+
+// The set operations against the same word operations, on lists of one to
+// four words, across word boundaries.
+TEST(BitList, SetOperationsAgreeWithTheWordOperations) {
+  for (unsigned long words : {1ul, 2ul, 3ul, 4ul}) {
+    const unsigned last = static_cast<unsigned>(64 * words - 1);
+    const BitList a = listOf(words, {0, 5, 62, last});
+    const BitList b = listOf(words, {5, 6, last});
+    SCOPED_TRACE(words);
+    EXPECT_EQ(a.count(), 4u);
+    EXPECT_EQ(a.countAnd(b), 2u);
+    EXPECT_EQ(a.countAndNot(b), 2u);
+    EXPECT_EQ(b.countOutside(a), 2u);
+    EXPECT_FALSE(a.isSubsetOf(b));
+    EXPECT_TRUE(listOf(words, {5, last}).isSubsetOf(a));
+    EXPECT_TRUE(a.contains(listOf(words, {5, last})));
+    EXPECT_FALSE(b.contains(a));
+    EXPECT_TRUE(a.sameWordsAs(BitList(a)));
+    EXPECT_FALSE(a.sameWordsAs(b));
+    EXPECT_TRUE(a == BitList(a));
+    EXPECT_TRUE(a != b);
+
+    BitList meet = a;
+    meet &= b;
+    EXPECT_EQ(meet, listOf(words, {5, last}));
+    BitList join = a;
+    join |= b;
+    EXPECT_EQ(join, listOf(words, {0, 5, 6, 62, last}));
+    BitList rest = a;
+    rest.andNot(b);
+    EXPECT_EQ(rest, listOf(words, {0, 62}));
+    BitList product(1);
+    product.assignAnd(a, b);
+    EXPECT_EQ(product, meet);
+
+    std::vector<std::uint64_t> seen;
+    a.forEachSetBit([&](std::uint64_t k) { seen.push_back(k); });
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{0, 5, 62, last}));
+    EXPECT_FALSE(a.none());
+    BitList cleared = a;
+    cleared.clear();
+    EXPECT_TRUE(cleared.none());
+    EXPECT_EQ(cleared.wordCount(), words);
+    cleared.set(last);
+    EXPECT_TRUE(cleared.test(last));
+    cleared.reset(last);
+    EXPECT_TRUE(cleared.none());
+  }
+  // Lists of different lengths are not equal, whatever their words.
+  EXPECT_FALSE(BitList(1) == BitList(2));
+}
+
+TEST(BitList, FirstBitsAndWordCounts) {
+  for (unsigned bits : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 130u}) {
+    BitList list(3, ALL);
+    list.setFirst(bits);
+    EXPECT_EQ(list.count(), bits) << bits;
+    EXPECT_EQ(list.test(bits == 0 ? 0 : bits - 1), bits != 0) << bits;
+  }
+  EXPECT_EQ(BitList::wordsFor(0), 1u);
+  EXPECT_EQ(BitList::wordsFor(1), 1u);
+  EXPECT_EQ(BitList::wordsFor(64), 1u);
+  EXPECT_EQ(BitList::wordsFor(65), 2u);
+  EXPECT_EQ(BitList::wordsFor(65535), 1024u);
 }
