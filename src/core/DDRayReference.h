@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "core/DDBitList.h"
-#include "core/DDBitOps.h"
 
 namespace double_description {
 
@@ -13,10 +12,9 @@ namespace double_description {
 struct RayReference {
   RayReference() = default;
   RayReference(void const* ray, BitList const& bits)
-      : mRay(ray), mBits(bits), mCardinality(popcount(bits.words(), bits.wordCount())) {}
+      : mRay(ray), mBits(bits), mCardinality(bits.count()) {}
   RayReference(void const* ray, BitList&& bits)
-      : mRay(ray), mBits(std::move(bits)),
-        mCardinality(popcount(mBits.words(), mBits.wordCount())) {}
+      : mRay(ray), mBits(std::move(bits)), mCardinality(mBits.count()) {}
 
   const void* mRay = nullptr;
   BitList mBits;
@@ -28,12 +26,8 @@ struct RayReference {
 struct EdgeCandidate {
   EdgeCandidate() = default;
   EdgeCandidate(RayReference const& first, RayReference const& second)
-      : mFirst(first), mSecond(second), mCommon(first.mBits.wordCount()) {
-    std::uint64_t* common = mCommon.words();
-    const std::uint64_t* a = first.mBits.words();
-    const std::uint64_t* b = second.mBits.words();
-    for (std::uint64_t i = 0; i < mCommon.wordCount(); ++i)
-      common[i] = a[i] & b[i];
+      : mFirst(first), mSecond(second) {
+    mCommon.assignAnd(first.mBits, second.mBits);
   }
 
   RayReference mFirst;

@@ -1,27 +1,20 @@
 #include "core/DDRayReferenceContainer.h"
 
-#include <cstring>
-
 namespace double_description {
 
 void RayReferenceContainer::account(RayReference const& r, bool first) {
   const BitList& bits = r.mBits;
   const std::uint64_t n = bits.wordCount();
-  const std::uint64_t* words = bits.words();
   if (first) {
     mIntersection = bits;
   } else {
     if (mIntersection.wordCount() != n)
       mIntersection.resize(n);
-    std::uint64_t* meet = mIntersection.words();
-    for (std::uint64_t i = 0; i < n; ++i)
-      meet[i] &= words[i];
+    mIntersection &= bits;
   }
   if (mUnion.wordCount() != n)
     mUnion.resize(n);
-  std::uint64_t* join = mUnion.words();
-  for (std::uint64_t i = 0; i < n; ++i)
-    join[i] |= words[i];
+  mUnion |= bits;
   if (r.mCardinality < mMinCardinality)
     mMinCardinality = r.mCardinality;
   if (r.mCardinality > mMaxCardinality)
@@ -49,8 +42,8 @@ void RayReferenceContainer::iterate(RayRefVisitor& visitor) const {
 
 void RayReferenceContainer::clear() {
   mReferences.clear();
-  std::memset(mUnion.words(), 0, mUnion.wordCount() * sizeof(std::uint64_t));
-  std::memset(mIntersection.words(), 0, mIntersection.wordCount() * sizeof(std::uint64_t));
+  mUnion.clear();
+  mIntersection.clear();
   mMinCardinality = EMPTY_MIN_CARDINALITY;
   mMaxCardinality = 0;
 }

@@ -1,7 +1,5 @@
 #include "core/DDSingleSetRay.h"
 
-#include "core/DDBitOps.h"
-
 namespace double_description {
 
 SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigned long a,
@@ -11,17 +9,14 @@ SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigne
   const BitList& other = n->mActiveSet;
   if (mActiveSet.wordCount() != other.wordCount())
     mActiveSet.resize(other.wordCount());
-  std::uint64_t* words = mActiveSet.words();
-  const std::uint64_t* otherWords = other.words();
-  for (std::uint64_t i = 0; i < mActiveSet.wordCount(); ++i)
-    words[i] &= otherWords[i];
-  setBit(words, a);
+  mActiveSet &= other;
+  mActiveSet.set(a);
   for (unsigned long k = a + 1; k < m; ++k) {
     const int sign = sgn(mCoefficients[k - a - 1]);
     if (sign < 0)
       break;
     if (sign == 0)
-      setBit(words, k);
+      mActiveSet.set(k);
   }
 }
 

@@ -15,13 +15,8 @@ namespace double_description {
 // A ray's zero set restricted to the rows of mask. Other ray types supply
 // their own overload in this namespace.
 inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
-  BitList const& zero = ray.mActiveSet;
-  BitList pattern(zero.wordCount());
-  std::uint64_t* out = pattern.words();
-  const std::uint64_t* z = zero.words();
-  const std::uint64_t* m = mask.words();
-  for (std::uint64_t i = 0, n = zero.wordCount(); i < n; ++i)
-    out[i] = z[i] & m[i];
+  BitList pattern;
+  pattern.assignAnd(ray.mActiveSet, mask);
   return pattern;
 }
 
@@ -43,11 +38,7 @@ public:
       : mRowCount(rowCount), mRow(row),
         mWordCount(static_cast<std::uint16_t>((rowCount + 63u) / 64u)),
         mThreshold(threshold), mMask(mWordCount) {
-    std::uint64_t* mask = mMask.words();
-    for (std::uint32_t w = 0; w < row / 64u; ++w)
-      mask[w] = ~std::uint64_t(0);
-    if (row % 64u != 0)
-      mask[row / 64u] = (std::uint64_t(1) << (row % 64u)) - 1;
+    mMask.setFirst(row);
   }
 
   BitPatternTreeCacheEntry(BitPatternTreeCacheEntry const&) = delete;

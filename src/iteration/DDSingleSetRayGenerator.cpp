@@ -1,6 +1,5 @@
 #include "iteration/DDSingleSetRayGenerator.h"
 
-#include "core/DDBitOps.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "core/DDRepresentationVector.h"
 #include "iteration/DDSingleSetRayEnumerator.h"
@@ -11,14 +10,13 @@ namespace double_description {
 
 void SingleSetRayGenerator::calculateBase() {
   const unsigned m = mWorkingMatrix.getRowCount();
-  const unsigned words = m == 0 ? 1 : (m + 63) / 64;
+  const unsigned words = static_cast<unsigned>(BitList::wordsFor(m));
   ExtremeRayUncompressor uncompressor(m, mWorkingMatrix.getColumns(), words);
   for (unsigned i = 0; i < mWorkingMatrix.getColumns(); ++i) {
     const unsigned d = mWorkingMatrix.getColumns();
     BitList zero(words);
-    for (unsigned k = 0; k < d; ++k)
-      if (k != i)
-        setBit(zero.words(), k);
+    zero.setFirst(d);
+    zero.reset(i);
     RepresentationVector x(d);
     uncompressor.calcExtremeRay(mWorkingMatrix, zero, x);
 
@@ -32,7 +30,7 @@ void SingleSetRayGenerator::calculateBase() {
         continue;
       const int sign = sgn(slack);
       if (sign == 0)
-        setBit(ray->mActiveSet.words(), k);
+        ray->mActiveSet.set(k);
       else if (sign < 0)
         negativeSeen = true;
     }

@@ -1,7 +1,5 @@
 #include "iteration/DDSingleSetTraverseVisitor.h"
 
-#include "core/DDBitOps.h"
-
 #include "trees/DDTreeSearch.h"
 
 namespace double_description {
@@ -21,7 +19,7 @@ void SingleSetTraverseVisitor::acceptAll(RayReference const& ref) {
 }
 
 bool SingleSetTraverseVisitor::acceptAllIfNondegenerate(RayReference const& ref) {
-  const std::uint16_t c = popcount(ref.mBits.words(), ref.mBits.wordCount());
+  const std::uint16_t c = ref.mBits.count();
   if (c != static_cast<std::uint16_t>(mThreshold + 1))
     return false;
   acceptAll(ref);
