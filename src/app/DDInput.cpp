@@ -118,7 +118,7 @@ void readRationalRow(std::istream& in, CalculationVector& row, unsigned long r,
       throw InputError("mpq_set_str: '" + shown(word) + "' in " + position(r, c) +
                        " has the denominator zero.");
   }
-  mpz_class& lcm = UtilsFactory::CALC_UTILS.mInt[1];
+  mpz_class& lcm = UtilsFactory::CALC_UTILS.accumulator();
   mpz_set(lcm.get_mpz_t(), mpq_denref(fractions[0].get_mpq_t()));
   for (std::size_t c = 1; c < row.size(); ++c)
     mpz_lcm(lcm.get_mpz_t(), lcm.get_mpz_t(), mpq_denref(fractions[c].get_mpq_t()));
@@ -133,8 +133,8 @@ void readRationalRow(std::istream& in, CalculationVector& row, unsigned long r,
 // Fraction-free forward elimination over the first k rows of w. Fails when
 // more than budget columns have no pivot, i.e. when the rows are dependent.
 bool echelonPass(RankCalculator& w, unsigned k, unsigned d, long budget) {
-  mpz_class& a = UtilsFactory::CALC_UTILS.mInt[2];
-  mpz_class& b = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_class& a = UtilsFactory::CALC_UTILS.pivotFactor();
+  mpz_class& b = UtilsFactory::CALC_UTILS.entryFactor();
   std::vector<unsigned>& order = w.getRowOrder();
   unsigned r = 0;
   unsigned c = 0;

@@ -5,22 +5,33 @@
 
 namespace double_description {
 
-// A bank of twelve preallocated big integers that the exact kernels use as
-// temporaries in fixed roles, so inner loops create none of their own.
-// Scratch integer k is mInt[k]; mI0 .. mI11 name the same integers.
-// Roles: 1 running gcd/lcm; 2 g then pivot/g in an elimination step, first
-// product of a combination; 5 entry/g, products; 10, 11 combination factors.
+// A bank of preallocated big integers that the exact kernels use as
+// temporaries in fixed roles, so that inner loops create none of their own.
+// Each role has one accessor; a user sets an integer before reading it, so no
+// value passes from one kernel to another through the bank.
 class CalcModule {
 public:
-  CalcModule()
-      : mI0(mInt[0]), mI1(mInt[1]), mI2(mInt[2]), mI3(mInt[3]), mI4(mInt[4]),
-        mI5(mInt[5]), mI6(mInt[6]), mI7(mInt[7]), mI8(mInt[8]), mI9(mInt[9]),
-        mI10(mInt[10]), mI11(mInt[11]) {}
+  CalcModule() = default;
   CalcModule(CalcModule const&) = delete;
   CalcModule& operator=(CalcModule const&) = delete;
 
+  // The running gcd or lcm of a sequence.
+  mpz_class& accumulator() { return mInt[1]; }
+  // In an elimination step g = gcd(pivot, entry), then pivot / g; the first
+  // product of a ray combination; s of an extended gcd.
+  mpz_class& pivotFactor() { return mInt[2]; }
+  // In an elimination step entry / g; products; the second product of a ray
+  // combination; t of an extended gcd.
+  mpz_class& entryFactor() { return mInt[5]; }
+  // The factors of the positive and the negative parent of a combination.
+  mpz_class& positiveFactor() { return mInt[10]; }
+  mpz_class& negativeFactor() { return mInt[11]; }
+
+  // Scratch integer k, 0 to 11; only 1, 2, 5, 10 and 11 have roles.
+  mpz_class& operator[](unsigned k) { return mInt[k]; }
+
+private:
   mpz_class mInt[12];
-  mpz_class &mI0, &mI1, &mI2, &mI3, &mI4, &mI5, &mI6, &mI7, &mI8, &mI9, &mI10, &mI11;
 };
 
 } // namespace double_description

@@ -30,8 +30,8 @@ void CalculationMatrix::transformToUpperTriangularMatrix() {
   const unsigned n = mRowsInUse;
   if (n <= 1)
     return;
-  mpz_class& pivotFactor = UtilsFactory::CALC_UTILS.mInt[2];
-  mpz_class& multiple = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_class& pivotFactor = UtilsFactory::CALC_UTILS.pivotFactor();
+  mpz_class& multiple = UtilsFactory::CALC_UTILS.entryFactor();
   unsigned r = 0;
   unsigned col = 0;
   while (col + 1 < getColumns()) {
@@ -68,8 +68,8 @@ void CalculationMatrix::eliminateColumnUp(unsigned long first, unsigned long las
   const unsigned p = static_cast<std::uint16_t>(last - 1);
   if (first >= p)
     return;
-  mpz_class& pivotFactor = UtilsFactory::CALC_UTILS.mInt[2];
-  mpz_class& multiple = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_class& pivotFactor = UtilsFactory::CALC_UTILS.pivotFactor();
+  mpz_class& multiple = UtilsFactory::CALC_UTILS.entryFactor();
   const CalculationVector& pivot = row(p);
   mpz_srcptr q = pivot[col].get_mpz_t();
   const unsigned c = getColumns();

@@ -9,7 +9,7 @@ namespace double_description {
 void Vector::simplify() {
   if (mValues.empty())
     return;
-  mpz_class& g = UtilsFactory::CALC_UTILS.mInt[1];
+  mpz_class& g = UtilsFactory::CALC_UTILS.accumulator();
   g = mValues[0];
   for (std::size_t i = 1; i < mValues.size(); ++i)
     if (sgn(mValues[i]) != 0)

@@ -30,7 +30,7 @@ void ExtremeRayUncompressor::calcExtremeRay(RepresentationVector& x) const {
     return;
   }
   const unsigned last = getColumns() - 1;
-  mpz_class& g = UtilsFactory::CALC_UTILS.mInt[1];
+  mpz_class& g = UtilsFactory::CALC_UTILS[1];
   mpz_neg(g.get_mpz_t(), row(0)[0].get_mpz_t());
   x.setValue(last, g);
   for (unsigned i = 0; i < n; ++i) {

@@ -70,7 +70,7 @@ void Matrix::optimizeRowsOrder() {
 Matrix& Matrix::operator*=(Matrix const& other) {
   const unsigned w = other.getColumns();
   const unsigned c = getColumns();
-  mpz_class& product = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_class& product = UtilsFactory::CALC_UTILS.entryFactor();
   CalculationVector t(w);
   for (unsigned i = 0; i < getRowCount(); ++i) {
     CalculationVector& r = row(i);

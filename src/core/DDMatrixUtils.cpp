@@ -44,11 +44,11 @@ Matrix MatrixUtils::applyNemhauserWolsey(Matrix& a) {
   const unsigned n = a.getRowCount();
   Matrix r = identity(n);
   ColumnOperation t(a, r);
-  mpz_class& g = mCalcModule.mInt[1];
-  mpz_class& s = mCalcModule.mInt[2];
-  mpz_class& u = mCalcModule.mInt[5];
-  mpz_class& left = mCalcModule.mInt[10];
-  mpz_class& right = mCalcModule.mInt[11];
+  mpz_class& g = mCalcModule.accumulator();
+  mpz_class& s = mCalcModule.pivotFactor();
+  mpz_class& u = mCalcModule.entryFactor();
+  mpz_class& left = mCalcModule.positiveFactor();
+  mpz_class& right = mCalcModule.negativeFactor();
   mpz_class q;
 
   for (unsigned v = 0; v < std::min(a.getColumns(), n); ++v) {

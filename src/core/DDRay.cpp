@@ -16,9 +16,9 @@ Ray::Ray(Ray const* p, Ray const* n, unsigned a, unsigned m)
       mCoefficientCount(m - a - 1),
       mCoefficients(m - a - 1 > 0 ? new mpz_class[m - a - 1] : nullptr) {
   CalcModule& bank = UtilsFactory::CALC_UTILS;
-  mpz_ptr g = bank.mInt[1].get_mpz_t();
-  mpz_ptr cp = bank.mInt[10].get_mpz_t();
-  mpz_ptr cn = bank.mInt[11].get_mpz_t();
+  mpz_ptr g = bank.accumulator().get_mpz_t();
+  mpz_ptr cp = bank.positiveFactor().get_mpz_t();
+  mpz_ptr cn = bank.negativeFactor().get_mpz_t();
   mpz_srcptr pa = p->slack(a).get_mpz_t();
   mpz_srcptr na = n->slack(a).get_mpz_t();
   mpz_gcd(g, pa, na);
@@ -45,7 +45,7 @@ Ray::Ray(Ray const* p, Ray const* n, unsigned a, unsigned m)
 }
 
 void Ray::reduceSlacks() {
-  mpz_ptr g = UtilsFactory::CALC_UTILS.mInt[1].get_mpz_t();
+  mpz_ptr g = UtilsFactory::CALC_UTILS.accumulator().get_mpz_t();
   mpz_set_ui(g, 0);
   for (unsigned i = 0; i < mCoefficientCount; ++i) {
     mpz_srcptr v = mCoefficients[i].get_mpz_t();

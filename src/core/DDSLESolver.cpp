@@ -46,8 +46,8 @@ void SLESolver::prepare_for_output(unsigned first) {
   const unsigned n = mRowsInUse;
   if (n == 0)
     return;
-  mpz_class& common = UtilsFactory::CALC_UTILS.mInt[1];
-  mpz_class& factor = UtilsFactory::CALC_UTILS.mInt[2];
+  mpz_class& common = UtilsFactory::CALC_UTILS.accumulator();
+  mpz_class& factor = UtilsFactory::CALC_UTILS.pivotFactor();
   common = row(0)[0];
   for (unsigned i = 1; i < n; ++i) {
     mpz_srcptr diagonal = row(i)[i].get_mpz_t();

@@ -72,7 +72,7 @@ void LinearDependenceCache::update() {
   mDirty = false;
 
   BitList const& loaded = mSolver.mLoadedSet;
-  mpz_class& g = UtilsFactory::CALC_UTILS.mInt[1];
+  mpz_class& g = UtilsFactory::CALC_UTILS.accumulator();
   while (!mPendingEntries.empty()) {
     LinearDependenceEntry& e = *mPendingEntries.back();
     const unsigned c = mSolver.getColsInUse() - 1;

@@ -72,8 +72,8 @@ bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {
   // At most two columns may stay without a pivot.
   int allowance = static_cast<int>(d) - static_cast<int>(mThreshold);
   std::vector<unsigned>& order = calc.getRowOrder();
-  mpz_class& g = UtilsFactory::CALC_UTILS.mInt[2];
-  mpz_class& b = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_class& g = UtilsFactory::CALC_UTILS[2];
+  mpz_class& b = UtilsFactory::CALC_UTILS[5];
   unsigned p = 0;
   for (unsigned j = 0; j < d; ++j) {
     if (sgn(calc.row(p)[j]) == 0) {
@@ -117,8 +117,8 @@ namespace {
 // Cancels entry col of row against the pivot row, whose entries before col
 // are zero: row = row * (p/g) - pivot * (a/g), g = gcd(p, a).
 void eliminate(CalculationVector& row, CalculationVector const& pivot, unsigned col, unsigned d) {
-  mpz_class& g = UtilsFactory::CALC_UTILS.mInt[2];
-  mpz_class& b = UtilsFactory::CALC_UTILS.mInt[5];
+  mpz_class& g = UtilsFactory::CALC_UTILS[2];
+  mpz_class& b = UtilsFactory::CALC_UTILS[5];
   mpz_gcd(g.get_mpz_t(), pivot[col].get_mpz_t(), row[col].get_mpz_t());
   mpz_divexact(b.get_mpz_t(), row[col].get_mpz_t(), g.get_mpz_t());
   mpz_divexact(g.get_mpz_t(), pivot[col].get_mpz_t(), g.get_mpz_t());

@@ -182,11 +182,15 @@ TEST(Matrix, OptimizeRowsOrderSortsTailByNonzeros) {
   EXPECT_EQ(small.getRowOrder(), (std::vector<unsigned>{0, 1}));
 }
 
-TEST(CalcModule, BankStartsAtZero) {
+// Every role has an integer of its own, zero at the start.
+TEST(CalcModule, RolesAreDistinctIntegersStartingAtZero) {
   CalcModule bank;
-  for (const mpz_class& v : bank.mInt)
-    EXPECT_EQ(v, 0);
-  bank.mI5 = 3;
-  EXPECT_EQ(bank.mInt[5], 3);
-  EXPECT_EQ(&UtilsFactory::CALC_UTILS.mI11, &UtilsFactory::CALC_UTILS.mInt[11]);
+  mpz_class* roles[] = {&bank.accumulator(), &bank.pivotFactor(), &bank.entryFactor(),
+                        &bank.positiveFactor(), &bank.negativeFactor()};
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(*roles[i], 0);
+    *roles[i] = static_cast<long>(i + 1);
+  }
+  for (std::size_t i = 0; i < 5; ++i)
+    EXPECT_EQ(*roles[i], static_cast<long>(i + 1));
 }
