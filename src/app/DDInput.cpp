@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/DDElimination.h"
 #include "core/DDLexSortCriteria.h"
 #include "core/DDRankCalculator.h"
 #include "core/DDUtilsFactory.h"
@@ -133,8 +134,6 @@ void readRationalRow(std::istream& in, CalculationVector& row, unsigned long r,
 // Fraction-free forward elimination over the first k rows of w. Fails when
 // more than budget columns have no pivot, i.e. when the rows are dependent.
 bool echelonPass(RankCalculator& w, unsigned k, unsigned d, long budget) {
-  mpz_class& a = UtilsFactory::CALC_UTILS.pivotFactor();
-  mpz_class& b = UtilsFactory::CALC_UTILS.entryFactor();
   std::vector<unsigned>& order = w.getRowOrder();
   unsigned r = 0;
   unsigned c = 0;
@@ -154,16 +153,8 @@ bool echelonPass(RankCalculator& w, unsigned k, unsigned d, long budget) {
     const CalculationVector& pivot = w.row(r);
     for (unsigned j = r + 1; j < k; ++j) {
       CalculationVector& row = w.row(j);
-      if (sgn(row[c]) == 0)
-        continue;
-      mpz_gcd(a.get_mpz_t(), pivot[c].get_mpz_t(), row[c].get_mpz_t());
-      mpz_divexact(b.get_mpz_t(), row[c].get_mpz_t(), a.get_mpz_t());
-      mpz_divexact(a.get_mpz_t(), pivot[c].get_mpz_t(), a.get_mpz_t());
-      row[c] = 0;
-      for (unsigned t = c + 1; t < d; ++t) {
-        mpz_mul(row[t].get_mpz_t(), row[t].get_mpz_t(), a.get_mpz_t());
-        mpz_submul(row[t].get_mpz_t(), b.get_mpz_t(), pivot[t].get_mpz_t());
-      }
+      if (sgn(row[c]) != 0)
+        cancelEntry(row, pivot, c, c + 1, d);
     }
     ++r;
     ++c;
