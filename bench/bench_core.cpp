@@ -58,14 +58,14 @@ void BM_RayCombination(benchmark::State& state) {
   n.slack(5) = -4;
   for (auto _ : state) {
     SingleSetRay r(&p, &n, 5, m);
-    benchmark::DoNotOptimize(r.mCoefficients);
+    benchmark::DoNotOptimize(r.slack(6));
   }
 }
 BENCHMARK(BM_RayCombination)->Args({64, 1000})->Args({512, 1000})->Args({512, 1000000000});
 
 void BM_ReferenceCopy(benchmark::State& state) {
   const unsigned long words = static_cast<unsigned long>(state.range(0));
-  int ray = 0;
+  const SingleSetRay ray(4, 4, 0, BitList(words));
   RayReference r(&ray, BitList(words, 0x5555555555555555ul));
   for (auto _ : state) {
     RayReference copy(r);

@@ -33,7 +33,7 @@ RayReferenceContainer randomSet(std::size_t count, std::uint64_t seed, std::uint
     for (unsigned k = 0; k < STEP; ++k)
       if (bit(rng))
         setBit(p.words(), k);
-    set.insert(RayReference(reinterpret_cast<const void*>((firstId + i) * 16 + 16), p));
+    set.insert(RayReference(reinterpret_cast<Ray const*>((firstId + i) * 16 + 16), p));
   }
   return set;
 }

@@ -7,14 +7,19 @@
 namespace double_description {
 
 Ray::Ray(unsigned firstSecondaryRow, unsigned creationRow, unsigned count)
+    : Ray(firstSecondaryRow, creationRow, count,
+          count > 0 ? std::make_unique<mpz_class[]>(count) : nullptr) {}
+
+Ray::Ray(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
+         std::unique_ptr<mpz_class[]> slacks)
     : mFirstSecondaryRow(static_cast<std::uint16_t>(firstSecondaryRow)),
       mCreationRow(static_cast<std::uint16_t>(creationRow)), mCoefficientCount(count),
-      mCoefficients(count > 0 ? new mpz_class[count] : nullptr) {}
+      mCoefficients(std::move(slacks)) {
+  DD_ASSERT((count == 0) == (mCoefficients == nullptr));
+}
 
 Ray::Ray(Ray const* p, Ray const* n, unsigned a, unsigned m)
-    : mFirstSecondaryRow(p->mFirstSecondaryRow), mCreationRow(static_cast<std::uint16_t>(a)),
-      mCoefficientCount(m - a - 1),
-      mCoefficients(m - a - 1 > 0 ? new mpz_class[m - a - 1] : nullptr) {
+    : Ray(p->mFirstSecondaryRow, a, m - a - 1) {
   CalcModule& bank = UtilsFactory::CALC_UTILS;
   mpz_ptr g = bank.accumulator().get_mpz_t();
   mpz_ptr cp = bank.positiveFactor().get_mpz_t();
@@ -60,7 +65,5 @@ void Ray::reduceSlacks() {
   for (unsigned i = 0; i < mCoefficientCount; ++i)
     mpz_divexact(mCoefficients[i].get_mpz_t(), mCoefficients[i].get_mpz_t(), g);
 }
-
-Ray::~Ray() { delete[] mCoefficients; }
 
 } // namespace double_description

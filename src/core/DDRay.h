@@ -2,9 +2,12 @@
 #define DD_RAY_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <gmpxx.h>
+
+#include "core/DDAssert.h"
 
 namespace double_description {
 
@@ -14,17 +17,30 @@ class Ray {
 public:
   // count zero slacks, to be filled by the builder.
   Ray(unsigned firstSecondaryRow, unsigned creationRow, unsigned count);
+  // Takes over count slacks (null when count is 0).
+  Ray(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
+      std::unique_ptr<mpz_class[]> slacks);
   // The combination of p (positive on row a) and n (negative on row a) on
   // row a's hyperplane, for a working matrix of m rows.
   Ray(Ray const* p, Ray const* n, unsigned a, unsigned m);
   Ray(Ray const&) = delete;
   Ray& operator=(Ray const&) = delete;
-  virtual ~Ray();
+  virtual ~Ray() = default;
 
-  // Slack on row k, k > mCreationRow.
-  const mpz_class& slack(unsigned k) const { return mCoefficients[k - mCreationRow - 1]; }
-  mpz_class& slack(unsigned k) { return mCoefficients[k - mCreationRow - 1]; }
+  // Slack on row k, creationRow() < k < creationRow() + 1 + coefficientCount().
+  const mpz_class& slack(unsigned k) const {
+    DD_ASSERT(k > mCreationRow && k - mCreationRow - 1 < mCoefficientCount);
+    return mCoefficients[k - mCreationRow - 1];
+  }
+  mpz_class& slack(unsigned k) {
+    DD_ASSERT(k > mCreationRow && k - mCreationRow - 1 < mCoefficientCount);
+    return mCoefficients[k - mCreationRow - 1];
+  }
   unsigned coefficientCount() const { return mCoefficientCount; }
+  // d, where the certificate slots of dual-set rays begin.
+  unsigned firstSecondaryRow() const { return mFirstSecondaryRow; }
+  // The row of the step that created the ray; d - 1 for the initial rays.
+  unsigned creationRow() const { return mCreationRow; }
 
   // Divides the slacks by their positive gcd. Only their signs and ratios
   // matter to the iteration, and unreduced combinations grow from step to
@@ -33,11 +49,12 @@ public:
 
   std::string toString() const { return std::string(); }
 
+private:
   std::uint16_t mFirstSecondaryRow;
   std::uint16_t mCreationRow;
   std::uint32_t mCoefficientCount;
   // Slack of row k at index k - mCreationRow - 1; null when empty.
-  mpz_class* mCoefficients;
+  std::unique_ptr<mpz_class[]> mCoefficients;
 };
 
 } // namespace double_description

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/DDBitList.h"
+#include "core/DDRay.h"
 
 namespace double_description {
 
@@ -11,12 +12,15 @@ namespace double_description {
 // set restricted to the rows of interest) and the pattern's bit count.
 struct RayReference {
   RayReference() = default;
-  RayReference(void const* ray, BitList const& bits)
+  RayReference(Ray const* ray, BitList const& bits)
       : mRay(ray), mBits(bits), mCardinality(bits.count()) {}
-  RayReference(void const* ray, BitList&& bits)
+  RayReference(Ray const* ray, BitList&& bits)
       : mRay(ray), mBits(std::move(bits)), mCardinality(mBits.count()) {}
 
-  const void* mRay = nullptr;
+  // The ray as the ray type R of the run, which every holder knows.
+  template <class R> R const* ray() const { return static_cast<R const*>(mRay); }
+
+  Ray const* mRay = nullptr;
   BitList mBits;
   std::uint16_t mCardinality = 0;
 };

@@ -12,7 +12,7 @@ SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigne
   mActiveSet &= other;
   mActiveSet.set(a);
   for (unsigned long k = a + 1; k < m; ++k) {
-    const int sign = sgn(mCoefficients[k - a - 1]);
+    const int sign = sgn(slack(static_cast<unsigned>(k)));
     if (sign < 0)
       break;
     if (sign == 0)

@@ -7,6 +7,7 @@
 
 #include <gmpxx.h>
 
+#include <memory>
 #include <utility>
 
 namespace double_description {
@@ -21,13 +22,11 @@ public:
   // the last secondary row); the ray counts one reference in the certificate
   // of each secondary row.
   DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
-             mpz_class* coefficients, BitList primary, BitList secondary,
+             std::unique_ptr<mpz_class[]> coefficients, BitList primary, BitList secondary,
              LinearDependenceEntry** dependencies)
-      : Ray(firstSecondaryRow, creationRow, 0), mPrimary(std::move(primary)),
-        mSecondary(std::move(secondary)), mDependencies(dependencies) {
-    mCoefficients = coefficients;
-    mCoefficientCount = count;
-  }
+      : Ray(firstSecondaryRow, creationRow, count, std::move(coefficients)),
+        mPrimary(std::move(primary)), mSecondary(std::move(secondary)),
+        mDependencies(dependencies) {}
   // The combination of p and n on row a; the caller supplies the slots and
   // completes the secondary set with the zero rows after a.
   DualSetRay(DualSetRay const* p, DualSetRay const* n, unsigned a, unsigned m, BitList primary,
@@ -37,7 +36,7 @@ public:
   ~DualSetRay() override;
 
   LinearDependenceEntry* dependency(unsigned r) const {
-    return mDependencies[r - mFirstSecondaryRow];
+    return mDependencies[r - firstSecondaryRow()];
   }
 
   BitList mPrimary;

@@ -39,9 +39,9 @@ void DualSetRayGenerator::calculateBase() {
     LinearDependenceEntry** slots = m > d ? new LinearDependenceEntry*[m - d] : nullptr;
     RepresentationVector x(d);
     getInitialVector(base, i, primary, x);
-    mpz_class* slacks = getPlaneCoeffs(x, primary, secondary, slots);
-    auto* ray = new DualSetRay(x.mLength, x.mLength - 1u, m - d, slacks, std::move(primary),
-                               std::move(secondary), slots);
+    std::unique_ptr<mpz_class[]> slacks = getPlaneCoeffs(x, primary, secondary, slots);
+    auto* ray = new DualSetRay(x.mLength, x.mLength - 1u, m - d, std::move(slacks),
+                               std::move(primary), std::move(secondary), slots);
     mRayCache.insert(ray, 0);
   }
 }
@@ -61,12 +61,12 @@ void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, 
   x.simplify();
 }
 
-mpz_class* DualSetRayGenerator::getPlaneCoeffs(RepresentationVector const& x,
-                                               BitList const& primary, BitList& secondary,
-                                               LinearDependenceEntry**& slots) {
+std::unique_ptr<mpz_class[]>
+DualSetRayGenerator::getPlaneCoeffs(RepresentationVector const& x, BitList const& primary,
+                                    BitList& secondary, LinearDependenceEntry**& slots) {
   const unsigned d = mWorkingMatrix.getColumns();
   const unsigned m = mWorkingMatrix.getRowCount();
-  mpz_class* slacks = m > d ? new mpz_class[m - d] : nullptr;
+  std::unique_ptr<mpz_class[]> slacks = m > d ? std::make_unique<mpz_class[]>(m - d) : nullptr;
   bool negativeSeen = false;
   for (unsigned k = d; k < m; ++k) {
     mpz_class& slack = slacks[k - d];

@@ -11,6 +11,8 @@
 
 #include <gmpxx.h>
 
+#include <memory>
+
 namespace double_description {
 
 // The generator of the partitioned-sets adjacency test. It owns the run's
@@ -30,8 +32,9 @@ public:
   // The slacks of the ray x on rows d .. m - 1 (an owned array, null when
   // m = d); fills its secondary set and certificate slots up to its first
   // negative row.
-  mpz_class* getPlaneCoeffs(RepresentationVector const& x, BitList const& primary,
-                            BitList& secondary, LinearDependenceEntry**& slots);
+  std::unique_ptr<mpz_class[]> getPlaneCoeffs(RepresentationVector const& x,
+                                              BitList const& primary, BitList& secondary,
+                                              LinearDependenceEntry**& slots);
 
   LinearDependenceCache mDependencyCache;
   FaceProver mFaceProver;

@@ -8,8 +8,8 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   mState = 2;
   mTree->preliminaryTraverse(ref, mCandidates);
   for (EdgeCandidate const& candidate : mCandidates) {
-    auto const& positive = *static_cast<DualSetRay const*>(candidate.mFirst.mRay);
-    auto const& negative = *static_cast<DualSetRay const*>(candidate.mSecond.mRay);
+    auto const& positive = *candidate.mFirst.ray<DualSetRay>();
+    auto const& negative = *candidate.mSecond.ray<DualSetRay>();
     if (mFaceProver->isAdjacent(positive, negative))
       createRay(positive, negative);
   }
@@ -45,7 +45,7 @@ void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay c
         last = static_cast<unsigned>(64 * w + 63 - __builtin_clzll(secondary[w]));
         zero = true;
       }
-  const unsigned first = ray->mFirstSecondaryRow;
+  const unsigned first = ray->firstSecondaryRow();
   LinearDependenceEntry** slots = zero ? new LinearDependenceEntry*[last - first + 1] : nullptr;
   ray->mDependencies = slots;
 

@@ -17,8 +17,7 @@ protected:
 template <class R> class RayRefReleaseVisitor final : public RayRefModifier {
 public:
   void modify(RayReference& ref) const override {
-    if (ref.mRay != nullptr)
-      delete static_cast<R const*>(ref.mRay);
+    delete ref.ray<R>();
   }
 };
 

@@ -5,8 +5,8 @@
 namespace double_description {
 
 void SingleSetTraverseVisitor::createRay(RayReference const& first, RayReference const& second) {
-  auto* ray = new SingleSetRay(static_cast<SingleSetRay const*>(first.mRay),
-                               static_cast<SingleSetRay const*>(second.mRay), mStep, mRowCount);
+  auto* ray = new SingleSetRay(first.ray<SingleSetRay>(), second.ray<SingleSetRay>(), mStep,
+                               mRowCount);
   ray->reduceSlacks();
   mRayCache->insert(ray, 1);
   ++mCreatedCount;

@@ -51,7 +51,7 @@ protected:
 
   DualSetRay const* negativeOn(unsigned row) {
     auto const& negative = mGenerator.cache().mRowEntries[row - 3].mNegative.mReferences;
-    return negative.size() == 1 ? static_cast<DualSetRay const*>(negative[0].mRay) : nullptr;
+    return negative.size() == 1 ? negative[0].ray<DualSetRay>() : nullptr;
   }
 };
 
@@ -64,8 +64,8 @@ TEST_F(InitialRayTest, SecondaryRowsAndCertificatesStopAtTheFirstNegativeRow) {
   ASSERT_NE(e0, nullptr);
   ASSERT_NE(e2, nullptr);
   for (DualSetRay const* ray : {e0, e1, e2}) {
-    EXPECT_EQ(ray->mFirstSecondaryRow, 3u);
-    EXPECT_EQ(ray->mCreationRow, 2u);
+    EXPECT_EQ(ray->firstSecondaryRow(), 3u);
+    EXPECT_EQ(ray->creationRow(), 2u);
     expectConsistent(mWorking, *ray);
   }
   EXPECT_EQ(bitIndices(e0->mPrimary, 8), std::vector<unsigned>({1, 2}));

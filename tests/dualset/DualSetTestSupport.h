@@ -107,7 +107,7 @@ inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
     const bool primary = testBit(ray.mPrimary.words(), k);
     const bool secondary = testBit(ray.mSecondary.words(), k);
     ASSERT_EQ(primary || secondary, !negativeSeen && sgn(product) == 0) << "row " << k;
-    if (k > ray.mCreationRow) {
+    if (k > ray.creationRow()) {
       EXPECT_EQ(sgn(ray.slack(k)), sgn(product)) << "row " << k;
     }
     if (!primary && !secondary)

@@ -34,7 +34,7 @@ protected:
 std::vector<SingleSetRay const*> raysOf(RayReferenceContainer const& set) {
   std::vector<SingleSetRay const*> rays;
   for (RayReference const& ref : set.mReferences)
-    rays.push_back(static_cast<SingleSetRay const*>(ref.mRay));
+    rays.push_back(ref.ray<SingleSetRay>());
   return rays;
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 std::vector<long> slacksOf(SingleSetRay const& ray, unsigned m) {
   std::vector<long> values;
-  for (unsigned k = ray.mCreationRow + 1; k < m; ++k)
+  for (unsigned k = ray.creationRow() + 1; k < m; ++k)
     values.push_back(ray.slack(k).get_si());
   return values;
 }
@@ -44,11 +44,11 @@ TEST_F(SingleSetRayGeneratorTest, InitialRaysAreTheSimplicialConeOfTheBasis) {
     EXPECT_EQ(row3.mVerification.size(), test == COMBINATIONAL_TEST ? 1u : 0u);
     auto const& row4 = cache.mRowEntries[1];
     ASSERT_EQ(row4.mNegative.size(), 1u);
-    auto const* ray2 = static_cast<SingleSetRay const*>(row4.mNegative.mReferences[0].mRay);
+    auto const* ray2 = row4.mNegative.mReferences[0].ray<SingleSetRay>();
     EXPECT_EQ(bitIndices(ray2->mActiveSet, 64), (std::vector<unsigned>{0, 1, 3}));
     EXPECT_EQ(slacksOf(*ray2, 5), (std::vector<long>{0, -1}));
-    EXPECT_EQ(ray2->mFirstSecondaryRow, 3);
-    EXPECT_EQ(ray2->mCreationRow, 2);
+    EXPECT_EQ(ray2->firstSecondaryRow(), 3);
+    EXPECT_EQ(ray2->creationRow(), 2);
     EXPECT_EQ(row4.mNegative.mReferences[0].mCardinality, 3);
     EXPECT_EQ(row4.mVerification.size(), 1u); // degenerate negative ray
     Options::current()->mAdjacencyTest = COMBINATIONAL_TEST;
@@ -113,7 +113,7 @@ TEST_F(SingleSetRayGeneratorTest, SquareConeStepLinesAndFinalOrder) {
     EXPECT_EQ(coordinateLines(working, rays),
               (std::vector<std::string>{"1 -1 1", "-1 -1 1", "1 1 1", "-1 1 1"}));
     EXPECT_EQ(bitIndices(rays[2]->mActiveSet, 64), (std::vector<unsigned>{1, 4}));
-    EXPECT_EQ(rays[2]->mCreationRow, 4);
+    EXPECT_EQ(rays[2]->creationRow(), 4);
     EXPECT_TRUE(generator.cache().mRowEntries.empty());
   }
 }

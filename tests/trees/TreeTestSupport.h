@@ -40,7 +40,7 @@ inline BitList bits(std::initializer_list<unsigned> set, unsigned long words = 1
 }
 
 // Distinct fake rays: the trees only carry the pointers.
-inline const void* ray(std::uintptr_t id) { return reinterpret_cast<const void*>(id * 16 + 16); }
+inline Ray const* ray(std::uintptr_t id) { return reinterpret_cast<Ray const*>(id * 16 + 16); }
 
 inline RayReferenceContainer container(std::vector<BitList> const& patterns,
                                        std::uintptr_t firstId = 0) {
