@@ -5,6 +5,7 @@
 #include <deque>
 #include <vector>
 
+#include "core/DDAssert.h"
 #include "core/DDBitList.h"
 #include "trees/DDBitSelectStrategy.h"
 
@@ -25,7 +26,20 @@ public:
   std::uint32_t getNextBit(BitList const& bits);
   // Would getNextBit find a bit? Changes nothing.
   bool checkNextBit(BitList const& bits) const;
+  // Back to the position saved by the last getNextBit: its level is closed.
+  void restore() {
+    DD_ASSERT(!mHistory.empty());
+    mPosition = mHistory.back();
+    mHistory.pop_back();
+  }
 
+  // The next position of the order to examine.
+  std::uint32_t position() const { return mPosition; }
+  std::vector<unsigned int> const& mapping() const { return mMapping; }
+  // One saved position per open level.
+  std::deque<unsigned int> const& history() const { return mHistory; }
+
+private:
   std::uint32_t mPosition;
   std::vector<unsigned int> mMapping;
   std::deque<unsigned int> mHistory;

@@ -17,8 +17,7 @@ void SingleBitSplitVisitor::before(RayReferenceContainer const& set) {
 
 void SingleBitSplitVisitor::after() {
   BitSplitVisitor::after();
-  mSelector.mPosition = mSelector.mHistory.back();
-  mSelector.mHistory.pop_back();
+  mSelector.restore();
 }
 
 bool SingleBitSplitVisitor::can_proceed(unsigned short bucket) const {

@@ -105,20 +105,20 @@ TEST(BitSelectStrategy, DifferentialOrders) {
 TEST(BitSelector, WalksTheOrderSkippingBitsThatDoNotSplit) {
   const FirstAvailableBitStrategy strategy(4);
   BitSelector selector(strategy);
-  EXPECT_EQ(selector.mPosition, 0u);
-  EXPECT_TRUE(selector.mHistory.empty());
+  EXPECT_EQ(selector.position(), 0u);
+  EXPECT_TRUE(selector.history().empty());
 
   EXPECT_EQ(selector.getNextBit(bits({1, 2})), 1u);
-  EXPECT_EQ(selector.mPosition, 2u);
+  EXPECT_EQ(selector.position(), 2u);
   EXPECT_TRUE(selector.checkNextBit(BitList())); // the last position remains
   // No bit before the last splits: the last one is taken anyway.
   EXPECT_EQ(selector.getNextBit(bits({0})), 3u);
-  EXPECT_EQ(selector.mPosition, 4u);
+  EXPECT_EQ(selector.position(), 4u);
   EXPECT_FALSE(selector.checkNextBit(BitList(1, ~0ul)));
   // At the end of the order: 0, without advancing.
   EXPECT_EQ(selector.getNextBit(BitList(1, ~0ul)), 0u);
-  EXPECT_EQ(selector.mPosition, 4u);
-  EXPECT_EQ(selector.mHistory, (std::deque<unsigned int>{0, 2, 4}));
+  EXPECT_EQ(selector.position(), 4u);
+  EXPECT_EQ(selector.history(), (std::deque<unsigned int>{0, 2, 4}));
 
   EXPECT_FALSE(selector.select(3, BitList()));
   EXPECT_TRUE(selector.select(2, bits({3})));
@@ -134,11 +134,11 @@ TEST(BitSelector, SplitVisitorRestoresThePositionAfterEachLevel) {
   set.iterate(visitor);
   EXPECT_EQ(visitor.mSplitBit, 0);
   EXPECT_EQ(buckets[1].size(), 2u);
-  EXPECT_EQ(visitor.mSelector.mPosition, 1u);
+  EXPECT_EQ(visitor.mSelector.position(), 1u);
   EXPECT_TRUE(visitor.can_proceed(static_cast<unsigned short>(0)));
   visitor.after();
-  EXPECT_EQ(visitor.mSelector.mPosition, 0u);
-  EXPECT_TRUE(visitor.mSelector.mHistory.empty());
+  EXPECT_EQ(visitor.mSelector.position(), 0u);
+  EXPECT_TRUE(visitor.mSelector.history().empty());
   EXPECT_EQ(visitor.mDepth, 0);
 }
 

@@ -28,7 +28,7 @@ TEST(TreeBuilder, SplitVisitorsFollowTheStrategySetting) {
     const auto v = createBitSplitVisitor(options, CONTEXT, sets.posDegenerate, sets.negative);
     auto* single = dynamic_cast<SingleBitSplitVisitor*>(v.get());
     ASSERT_NE(single, nullptr);
-    EXPECT_EQ(single->mSelector.mMapping, (std::vector<unsigned>{0, 1, 2, 3}));
+    EXPECT_EQ(single->mSelector.mapping(), (std::vector<unsigned>{0, 1, 2, 3}));
     EXPECT_EQ(single->mMaxDepth, 7);
     EXPECT_EQ(single->mLeafCapacity, 3);
     EXPECT_EQ(single->successor(), nullptr);

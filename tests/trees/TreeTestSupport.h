@@ -78,8 +78,8 @@ inline void expectClosed(BitSplitVisitor const& visitor) {
   for (const BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor()) {
     EXPECT_EQ(v->mDepth, 0);
     if (auto* single = dynamic_cast<const SingleBitSplitVisitor*>(v)) {
-      EXPECT_EQ(single->mSelector.mPosition, 0u);
-      EXPECT_TRUE(single->mSelector.mHistory.empty());
+      EXPECT_EQ(single->mSelector.position(), 0u);
+      EXPECT_TRUE(single->mSelector.history().empty());
     }
     if (auto* fixed = dynamic_cast<const BinaryStaticVantagePointVisitor*>(v)) {
       EXPECT_EQ(fixed->mLevel, 0u);
