@@ -3,13 +3,13 @@
 
 #include <gmpxx.h>
 
-#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 
+#include "app/DDPendingFile.h"
 #include "app/DDRoundedQuotient.h"
 #include "core/DDBitList.h"
 #include "core/DDExtremeRayUncompressor.h"
@@ -28,20 +28,6 @@ class OutputError : public std::runtime_error {
 public:
   explicit OutputError(const std::string& fileName)
       : std::runtime_error("Error: The file '" + fileName + "' could not be written!") {}
-};
-
-// The result file stream, created or emptied on construction.
-class Output {
-public:
-  explicit Output(const char* fileName) : mFile(fileName, std::ios::out | std::ios::trunc) {}
-  ~Output() {
-    if (mFile.is_open())
-      mFile.close();
-  }
-  Output(Output const&) = delete;
-  Output& operator=(Output const&) = delete;
-
-  std::ofstream mFile;
 };
 
 // The zero set that a result line of type T reads from a ray; scratch is there
@@ -164,23 +150,23 @@ private:
   BitList mWork;
 };
 
-// Throws OutputError, after writing what it could, when the file cannot be
-// created or written.
+// Writes the whole result file or, throwing OutputError, leaves the file
+// name as it was.
 template <class R>
 template <class T>
 void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
-  Output output(fileName);
-  if (!output.mFile.is_open())
+  PendingFile output(fileName);
+  if (!output.isOpen())
     throw OutputError(fileName);
+  std::ostream& out = output.stream();
   ResultLineWriter<T> writer(mOriginalMatrix, mWorkingMatrix);
   BitList scratch;
-  output.mFile << "Extreme rays:" << std::endl;
-  for (R const* ray : mRayCache.mFinalRays) {
-    writer.write(output.mFile, resultZeroSet<T>(*ray, scratch));
-    output.mFile << std::endl;
+  out << "Extreme rays:\n";
+  for (auto ray = mRayCache.mFinalRays.begin(); ray != mRayCache.mFinalRays.end() && out; ++ray) {
+    writer.write(out, resultZeroSet<T>(**ray, scratch));
+    out << '\n';
   }
-  output.mFile.close();
-  if (output.mFile.fail())
+  if (!output.commit())
     throw OutputError(fileName);
 }
 
