@@ -1,21 +1,17 @@
 #ifndef REDIVEZ_APP_DDOUTPUT_H
 #define REDIVEZ_APP_DDOUTPUT_H
 
-#include <gsl/gsl_linalg.h>
-#include <gsl/gsl_matrix.h>
-#include <gsl/gsl_vector.h>
 #include <gmpxx.h>
 
-#include <fstream>
-#include <memory>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 
+#include "app/DDPendingFile.h"
+#include "app/DDRoundedQuotient.h"
 #include "core/DDBitList.h"
-#include "core/DDBitOps.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "core/DDMachineMatrix.h"
 #include "core/DDMatrix.h"
@@ -32,20 +28,6 @@ class OutputError : public std::runtime_error {
 public:
   explicit OutputError(const std::string& fileName)
       : std::runtime_error("Error: The file '" + fileName + "' could not be written!") {}
-};
-
-// The result file stream, created or emptied on construction.
-class Output {
-public:
-  explicit Output(const char* fileName) : mFile(fileName, std::ios::out | std::ios::trunc) {}
-  ~Output() {
-    if (mFile.is_open())
-      mFile.close();
-  }
-  Output(Output const&) = delete;
-  Output& operator=(Output const&) = delete;
-
-  std::ofstream mFile;
 };
 
 // The zero set that a result line of type T reads from a ray; scratch is there
@@ -109,82 +91,47 @@ private:
   MachineMatrix mMachine;
 };
 
-// Floating-point coordinates from a least-squares solve over the zero set,
-// with one normalising equation: the first nonzero coordinate of the exact
-// vector becomes 1 or -1, keeping the ray's direction.
+// The exact primitive vector divided by the magnitude of its first nonzero
+// coordinate, each quotient rounded to the nearest double: that coordinate
+// becomes 1 or -1, the ray keeps its direction, and zeros stay exact.
 template <> class ResultLineWriter<OutputVector<double>> {
 public:
   ResultLineWriter(Matrix const& original, Matrix const& working)
-      : mOriginal(original), mRows(working.getRowCount()), mColumns(working.getColumns()),
-        mUncompressor(mRows, mColumns, wordsForRows(mRows)),
+      : mOriginal(original), mColumns(working.getColumns()),
+        mUncompressor(working.getRowCount(), mColumns, wordsForRows(working.getRowCount())),
         mExact(mColumns), mMachine(original) {
-    mVector.mValues.assign(mColumns, 0.0);
     mUncompressor.setMachineMatrix(&mMachine);
   }
 
   void write(std::ostream& out, BitList const& zeroSet) {
-    unsigned lead = 0;
-    int sign = 1;
-    leadingCoordinate(zeroSet, lead, sign);
-
-    const unsigned d = mColumns;
-    const unsigned k = popcount(zeroSet.words(), zeroSet.wordCount());
-    const unsigned c = k + 1;
-    std::unique_ptr<double[]> a(new double[static_cast<std::size_t>(c) * d]());
-    std::unique_ptr<double[]> b(new double[c]());
-    unsigned t = 0;
-    for (unsigned pos = 0; pos < mRows && t < k; ++pos) {
-      if (!testBit(zeroSet.words(), pos))
-        continue;
-      const CalculationVector& row = mOriginal.row(pos);
-      for (unsigned j = 0; j < d; ++j)
-        a[static_cast<std::size_t>(t) * d + j] = mpz_get_d(row[j].get_mpz_t());
-      ++t;
-    }
-    a[static_cast<std::size_t>(k) * d + lead] = 1.0;
-    b[k] = sign;
-
-    gsl_matrix_view av = gsl_matrix_view_array(a.get(), c, d);
-    gsl_vector_view bv = gsl_vector_view_array(b.get(), c);
-    gsl_vector* x = gsl_vector_alloc(d);
-    gsl_vector* residual = gsl_vector_alloc(c);
-    gsl_vector* tau = gsl_vector_alloc(d);
-    gsl_linalg_QR_decomp(&av.matrix, tau);
-    gsl_linalg_QR_lssolve(&av.matrix, tau, &bv.vector, x, residual);
-    for (unsigned j = 0; j < d; ++j)
-      mVector.mValues[j] = gsl_vector_get(x, j);
-    gsl_vector_free(tau);
-    gsl_vector_free(residual);
-    gsl_vector_free(x);
-
-    std::ostringstream line;
-    for (unsigned j = 0; j < d; ++j)
-      line << mVector.mValues[j] << " ";
-    out << line.str();
-  }
-
-private:
-  // Position and sign of the first nonzero coordinate of the exact ray.
-  void leadingCoordinate(BitList const& zeroSet, unsigned& lead, int& sign) {
     mUncompressor.calcExtremeRay(mOriginal, zeroSet, mExact);
+    mpz_class const* lead = nullptr;
+    for (unsigned j = 0; j < mColumns && lead == nullptr; ++j) {
+      const std::uint8_t p = mExact.mPosition[j];
+      if (p != 0 && sgn(mExact.mValues[p - 1]) != 0)
+        lead = &mExact.mValues[p - 1];
+    }
+    if (lead != nullptr)
+      mScale = abs(*lead);
+    std::ostringstream line;
     for (unsigned j = 0; j < mColumns; ++j) {
       const std::uint8_t p = mExact.mPosition[j];
-      if (p != 0 && sgn(mExact.mValues[p - 1]) != 0) {
-        lead = j;
-        sign = sgn(mExact.mValues[p - 1]);
-        break;
-      }
+      if (p == 0 || sgn(mExact.mValues[p - 1]) == 0)
+        line << 0 << " ";
+      else
+        line << roundedQuotient(mExact.mValues[p - 1], mScale) << " ";
     }
+    out << line.str();
     mExact.reset();
   }
 
+private:
   Matrix const& mOriginal;
-  unsigned mRows;
   unsigned mColumns;
   ExtremeRayUncompressor mUncompressor;
   RepresentationVector mExact;
-  OutputVector<double> mVector;
   MachineMatrix mMachine;
+  mpz_class mScale;
 };
 
 // The zero set itself, padded with '0' to whole words.
@@ -203,23 +150,23 @@ private:
   BitList mWork;
 };
 
-// Throws OutputError, after writing what it could, when the file cannot be
-// created or written.
+// Writes the whole result file or, throwing OutputError, leaves the file
+// name as it was.
 template <class R>
 template <class T>
 void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
-  Output output(fileName);
-  if (!output.mFile.is_open())
+  PendingFile output(fileName);
+  if (!output.isOpen())
     throw OutputError(fileName);
+  std::ostream& out = output.stream();
   ResultLineWriter<T> writer(mOriginalMatrix, mWorkingMatrix);
   BitList scratch;
-  output.mFile << "Extreme rays:" << std::endl;
-  for (R const* ray : mRayCache.mFinalRays) {
-    writer.write(output.mFile, resultZeroSet<T>(*ray, scratch));
-    output.mFile << std::endl;
+  out << "Extreme rays:\n";
+  for (auto ray = mRayCache.mFinalRays.begin(); ray != mRayCache.mFinalRays.end() && out; ++ray) {
+    writer.write(out, resultZeroSet<T>(**ray, scratch));
+    out << '\n';
   }
-  output.mFile.close();
-  if (output.mFile.fail())
+  if (!output.commit())
     throw OutputError(fileName);
 }
 

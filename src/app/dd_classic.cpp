@@ -1,8 +1,9 @@
 #include "app/dd_classic.h"
 
+#include "app/DDPendingFile.h"
+
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace double_description {
@@ -19,10 +20,10 @@ bool flushPlot(const char* name, const std::string& fileName, bool write) {
   std::stringstream* stream = loggers[name];
   bool written = true;
   if (write && stream != nullptr) {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    file << stream->str();
-    file.close();
-    if (file.fail()) {
+    PendingFile file(fileName);
+    if (file.isOpen())
+      file.stream() << stream->str();
+    if (!file.commit()) {
       std::cout << OutputError(fileName).what() << std::endl;
       written = false;
     }

@@ -1,5 +1,6 @@
 // Hostile and malformed input on the real binary, as a user runs it: no input
-// may crash, hang or leave a result file behind after a failure.
+// may crash, hang, or leave a result file behind after a failure, and no
+// failure may leave a file half written or under a temporary name.
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -33,19 +34,37 @@ struct BadInputCase {
   std::string config;
   int status;
   std::string firstLine; // the first line after the banner
-  std::string rays;      // when the run succeeds: its rays, sorted, '|'-separated
+  std::string rays;      // when the run writes its result: its rays, sorted, '|'-separated
+  // What stands at the result file's name before the run, and the files the
+  // run leaves beside its inputs and that.
+  File resultKind = File::None;
+  std::set<std::string> leaves = {};
 };
+
+std::set<std::string> resultIf(const std::string& rays) {
+  return rays.empty() ? std::set<std::string>{} : std::set<std::string>{"m.txt.out"};
+}
 
 BadInputCase matrixCase(const char* name, std::string matrix, int status, std::string firstLine,
                         std::string rays = "") {
-  return {name, File::Written, std::move(matrix), File::None, "", status, std::move(firstLine),
-          std::move(rays)};
+  const std::set<std::string> leaves = resultIf(rays);
+  return {name,  File::Written, std::move(matrix),    File::None, "", status, std::move(firstLine),
+          std::move(rays), File::None, leaves};
 }
 
 BadInputCase configCase(const char* name, File kind, std::string config, int status,
                         std::string firstLine, std::string rays) {
-  return {name,   File::Written,        SQUARE,         kind, std::move(config),
-          status, std::move(firstLine), std::move(rays)};
+  const std::set<std::string> leaves = resultIf(rays);
+  return {name,   File::Written,        SQUARE,          kind,       std::move(config),
+          status, std::move(firstLine), std::move(rays), File::None, leaves};
+}
+
+// A run that fails only when it writes its files: the settings echo comes
+// first, and no file may be left half written or under a temporary name.
+BadInputCase writeCase(const char* name, File resultKind, std::string config,
+                       std::set<std::string> leaves, std::string rays) {
+  return {name,   File::Written, SQUARE,          File::Written, std::move(config),
+          255,    ECHO_TOP,      std::move(rays), resultKind,    std::move(leaves)};
 }
 
 std::string entryIn(const std::string& entry, const char* type) {
@@ -162,9 +181,23 @@ std::vector<BadInputCase> cases() {
                  std::string(1 << 20, 'k') + " = " + std::string(1000, '7') + "\n", 0, ECHO_TOP,
                  SQUARE_RAYS),
   };
-  for (const char* test : {"COMBINATIONAL_TEST", "ALGEBRAIC_TEST", "PARTITIONED_SETS_TEST"})
+  for (const char* test : {"COMBINATIONAL_TEST", "ALGEBRAIC_TEST", "PARTITIONED_SETS_TEST"}) {
     rows.push_back(
         configCase(test, File::Written, junkTreeSettings(test), 0, ECHO_TOP, SQUARE_RAYS));
+    // Their configuration turns plotting on.
+    rows.back().leaves = {"m.txt.out", "junk\x01plot", "ver_bit_distribution.plt"};
+  }
+  const std::string plotTo = "Plot file = ";
+  const std::set<std::string> resultAndEmptyPlot = {"m.txt.out", "ver_bit_distribution.plt"};
+  rows.push_back(writeCase("plot_file_in_missing_directory", File::None,
+                           plotTo + "missing/plot\n", resultAndEmptyPlot, SQUARE_RAYS));
+  rows.push_back(writeCase("plot_file_name_too_long", File::None,
+                           plotTo + std::string(300, 'p') + "\n", resultAndEmptyPlot, SQUARE_RAYS));
+  rows.push_back(writeCase("plot_file_is_the_directory", File::None, plotTo + ".\n",
+                           resultAndEmptyPlot, SQUARE_RAYS));
+  rows.push_back(writeCase("result_name_is_a_directory", File::Directory, "", {}, ""));
+  rows.push_back(writeCase("result_name_is_a_directory_and_plot_fails", File::Directory,
+                           plotTo + "missing/plot\n", {"ver_bit_distribution.plt"}, ""));
   return rows;
 }
 
@@ -205,6 +238,7 @@ TEST(BadInputTest, EveryInputEndsInOrderWithoutStrayFiles) {
     SCOPED_TRACE(c.name);
     const std::string dir = tempDir(c.name);
     place(c.matrixKind, dir + "/m.txt", c.matrix);
+    place(c.resultKind, dir + "/m.txt.out", "");
     std::string args = "m.txt";
     if (c.configKind != File::None) {
       place(c.configKind, dir + "/c.conf", c.config);
@@ -223,25 +257,25 @@ TEST(BadInputTest, EveryInputEndsInOrderWithoutStrayFiles) {
     EXPECT_EQ(printed[6], c.firstLine);
 
     const std::string result = dir + "/m.txt.out";
-    if (c.status == 0) {
-      EXPECT_EQ(raysOf(readFile(result)), c.rays);
+    if (c.firstLine == ECHO_TOP || c.status == 0) {
       EXPECT_EQ(printed.back().rfind("Overall time: ", 0), 0u) << printed.back();
     } else {
       EXPECT_EQ(console.find(ECHO_TOP), std::string::npos) << "settings echo after a failure";
+    }
+    if (!c.rays.empty()) {
+      EXPECT_EQ(raysOf(readFile(result)), c.rays);
+    } else if (c.resultKind == File::None) {
       EXPECT_FALSE(std::filesystem::exists(result));
     }
-    std::set<std::string> produced;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-      produced.insert(entry.path().filename().string());
+    if (c.resultKind == File::Directory) {
+      EXPECT_TRUE(std::filesystem::is_empty(result));
+    }
+    // Nothing else: no file half written, none under a temporary name.
+    std::set<std::string> produced = entriesOf(dir);
     for (const char* input : {"m.txt", "c.conf", "console"})
       produced.erase(input);
-    if (c.status == 0)
+    if (c.resultKind != File::None)
       produced.erase("m.txt.out");
-    if (c.status == 0 && std::string(c.name).find("_TEST") != std::string::npos) {
-      // Their configuration turns plotting on.
-      produced.erase("junk\x01plot");
-      produced.erase("ver_bit_distribution.plt");
-    }
-    EXPECT_TRUE(produced.empty()) << *produced.begin();
+    EXPECT_EQ(produced, c.leaves);
   }
 }

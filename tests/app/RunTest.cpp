@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <filesystem>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,15 +16,6 @@ const std::string DATA_DIR = REDIVEZ_TEST_DATA_DIR;
 std::string masked(const std::string& console) {
   static const std::regex milliseconds("(dt=|time: )[0-9]+ms");
   return std::regex_replace(console, milliseconds, "$1#ms");
-}
-
-std::vector<double> numbersOf(const std::string& line) {
-  std::vector<double> values;
-  std::istringstream in(line);
-  double v;
-  while (in >> v)
-    values.push_back(v);
-  return values;
 }
 
 std::string lastLine(const std::string& text) {
@@ -60,6 +52,14 @@ TEST(RunTest, ResultFileFormats) {
   const std::string simplicial = "begin\n3 3 integer\n0 0 1\n-1 0 0\n0 1 0\nend\n";
   // The rays (-1,1) and (1,1): a negative first coordinate keeps its sign.
   const std::string wedge = "begin\n2 2 integer\n1 1\n-1 1\nend\n";
+  // Zero coordinates beside nonzero ones, where a floating-point solve leaves noise.
+  const std::string orthant = "begin\n4 4 integer\n1 0 0 0\n0 1 0 0\n0 0 1 0\n1 1 1 1\nend\n";
+  const std::string beyond63 =
+      "begin\n3 2 integer\n1 1\n12157665459056928801 12157665459056928801\n1 0\nend\n";
+  // The ray (3, 10^31): a quotient far beyond machine integers.
+  const std::string steep = "begin\n2 2 integer\n0 1\n10000000000000000000000000000000 -3\nend\n";
+  const std::string flat = "begin\n2 2 integer\n1 0\n-1 1000000000000000000000000000000\nend\n";
+  const std::string rational = "begin\n2 2 rational\n1/2 0\n-1/3 1/7\nend\n";
   const std::string zeros61(61, '0');
   const struct {
     const char* name;
@@ -69,9 +69,17 @@ TEST(RunTest, ResultFileFormats) {
   } cases[] = {
       {"integer", simplicial, "INTEGER_VEC", {"-1 0 0 ", "0 0 1 ", "0 1 0 "}},
       {"active set", simplicial, "ACTIVE_SET", {"011" + zeros61, "101" + zeros61, "110" + zeros61}},
-      {"double", simplicial, "DOUBLE_VEC", {"-1 0 0", "0 0 1", "0 1 0"}},
+      {"double", simplicial, "DOUBLE_VEC", {"-1 0 0 ", "0 0 1 ", "0 1 0 "}},
       {"integer, negative first coordinate", wedge, "INTEGER_VEC", {"-1 1 ", "1 1 "}},
-      {"double, negative first coordinate", wedge, "DOUBLE_VEC", {"-1 1", "1 1"}},
+      {"double, negative first coordinate", wedge, "DOUBLE_VEC", {"-1 1 ", "1 1 "}},
+      {"double, exact zeros", orthant, "DOUBLE_VEC",
+       {"0 0 1 -1 ", "0 1 0 -1 ", "1 0 0 -1 ", "0 0 0 1 "}},
+      {"double, entries beyond 2^63", beyond63, "DOUBLE_VEC", {"1 -1 ", "0 1 "}},
+      {"integer, large ratio", steep, "INTEGER_VEC", {"3 10000000000000000000000000000000 ", "1 0 "}},
+      {"double, large ratio", steep, "DOUBLE_VEC", {"1 3.33333e+30 ", "1 0 "}},
+      {"double, small ratio", flat, "DOUBLE_VEC", {"0 1 ", "1 1e-30 "}},
+      {"integer, rational input", rational, "INTEGER_VEC", {"0 1 ", "3 7 "}},
+      {"double, rational input", rational, "DOUBLE_VEC", {"0 1 ", "1 2.33333 "}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,21 +87,9 @@ TEST(RunTest, ResultFileFormats) {
     std::ofstream(dir + "/cone.txt.out") << "an older result that must go\n";
     const Outcome outcome = runIn(dir, c.matrix, std::string("Output format = ") + c.format);
     EXPECT_EQ(outcome.status, 0);
-    const std::vector<std::string> lines = linesOf(readFile(dir + "/cone.txt.out"));
-    ASSERT_EQ(lines.size(), c.lines.size() + 1);
-    EXPECT_EQ(lines[0], "Extreme rays:");
-    for (std::size_t i = 0; i < c.lines.size(); ++i) {
-      if (std::string(c.format) != "DOUBLE_VEC") {
-        EXPECT_EQ(lines[i + 1], c.lines[i]);
-        continue;
-      }
-      const std::vector<double> got = numbersOf(lines[i + 1]);
-      const std::vector<double> expected = numbersOf(c.lines[i]);
-      ASSERT_EQ(got.size(), expected.size()) << lines[i + 1];
-      for (std::size_t j = 0; j < got.size(); ++j)
-        EXPECT_NEAR(got[j], expected[j], 1e-9) << lines[i + 1];
-      EXPECT_EQ(lines[i + 1].back(), ' ');
-    }
+    std::vector<std::string> expected = c.lines;
+    expected.insert(expected.begin(), "Extreme rays:");
+    EXPECT_EQ(linesOf(readFile(dir + "/cone.txt.out")), expected);
   }
 }
 
@@ -152,27 +148,62 @@ TEST(RunTest, PlotFiles) {
   }
 }
 
+// The program's own files alone are bound by the limits: its console goes
+// through a pipe.
+Outcome runLimited(const std::string& dir, const std::string& args, const std::string& limits) {
+  const std::string out = tempPath("limited_output.txt");
+  const std::string status = tempPath("limited_status");
+  const std::string command = "cd '" + dir + "' && (" + limits + "; '" + REDIVEZ_BINARY + "' " +
+                              args + "; echo $? > '" + status + "') 2>&1 | cat > '" + out + "'";
+  std::system(command.c_str());
+  return {std::stoi(readFile(status)), readFile(out)};
+}
+
+// A result file that cannot be written ends the run with the error line and
+// status 255, and leaves the directory as it was: an earlier result whole,
+// no part of the new one, no temporary file.
 TEST(RunTest, UnwritableResultFile) {
   const std::string cross = readFile(DATA_DIR + "/cross_3.txt");
-  {
-    SCOPED_TRACE("a directory stands in the way");
-    const std::string dir = tempDir("result_dir");
-    mkdir((dir + "/cone.txt.out").c_str(), 0755);
-    const Outcome outcome = runIn(dir, cross, "");
+  const std::string earlier = "Extreme rays:\n1 2 3 4 \n";
+  // Its result name is one character too long for the file system.
+  const std::string longName(252, 'm');
+  enum class Before { Nothing, Result, Directory };
+  const struct {
+    const char* name;
+    std::string matrixName;
+    std::string matrix;
+    std::string limits;
+    Before before;
+  } cases[] = {
+      {"a directory stands in the way", "cone.txt", cross, "true", Before::Directory},
+      // Writes past the limit fail like writes to a full disk.
+      {"the file size limit is reached", "cone.txt", cubeMatrix(8), "trap '' XFSZ; ulimit -f 2",
+       Before::Result},
+      {"the result name is too long", longName, cross, "true", Before::Nothing},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = tempDir("unwritable");
+    const std::string result = c.matrixName + ".out";
+    std::ofstream(dir + "/" + c.matrixName) << c.matrix;
+    if (c.before == Before::Result)
+      std::ofstream(dir + "/" + result) << earlier;
+    if (c.before == Before::Directory)
+      mkdir((dir + "/" + result).c_str(), 0755);
+    const std::set<std::string> entries = entriesOf(dir);
+
+    const Outcome outcome = runLimited(dir, c.matrixName, c.limits);
     EXPECT_EQ(outcome.status, 255);
     const std::vector<std::string> lines = linesOf(outcome.output);
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3], "Error: The file 'cone.txt.out' could not be written!");
+    ASSERT_GE(lines.size(), 3u) << outcome.output;
+    EXPECT_EQ(lines[lines.size() - 3], "Error: The file '" + result + "' could not be written!");
     EXPECT_EQ(masked(lastLine(outcome.output)), "Overall time: #ms");
-  }
-  {
-    SCOPED_TRACE("the device is full");
-    const std::string dir = tempDir("result_full");
-    if (symlink("/dev/full", (dir + "/cone.txt.out").c_str()) != 0)
-      GTEST_SKIP() << "no /dev/full link";
-    const Outcome outcome = runIn(dir, cross, "");
-    EXPECT_EQ(outcome.status, 255);
-    EXPECT_NE(outcome.output.find("Error: The file 'cone.txt.out' could not be written!\n"),
-              std::string::npos);
+    EXPECT_EQ(entriesOf(dir), entries);
+    if (c.before == Before::Result) {
+      EXPECT_EQ(readFile(dir + "/" + result), earlier);
+    }
+    if (c.before == Before::Directory) {
+      EXPECT_TRUE(std::filesystem::is_directory(dir + "/" + result));
+    }
   }
 }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -68,6 +69,28 @@ inline std::string tempDir(const std::string& name) {
   std::system(("rm -rf '" + path + "'").c_str());
   mkdir(path.c_str(), 0755);
   return path;
+}
+
+// The names in a directory, hidden ones included.
+inline std::set<std::string> entriesOf(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// The cone over the n-cube, rows x0 + x_i >= 0 and x0 - x_i >= 0: 2^n rays
+// found in moments, so its result file grows fast with n.
+inline std::string cubeMatrix(unsigned n) {
+  std::string text = "begin\n" + std::to_string(2 * n) + " " + std::to_string(n + 1) + " integer\n";
+  for (unsigned i = 1; i <= n; ++i)
+    for (const char* sign : {"1", "-1"}) {
+      text += "1";
+      for (unsigned j = 1; j <= n; ++j)
+        text += j == i ? std::string(" ") + sign : std::string(" 0");
+      text += "\n";
+    }
+  return text + "end\n";
 }
 
 struct Outcome {

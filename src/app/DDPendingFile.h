@@ -1,0 +1,47 @@
+#ifndef REDIVEZ_APP_DDPENDINGFILE_H
+#define REDIVEZ_APP_DDPENDINGFILE_H
+
+#include <fstream>
+#include <ostream>
+#include <string>
+
+namespace double_description {
+
+// An output file that appears under its final name only once it is complete.
+// It is written under a unique temporary name in the final name's directory
+// and renamed over the final name by commit(), so a reader finds either the
+// earlier file untouched or the whole new one, never a part; of two writers
+// of one name the later commit wins. The temporary file goes away on every
+// failure, when the object is destroyed uncommitted, and when the process is
+// ended by SIGTERM, SIGINT or SIGHUP while the file is pending.
+class PendingFile {
+public:
+  // Creates the temporary file; see isOpen().
+  explicit PendingFile(std::string finalName);
+  // Removes the temporary file unless it was committed.
+  ~PendingFile();
+  PendingFile(PendingFile const&) = delete;
+  PendingFile& operator=(PendingFile const&) = delete;
+
+  // False when the temporary file could not be created; nothing exists then.
+  bool isOpen() const { return mStream.is_open(); }
+  std::ostream& stream() { return mStream; }
+  // The temporary file's path, empty once it is gone.
+  std::string const& temporaryName() const { return mTemporaryName; }
+
+  // Flushes and closes the stream and renames the file over the final name.
+  // False, with the temporary file removed and the final name untouched,
+  // when anything of that or an earlier write failed.
+  bool commit();
+
+private:
+  void discard();
+
+  std::string mFinalName;
+  std::string mTemporaryName;
+  std::ofstream mStream;
+};
+
+} // namespace double_description
+
+#endif

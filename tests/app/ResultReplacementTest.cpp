@@ -1,0 +1,119 @@
+// The result file of the real binary appears whole or not at all: runs
+// ended while writing and runs racing for one name leave no part of a file.
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string EARLIER = "Extreme rays:\n1 2 3 \n";
+// Its result file takes a good part of a second to write.
+const unsigned CUBE = 15;
+
+// Starts the binary in dir with the ending signals at their default action
+// and the console discarded; its process id.
+pid_t startBinary(const std::string& dir, const std::vector<std::string>& args) {
+  std::vector<char*> argv = {const_cast<char*>(REDIVEZ_BINARY)};
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (chdir(dir.c_str()) != 0 || null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0)
+      _exit(127);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+      ::signal(signal, SIG_DFL);
+    execv(REDIVEZ_BINARY, argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// The result file of an undisturbed run in a directory of its own.
+std::string completeResult(const std::string& matrix, const std::string& config) {
+  const std::string dir = tempDir("complete");
+  std::ofstream(dir + "/cone.txt") << matrix;
+  std::ofstream(dir + "/run.conf") << config;
+  EXPECT_EQ(runBinary("cone.txt run.conf", dir).status, 0);
+  return readFile(dir + "/cone.txt.out");
+}
+
+} // namespace
+
+// The signal comes while the result is pending under its temporary name. The
+// run dies of it and leaves the earlier result, or none, and nothing else;
+// only a signal that comes after the rename may find the new result whole.
+TEST(ResultReplacementTest, ARunEndedWhileWritingLeavesTheEarlierResult) {
+  const std::string matrix = cubeMatrix(CUBE);
+  const std::string complete = completeResult(matrix, "");
+  for (int signal : {SIGTERM, SIGINT, SIGHUP})
+    for (bool earlier : {true, false}) {
+      SCOPED_TRACE(std::string(strsignal(signal)) + (earlier ? ", earlier result" : ""));
+      const std::string dir = tempDir("ended");
+      std::ofstream(dir + "/cone.txt") << matrix;
+      if (earlier)
+        std::ofstream(dir + "/cone.txt.out") << EARLIER;
+      const std::set<std::string> before = entriesOf(dir);
+
+      const pid_t pid = startBinary(dir, {"cone.txt"});
+      int status = 0;
+      bool pending = false;
+      while (!pending && waitpid(pid, &status, WNOHANG) == 0) {
+        std::set<std::string> now = entriesOf(dir);
+        now.erase("cone.txt.out");
+        pending = now.size() > 1;
+        if (!pending)
+          usleep(200);
+      }
+      if (pending) {
+        kill(pid, signal);
+        waitpid(pid, &status, 0);
+      }
+      ASSERT_TRUE(pending) << "the run ended before its result was pending";
+
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+      const std::set<std::string> after = entriesOf(dir);
+      const std::set<std::string> withResult = {"cone.txt", "cone.txt.out"};
+      EXPECT_TRUE(after == before || after == withResult) << after.size() << " entries";
+      if (after.count("cone.txt.out") != 0) {
+        const std::string result = readFile(dir + "/cone.txt.out");
+        EXPECT_TRUE(result == complete || (earlier && result == EARLIER))
+            << result.size() << " bytes";
+      }
+    }
+}
+
+// Two runs on one matrix file that write different formats at the same time:
+// the result is the whole file of one of them.
+TEST(ResultReplacementTest, ConcurrentRunsOnOneMatrixLeaveOneWholeResult) {
+  const std::string matrix = cubeMatrix(CUBE);
+  const std::string integers = "Output format = INTEGER_VEC\n";
+  const std::string activeSets = "Output format = ACTIVE_SET\n";
+  const std::set<std::string> wholeResults = {completeResult(matrix, integers),
+                                              completeResult(matrix, activeSets)};
+  const std::string dir = tempDir("concurrent");
+  std::ofstream(dir + "/cone.txt") << matrix;
+  std::ofstream(dir + "/integers.conf") << integers;
+  std::ofstream(dir + "/sets.conf") << activeSets;
+
+  const pid_t first = startBinary(dir, {"cone.txt", "integers.conf"});
+  const pid_t second = startBinary(dir, {"cone.txt", "sets.conf"});
+  for (pid_t pid : {first, second}) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  EXPECT_EQ(wholeResults.count(readFile(dir + "/cone.txt.out")), 1u);
+  EXPECT_EQ(entriesOf(dir), (std::set<std::string>{"cone.txt", "cone.txt.out", "integers.conf",
+                                                   "sets.conf"}));
+}
