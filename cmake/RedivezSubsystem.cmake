@@ -24,7 +24,8 @@ function(redivez_test_folder name)
   set(target test_${name})
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
-  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  # Each folder's own helpers, and those shared by several folders.
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
   target_compile_definitions(${target} PRIVATE
     REDIVEZ_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     REDIVEZ_CONES_DIR="${PROJECT_SOURCE_DIR}/../shared/cones"

@@ -1,6 +1,6 @@
 #include "app/dd_classic.h"
 
-#include "app/DDPendingFile.h"
+#include "core/DDPendingFile.h"
 
 #include <cstring>
 #include <filesystem>

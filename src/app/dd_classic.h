@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/DDInput.h"
-#include "app/DDOutput.h"
 #include "core/DDBitList.h"
 #include "core/DDRepresentationVector.h"
 #include "dualset/DDDualSetRayGenerator.h"

@@ -25,6 +25,12 @@ public:
   BitList mActiveSet;
 };
 
+// The zero set that a result line of type T reads from a ray: every format
+// reads the active set.
+template <class T> BitList const& resultZeroSet(SingleSetRay const& ray, BitList& /*scratch*/) {
+  return ray.mActiveSet;
+}
+
 } // namespace double_description
 
 #endif

@@ -3,11 +3,13 @@
 
 #include "core/DDBitList.h"
 #include "core/DDRay.h"
+#include "core/DDRepresentationVector.h"
 #include "dualset/DDLinearDependenceVector.h"
 
 #include <gmpxx.h>
 
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace double_description {
@@ -46,6 +48,17 @@ public:
 
 // The ray's zero set restricted to the rows of mask, for the ray cache.
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask);
+
+// The zero set that a result line of type T reads from a ray, put together in
+// scratch where needed: the primary set alone fixes the integer vector; the
+// other formats show the whole zero set.
+template <class T> BitList const& resultZeroSet(DualSetRay const& ray, BitList& scratch) {
+  if (std::is_same<T, RepresentationVector>::value)
+    return ray.mPrimary;
+  scratch = ray.mPrimary;
+  scratch |= ray.mSecondary;
+  return scratch;
+}
 
 } // namespace double_description
 

@@ -1,7 +1,10 @@
 #ifndef DD_EXTREMERAYGENERATOR_H
 #define DD_EXTREMERAYGENERATOR_H
 
+#include "core/DDBitList.h"
 #include "core/DDMatrix.h"
+#include "core/DDPendingFile.h"
+#include "core/DDResultLineWriter.h"
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
 #include "iteration/DDStepStatistics.h"
@@ -45,7 +48,8 @@ public:
 
   void calculateStep(unsigned long i);
 
-  // Result file writers; T selects the format.
+  // Writes the result file in the format T selects or, throwing OutputError,
+  // leaves the file name as it was. The ray type supplies resultZeroSet<T>.
   template <class T> void writeExtremeRays(char const* fileName);
 
   virtual ~ExtremeRayGenerator() = default;
@@ -100,6 +104,24 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
   gettimeofday(&t1, nullptr);
   std::cout << static_cast<std::uint64_t>(mRayCache.mFinalRays.size()) << ", dt="
             << elapsedMilliseconds(t0, t1) << "ms" << std::endl;
+}
+
+template <class R>
+template <class T>
+void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
+  PendingFile output(fileName);
+  if (!output.isOpen())
+    throw OutputError(fileName);
+  std::ostream& out = output.stream();
+  ResultLineWriter<T> writer(mOriginalMatrix, mWorkingMatrix);
+  BitList scratch;
+  out << "Extreme rays:\n";
+  for (auto ray = mRayCache.mFinalRays.begin(); ray != mRayCache.mFinalRays.end() && out; ++ray) {
+    writer.write(out, resultZeroSet<T>(**ray, scratch));
+    out << '\n';
+  }
+  if (!output.commit())
+    throw OutputError(fileName);
 }
 
 } // namespace double_description

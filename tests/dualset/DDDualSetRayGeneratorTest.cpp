@@ -1,6 +1,5 @@
 #include "DualSetTestSupport.h"
 
-#include "app/DDOutput.h"
 #include "iteration/IterationTestSupport.h"
 
 #include <algorithm>

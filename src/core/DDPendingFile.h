@@ -1,11 +1,20 @@
-#ifndef REDIVEZ_APP_DDPENDINGFILE_H
-#define REDIVEZ_APP_DDPENDINGFILE_H
+#ifndef DD_PENDINGFILE_H
+#define DD_PENDINGFILE_H
 
 #include <fstream>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 
 namespace double_description {
+
+// A result or plot file that could not be created or written. The message is
+// the line shown to the user.
+class OutputError : public std::runtime_error {
+public:
+  explicit OutputError(const std::string& fileName)
+      : std::runtime_error("Error: The file '" + fileName + "' could not be written!") {}
+};
 
 // An output file that appears under its final name only once it is complete.
 // It is written under a unique temporary name in the final name's directory

@@ -1,4 +1,4 @@
-#include "app/DDRoundedQuotient.h"
+#include "core/DDRoundedQuotient.h"
 
 #include <cassert>
 #include <algorithm>

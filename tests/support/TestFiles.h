@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_TESTS_APP_TESTFILES_H
-#define REDIVEZ_TESTS_APP_TESTFILES_H
+#ifndef REDIVEZ_TESTS_TESTFILES_H
+#define REDIVEZ_TESTS_TESTFILES_H
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 // One scratch directory per test process, removed when the tests end.
 inline const std::string& scratchRoot() {
   static const std::string root = [] {
-    const std::string path = ::testing::TempDir() + "redivez_app_" + std::to_string(getpid());
+    const std::string path = ::testing::TempDir() + "redivez_test_" + std::to_string(getpid());
     mkdir(path.c_str(), 0755);
     return path + "/";
   }();

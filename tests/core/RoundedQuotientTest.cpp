@@ -1,4 +1,4 @@
-#include "app/DDRoundedQuotient.h"
+#include "core/DDRoundedQuotient.h"
 
 #include "NearestDouble.h"
 

@@ -1,4 +1,4 @@
-#include "app/DDPendingFile.h"
+#include "core/DDPendingFile.h"
 
 #include <signal.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/DDPendingFile.h"
+#include "core/DDPendingFile.h"
 
 #include "TestFiles.h"
 
