@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -26,23 +27,25 @@ class IntermediateBitSetNode final : public virtual TreeNode {
 
 public:
   IntermediateBitSetNode(BitList const& unionBits, C const& condition, unsigned short childCount)
-      : TreeNode(unionBits), mCondition(condition), mChildren{nullptr, nullptr},
-        mMoreChildren(childCount > 2 ? new TreeNode*[childCount - 2]() : nullptr),
+      : TreeNode(unionBits), mCondition(condition),
+        mMoreChildren(childCount > 2 ? std::make_unique<std::unique_ptr<TreeNode>[]>(childCount - 2)
+                                     : nullptr),
         mChildCount(childCount) {}
-  ~IntermediateBitSetNode() override {
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      delete child(i);
-    delete[] mMoreChildren;
-  }
+  ~IntermediateBitSetNode() override = default;
 
-  TreeNode* child(unsigned short i) const { return i < 2 ? mChildren[i] : mMoreChildren[i - 2]; }
+  TreeNode* child(unsigned short i) const {
+    DD_ASSERT(i < mChildCount);
+    return i < 2 ? mChildren[i].get() : mMoreChildren[i - 2].get();
+  }
+  // Takes over node as child i.
   void setChild(unsigned short i, TreeNode* node) {
+    DD_ASSERT(i < mChildCount && node != nullptr);
     if (i < 2) {
-      mChildren[i] = node;
+      mChildren[i].reset(node);
       mInnerChildren[i] = dynamic_cast<IntermediateBitSetNode const*>(node);
       mLeafChildren[i] = dynamic_cast<LeafNode<C> const*>(node);
     } else {
-      mMoreChildren[i - 2] = node;
+      mMoreChildren[i - 2].reset(node);
     }
   }
 
@@ -51,7 +54,7 @@ public:
 
   void preliminaryTraverse(TreeNode const* other,
                            std::vector<EdgeCandidate>& candidates) const override {
-    const PreliminaryCondition* join = other->mJoinCondition;
+    const PreliminaryCondition* join = other->mJoinCondition.get();
     if (join == nullptr || !join->holdsOnFace(mUnion))
       return;
     for (unsigned short i = 0; i < mChildCount; ++i)
@@ -168,8 +171,8 @@ public:
   }
 
   C mCondition;
-  TreeNode* mChildren[2];
-  TreeNode** mMoreChildren;
+  std::unique_ptr<TreeNode> mChildren[2];
+  std::unique_ptr<std::unique_ptr<TreeNode>[]> mMoreChildren;
   std::uint16_t mChildCount;
   // The first two children again when they are nodes of this tree type, so
   // that searches descend without virtual dispatch; null otherwise.

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -26,23 +27,23 @@ class LeafNode final : public virtual TreeNode {
 
 public:
   LeafNode(RayReferenceContainer const& set, C const& condition)
-      : TreeNode(set.mUnion), mCondition(condition), mRayCount(set.size()), mRays(nullptr) {
+      : TreeNode(set.mUnion), mCondition(condition), mRayCount(set.size()) {
     RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
     set.iterate(transformer);
-    mRays = transformer.mArray;
+    mRays = transformer.release();
     mPatterns.pack(mRayCount, [&](std::uint64_t i) -> BitList const& { return mRays[i].mBits; });
   }
   // The empty leaf: holds on nothing and stores nothing.
-  LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0), mRays(nullptr) {
-    mJoinCondition = &PreliminaryCondition::TRIVIAL_FAIL;
+  LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0) {
+    mJoinCondition.reset(&PreliminaryCondition::TRIVIAL_FAIL);
   }
-  ~LeafNode() override { delete[] mRays; }
+  ~LeafNode() override = default;
 
   void preliminaryTraverse(TreeNode const* other,
                            std::vector<EdgeCandidate>& candidates) const override {
-    const PreliminaryCondition* join = other->mJoinCondition;
+    const PreliminaryCondition* join = other->mJoinCondition.get();
     if (join != nullptr && mJoinCondition != nullptr && join->holdsOnFace(mUnion))
-      other->preliminaryTraverse(mRays, static_cast<unsigned int>(mRayCount), *mJoinCondition,
+      other->preliminaryTraverse(mRays.get(), static_cast<unsigned int>(mRayCount), *mJoinCondition,
                                  candidates);
   }
 
@@ -138,7 +139,7 @@ public:
 
   C mCondition;
   std::uint64_t mRayCount;
-  RayReference* mRays;
+  std::unique_ptr<RayReference[]> mRays;
   // The patterns of mRays again, packed for the scans; empty when the leaf is
   // or when its patterns differ in word count.
   PatternBlock mPatterns;

@@ -2,17 +2,20 @@
 #define DD_RAYREFCONTAINERTOARRAYTRANSFORMER_H
 
 #include <cstdint>
+#include <memory>
 
 #include "core/DDRayReference.h"
 
 namespace double_description {
 
-// Copies the references of a container into a new array in one pass. The array
-// is handed over to whoever takes mArray; the visitor never frees it.
+// Copies the references of a container into a new array in one pass; the
+// array goes to whoever takes it with release().
 class RayRefContainerToArrayTransformer final : public RayRefVisitor {
 public:
   explicit RayRefContainerToArrayTransformer(std::uint32_t count)
-      : mArray(new RayReference[count]), mIndex(0) {}
+      : mArray(std::make_unique<RayReference[]>(count)), mIndex(0) {}
+
+  std::unique_ptr<RayReference[]> release() { return std::move(mArray); }
 
   bool hasFinished() const override { return true; }
   void onStart() override {
@@ -21,7 +24,8 @@ public:
   }
   void onVisit(RayReference const& reference) override { mArray[mIndex++] = reference; }
 
-  RayReference* mArray;
+private:
+  std::unique_ptr<RayReference[]> mArray;
   std::uint64_t mIndex;
 };
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,22 @@
 
 namespace double_description {
 
+// Deletes a join condition unless it is the shared TRIVIAL_FAIL.
+struct JoinConditionDeleter {
+  void operator()(PreliminaryCondition const* condition) const {
+    if (condition != &PreliminaryCondition::TRIVIAL_FAIL)
+      delete condition;
+  }
+};
+
 // A node of a bit-pattern tree. Trees are handled through this part; deleting
 // the root deletes the whole tree. Always inherited virtually.
 class TreeNode {
 public:
-  explicit TreeNode(BitList const& unionBits) : mUnion(unionBits), mJoinCondition(nullptr) {}
+  explicit TreeNode(BitList const& unionBits) : mUnion(unionBits) {}
   TreeNode(TreeNode const&) = delete;
   TreeNode& operator=(TreeNode const&) = delete;
-  virtual ~TreeNode();
+  virtual ~TreeNode() = default;
 
   // Join of another tree against this one.
   virtual void preliminaryTraverse(TreeNode const* other,
@@ -44,8 +53,8 @@ public:
   virtual std::string toString(unsigned short depth) const = 0;
 
   BitList mUnion;
-  // Owned unless it is TRIVIAL_FAIL; null in every built tree.
-  const PreliminaryCondition* mJoinCondition;
+  // Null in every built tree.
+  std::unique_ptr<const PreliminaryCondition, JoinConditionDeleter> mJoinCondition;
 };
 
 } // namespace double_description

@@ -58,7 +58,7 @@ TEST(LeafNode, EmptyLeafCostsOneVisitAndHoldsNothing) {
 
 TEST(LeafNode, SharedEmptyLeaf) {
   const TreeNode& empty = LeafNode<PreliminaryCondition>::EMPTY_NODE;
-  EXPECT_EQ(empty.mJoinCondition, &PreliminaryCondition::TRIVIAL_FAIL);
+  EXPECT_EQ(empty.mJoinCondition.get(), &PreliminaryCondition::TRIVIAL_FAIL);
   EXPECT_EQ(LeafNode<PreliminaryCondition>::EMPTY_NODE.mRays, nullptr);
   const RayReference query(ray(1), BitList(1, ~0ul));
   std::deque<EdgeCandidate> found;
@@ -242,8 +242,8 @@ TEST(TreeNode, JoinsPairThroughTheJoinConditions) {
   std::vector<EdgeCandidate> pairs;
   mine.preliminaryTraverse(&other, pairs);
   EXPECT_TRUE(pairs.empty()); // no join conditions
-  mine.mJoinCondition = new PreliminaryCondition(BitList(1, ~0ul), 2);
-  other.mJoinCondition = new PreliminaryCondition(BitList(1, ~0ul), 2);
+  mine.mJoinCondition.reset(new PreliminaryCondition(BitList(1, ~0ul), 2));
+  other.mJoinCondition.reset(new PreliminaryCondition(BitList(1, ~0ul), 2));
   mine.preliminaryTraverse(&other, pairs);
   ASSERT_EQ(pairs.size(), 1u);
   EXPECT_EQ(pairs[0].mFirst.mRay, ray(10));
