@@ -75,7 +75,7 @@ template <class G> int generate(const char* matrixFile) {
     case DOUBLE_VEC:
       generator.template writeExtremeRays<OutputVector<double>>(resultFile.c_str());
       break;
-    default:
+    case ACTIVE_SET:
       generator.template writeExtremeRays<BitList>(resultFile.c_str());
       break;
     }

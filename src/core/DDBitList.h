@@ -46,6 +46,8 @@ public:
   // Bits 0..bits - 1 set, all others clear.
   void setFirst(std::uint64_t bits);
   bool none() const;
+  // No bit at or after position bits is set.
+  bool noneFrom(std::uint64_t bits) const;
 
   // Set bits, as the 16-bit count that pattern sizes use everywhere.
   std::uint16_t count() const { return popcount(mWords, mWordCount); }
@@ -116,6 +118,15 @@ inline bool BitList::none() const {
   for (std::uint64_t i = 0; i < mWordCount; ++i)
     if (mWords[i] != 0)
       return false;
+  return true;
+}
+
+inline bool BitList::noneFrom(std::uint64_t bits) const {
+  for (std::uint64_t w = bits / 64; w < mWordCount; ++w) {
+    const std::uint64_t tail = w == bits / 64 ? mWords[w] >> (bits % 64) : mWords[w];
+    if (tail != 0)
+      return false;
+  }
   return true;
 }
 

@@ -18,6 +18,7 @@ SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigne
     if (sign == 0)
       mActiveSet.set(k);
   }
+  DD_ASSERT(mActiveSet.noneFrom(m));
 }
 
 std::string SingleSetRay::toString() const {

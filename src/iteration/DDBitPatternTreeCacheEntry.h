@@ -52,6 +52,7 @@ public:
 
   void insertPositive(R const* ray) {
     RayReference ref(ray, maskedZeroSet(*ray, mMask));
+    DD_ASSERT(ref.mBits.noneFrom(mRow));
     if (ref.mCardinality == mThreshold + 1) {
       mPosNondegenerate.insert(std::move(ref));
     } else {
@@ -62,6 +63,7 @@ public:
 
   void insertNegative(R const* ray) {
     RayReference ref(ray, maskedZeroSet(*ray, mMask));
+    DD_ASSERT(ref.mBits.noneFrom(mRow));
     if (ref.mCardinality > mThreshold + 1) {
       mNegative.insert(ref);
       mVerification.insert(std::move(ref));

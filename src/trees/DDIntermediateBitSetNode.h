@@ -192,6 +192,14 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
   visitor.mBuckets = buckets.data();
   visitor.before(set);
   set.iterate(visitor);
+  DD_ASSERT(k >= 2);
+#ifdef REDIVEZ_ASSERTIONS
+  std::size_t distributed = 0;
+  for (RayReferenceContainer const& bucket : buckets)
+    distributed += bucket.size();
+  // Only vantage points that stand for their equals drop references.
+  DD_ASSERT(distributed == set.size() || (VANTAGE_POINT && distributed < set.size()));
+#endif
 
   // Every decision is taken before any child is built: building a child runs
   // the visitor again and overwrites its per-set state.

@@ -134,7 +134,10 @@ TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& c
   if (options.mLeafCapacity >= set.size())
     return TreePointer(new LeafNode<PreliminaryCondition>(
         set, PreliminaryCondition(set.mUnion, context.mThreshold)));
-  return buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
+  TreePointer tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
+  // Narrowing trees drop no reference, whatever the settings.
+  DD_ASSERT(tree->getRaysCount() == set.size());
+  return tree;
 }
 
 TreePointer createVerTree(TreeOptions const& options, TreeContext const& context,

@@ -198,6 +198,10 @@ TEST(BitList, FirstBitsAndWordCounts) {
     list.setFirst(bits);
     EXPECT_EQ(list.count(), bits) << bits;
     EXPECT_EQ(list.test(bits == 0 ? 0 : bits - 1), bits != 0) << bits;
+    EXPECT_TRUE(list.noneFrom(bits)) << bits;
+    if (bits > 0) {
+      EXPECT_FALSE(list.noneFrom(bits - 1)) << bits;
+    }
   }
   EXPECT_EQ(BitList::wordsFor(0), 1u);
   EXPECT_EQ(BitList::wordsFor(1), 1u);
