@@ -1,5 +1,6 @@
 #include "core/DDMatrix.h"
 
+#include <algorithm>
 #include <sstream>
 #include <utility>
 
@@ -32,14 +33,84 @@ Matrix Matrix::getSubMatrix(unsigned from, unsigned to) const {
   return sub;
 }
 
+namespace {
+
+// The positions of a selection sort, each holding the rank of its row, with
+// the first position of the least rank at the root.
+class RankTournament {
+public:
+  explicit RankTournament(std::vector<unsigned> ranks) : mRank(std::move(ranks)) {
+    while (mLeaves < mRank.size())
+      mLeaves *= 2;
+    mRank.resize(mLeaves, REMOVED);
+    mWinner.resize(2 * mLeaves);
+    for (unsigned i = 0; i < mLeaves; ++i)
+      mWinner[mLeaves + i] = i;
+    for (unsigned node = mLeaves; node-- > 1;)
+      mWinner[node] = better(mWinner[2 * node], mWinner[2 * node + 1]);
+  }
+
+  unsigned first() const { return mWinner[1]; }
+  unsigned rank(unsigned position) const { return mRank[position]; }
+  void set(unsigned position, unsigned rank) {
+    mRank[position] = rank;
+    for (unsigned node = (mLeaves + position) / 2; node >= 1; node /= 2)
+      mWinner[node] = better(mWinner[2 * node], mWinner[2 * node + 1]);
+  }
+
+  static constexpr unsigned REMOVED = ~0u;
+
+private:
+  unsigned better(unsigned a, unsigned b) const {
+    return mRank[b] < mRank[a] || (mRank[b] == mRank[a] && b < a) ? b : a;
+  }
+
+  std::vector<unsigned> mRank;
+  std::vector<unsigned> mWinner;
+  unsigned mLeaves = 1;
+};
+
+} // namespace
+
 void Matrix::sort(SortCriteria const& criteria, unsigned short from, unsigned short to,
                   int want) {
-  for (unsigned a = from; a < to; ++a) {
-    unsigned pick = a;
-    for (unsigned i = a + 1; i < to; ++i)
-      if (criteria.cmp(row(i), row(pick)) == want)
-        pick = i;
-    std::swap(mRowOrder[a], mRowOrder[pick]);
+  if (from >= to)
+    return;
+  if (want != 1 && want != -1) {
+    for (unsigned a = from; a < to; ++a) {
+      unsigned pick = a;
+      for (unsigned i = a + 1; i < to; ++i)
+        if (criteria.cmp(row(i), row(pick)) == want)
+          pick = i;
+      std::swap(mRowOrder[a], mRowOrder[pick]);
+    }
+    return;
+  }
+  // Rank the rows so that a row beats another exactly when its rank is
+  // smaller; equal rows share a rank.
+  const unsigned n = static_cast<unsigned>(to - from);
+  std::vector<unsigned> order(n);
+  for (unsigned i = 0; i < n; ++i)
+    order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](unsigned x, unsigned y) {
+    return criteria.cmp(row(from + x), row(from + y)) == want;
+  });
+  std::vector<unsigned> ranks(n);
+  unsigned rank = 0;
+  for (unsigned k = 0; k < n; ++k) {
+    if (k > 0 && criteria.cmp(row(from + order[k]), row(from + order[k - 1])) != 0)
+      ++rank;
+    ranks[order[k]] = rank;
+  }
+  // The selection sort itself: position a takes the first remaining position
+  // of the least rank, and the row it held moves there.
+  RankTournament tournament(std::move(ranks));
+  for (unsigned a = 0; a < n; ++a) {
+    const unsigned pick = tournament.first();
+    std::swap(mRowOrder[from + a], mRowOrder[from + pick]);
+    if (pick != a)
+      tournament.set(pick, tournament.rank(a));
+    tournament.set(a, RankTournament::REMOVED);
   }
 }
 

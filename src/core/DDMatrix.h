@@ -37,8 +37,10 @@ public:
   void insert(CalculationVector const& row);
   // Copies of logical rows from .. to - 1, with the identity order.
   Matrix getSubMatrix(unsigned from, unsigned to) const;
-  // Selection sort of positions from .. to - 1: each position receives the
-  // remaining row whose cmp against the current pick equals want.
+  // Selection sort of positions from .. to - 1: each position in turn
+  // receives, by an exchange of two positions, the first remaining row that
+  // no later one beats (cmp(later, pick) == want). The same permutation is
+  // reached in O(n log n) comparisons when want is 1 or -1.
   void sort(SortCriteria const& criteria, unsigned short from, unsigned short to, int want);
   // Orders positions getColumns() .. onward by ascending nonzero count.
   void optimizeRowsOrder();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "core/DDCalculationMatrix.h"
@@ -193,4 +195,36 @@ TEST(CalcModule, RolesAreDistinctIntegersStartingAtZero) {
   }
   for (std::size_t i = 0; i < 5; ++i)
     EXPECT_EQ(*roles[i], static_cast<long>(i + 1));
+}
+
+// The fast sort makes exactly the exchanges of the plain selection sort,
+// ties included, for both comparators and both directions.
+TEST(Matrix, SortPermutesLikeTheSelectionSort) {
+  std::mt19937 random(17);
+  LexSortCriteria lex;
+  ZeroSortCriteria zero;
+  for (int trial = 0; trial < 200; ++trial) {
+    const unsigned rows = 1 + random() % 40, cols = 1 + random() % 3;
+    Matrix m(rows, cols);
+    for (unsigned i = 0; i < rows; ++i)
+      for (unsigned j = 0; j < cols; ++j)
+        m.row(i)[j] = static_cast<long>(random() % 3) - 1; // many equal rows
+    const unsigned from = random() % rows, to = from + random() % (rows - from + 1);
+    for (SortCriteria const* criteria : {static_cast<SortCriteria const*>(&lex),
+                                         static_cast<SortCriteria const*>(&zero)})
+      for (int want : {-1, 1}) {
+        Matrix fast = m, plain = m;
+        fast.sort(*criteria, static_cast<unsigned short>(from), static_cast<unsigned short>(to),
+                  want);
+        for (unsigned a = from; a < to; ++a) {
+          unsigned pick = a;
+          for (unsigned i = a + 1; i < to; ++i)
+            if (criteria->cmp(plain.row(i), plain.row(pick)) == want)
+              pick = i;
+          std::swap(plain.getRowOrder()[a], plain.getRowOrder()[pick]);
+        }
+        ASSERT_EQ(fast.getRowOrder(), plain.getRowOrder())
+            << "trial " << trial << " want " << want;
+      }
+  }
 }
