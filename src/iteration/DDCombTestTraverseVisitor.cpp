@@ -12,7 +12,7 @@ void CombTestTraverseVisitor::onVisit(RayReference const& ref) {
   searchPartners(*mTree, ref, [&](RayReference const& stored) {
     ExtVerificationCondition& question = this->question(stored, ref);
     ++VerificationCondition::CANDIDATES;
-    if (!mVerTree->verificationTraverse(question))
+    if (!verificationTraverse(*mVerTree, question))
       createRay(stored, ref);
   });
 }

@@ -6,6 +6,7 @@
 #include "trees/DDBitSelectStrategy.h"
 #include "trees/DDIntermediateBitSetNode.h"
 #include "trees/DDLeafNode.h"
+#include "trees/DDPackedTree.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDSingleBitSplitVisitor.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
@@ -130,13 +131,16 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
 TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
                                 RayReferenceContainer const& set,
                                 RayReferenceContainer const& query) {
+  TreePointer tree;
   // The full setting decides here, before the visitors truncate it.
   if (options.mLeafCapacity >= set.size())
-    return TreePointer(new LeafNode<PreliminaryCondition>(
+    tree.reset(new LeafNode<PreliminaryCondition>(
         set, PreliminaryCondition(set.mUnion, context.mThreshold)));
-  TreePointer tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
+  else
+    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
   // Narrowing trees drop no reference, whatever the settings.
   DD_ASSERT(tree->getRaysCount() == set.size());
+  tree->mPacked = PackedTree::pack(*tree);
   return tree;
 }
 
@@ -146,8 +150,11 @@ TreePointer createVerTree(TreeOptions const& options, TreeContext const& context
                           RayReferenceContainer const& negative) {
   if (verification.empty())
     return TreePointer(&LeafNode<PreliminaryCondition>::EMPTY_NODE);
-  return buildTree(context, verification,
-                   *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
+  TreePointer tree = buildTree(
+      context, verification,
+      *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
+  tree->mPacked = PackedTree::pack(*tree);
+  return tree;
 }
 
 } // namespace double_description

@@ -6,6 +6,7 @@
 #include "core/DDRayReference.h"
 #include "trees/DDIntermediateBitSetNode.h"
 #include "trees/DDLeafNode.h"
+#include "trees/DDPackedTree.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDTreeNode.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
@@ -19,7 +20,9 @@ template <class F>
 void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) {
   using Plain = PreliminaryCondition;
   using Vantage = VantagePointPreliminaryCondition;
-  if (auto* node = dynamic_cast<IntermediateBitSetNode<Plain> const*>(&tree))
+  if (tree.mPacked && tree.mPacked->wordCount() == query.mBits.wordCount())
+    tree.mPacked->searchPartners(query, found);
+  else if (auto* node = dynamic_cast<IntermediateBitSetNode<Plain> const*>(&tree))
     node->searchPartners(query, found);
   else if (auto* vnode = dynamic_cast<IntermediateBitSetNode<Vantage> const*>(&tree))
     vnode->searchPartners(query, found);
@@ -33,6 +36,16 @@ void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) 
     for (EdgeCandidate const& candidate : candidates)
       found(candidate.mFirst);
   }
+}
+
+// The verification search of tree, on its packed image when it has one.
+inline bool verificationTraverse(TreeNode const& tree, ExtVerificationCondition const& question) {
+  PackedTree const* packed = tree.mPacked.get();
+  const std::uint64_t w = packed != nullptr ? packed->wordCount() : 0;
+  if (packed != nullptr && question.mMask.wordCount() >= w && question.mFirst->wordCount() >= w &&
+      question.mSecond->wordCount() >= w)
+    return packed->verificationTraverse(question);
+  return tree.verificationTraverse(question);
 }
 
 } // namespace double_description
