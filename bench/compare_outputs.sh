@@ -7,7 +7,8 @@
 #                            [--timeout SECONDS] [--big]
 #
 # Without --big only instances that finish within seconds are run; --big adds
-# the hard ones under the two default tests. Exits 1 on any difference.
+# the hard ones under the three adjacency tests with default trees. Exits 1 on
+# any difference, 2 when nothing could be compared.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,6 +34,8 @@ done
 [ -n "$base" ] || { echo "compare_outputs: --base PATH is required" >&2; exit 2; }
 base=$(realpath "$base")
 new=$(realpath "$new")
+[ -d "$cones" ] || { echo "compare_outputs: no cone directory $cones (use --cones DIR)" >&2; exit 2; }
+cones=$(realpath "$cones")
 
 small="cube_6 cross_6 cyclic_dual_20_4 metcone_5 metpoly_5 nmz_Condorcet nmz_big_facets
 nmz_small_facets prodsimplex_5x5 rand01_dual_8_40 rand_cone_150_6 rand_poly_rat_50_6
@@ -40,7 +43,7 @@ nmz_small_facets prodsimplex_5x5 rand01_dual_8_40 rand_cone_150_6 rand_poly_rat_
 cyclic_dual_40_6 nmz_A443_facets nmz_strictBorda cyclic_dual_24_10 cube_14"
 large="cross_12 nmz_cut_poly_7_facets metcone_7 rand_poly_40_11 nmz_lo6_facets
 nmz_semigraphoid5_facets"
-strategies="comb alg comb_dvp alg_qbn comb_svp alg_mcb comb_plot"
+strategies="comb alg part comb_dvp alg_qbn comb_svp alg_mcb comb_plot part_dbl"
 
 # Settings file of a configuration name.
 settings() {
@@ -48,6 +51,7 @@ settings() {
   case "$1" in
     comb*) echo "AdjacencyTest = COMBINATIONAL_TEST" ;;
     alg*) echo "AdjacencyTest = ALGEBRAIC_TEST" ;;
+    part*) echo "AdjacencyTest = PARTITIONED_SETS_TEST" ;;
   esac
   case "$1" in
     *_dvp) tree="Strategy = BINARY_DYNAMIC_VANTAGE_POINT" ;;
@@ -55,6 +59,7 @@ settings() {
     *_qbn) tree=$'Strategy = BPT_QUERY_BITS_NEUTRALIZATION\nLeafCapacity = 5' ;;
     *_mcb) tree=$'Strategy = BPT_MOST_COMMON_BIT_FIRST\nMaxTreeDepth = 4' ;;
     *_plot) printf 'Plot file = plot\nOutput format = ACTIVE_SET\n' ;;
+    *_dbl) echo "Output format = DOUBLE_VEC" ;;
   esac
   if [ -n "$tree" ]; then
     for section in "NARROWING DEGENERATE TREE" "NARROWING NONDEGENERATE TREE" "VERIFICATION TREE"; do
@@ -77,7 +82,7 @@ run() {
 cases=
 for name in $small; do for c in $strategies; do cases+="$name:$c "; done; done
 if [ "$big" = 1 ]; then
-  for name in $large; do cases+="$name:comb $name:alg "; done
+  for name in $large; do cases+="$name:comb $name:alg $name:part "; done
 fi
 
 cache="${TMPDIR:-/tmp}/redivez_compare/$(sha1sum "$base" | cut -c1-16)"
@@ -110,4 +115,9 @@ if grep -q DIFFERENT <<< "$result"; then
   echo "compare_outputs: outputs differ"
   exit 1
 fi
-echo "compare_outputs: all outputs identical"
+compared=$(grep -c ': same$' <<< "$result")
+if [ "$compared" -eq 0 ]; then
+  echo "compare_outputs: nothing was compared" >&2
+  exit 2
+fi
+echo "compare_outputs: all $compared outputs identical"
