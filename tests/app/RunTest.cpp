@@ -17,25 +17,9 @@ std::string masked(const std::string& console) {
   return std::regex_replace(console, milliseconds, "$1#ms");
 }
 
-std::vector<double> numbersOf(const std::string& line) {
-  std::vector<double> values;
-  std::istringstream in(line);
-  double v;
-  while (in >> v)
-    values.push_back(v);
-  return values;
-}
-
 std::string lastLine(const std::string& text) {
   const std::vector<std::string> lines = linesOf(text);
   return lines.empty() ? std::string() : lines.back();
-}
-
-// A matrix file of its own in dir, run with the given configuration lines.
-Outcome runIn(const std::string& dir, const std::string& matrix, const std::string& config) {
-  std::ofstream(dir + "/cone.txt") << matrix;
-  std::ofstream(dir + "/run.conf") << config;
-  return runBinary("cone.txt run.conf", dir);
 }
 
 } // namespace
