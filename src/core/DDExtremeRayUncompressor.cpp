@@ -198,7 +198,8 @@ __extension__ typedef __int128 Wide;
 // overflow. Entries stay below 2^62 in magnitude, so negation never wraps.
 bool cancel(std::int64_t* row, const std::int64_t* pivot, unsigned col, unsigned d) {
   constexpr std::int64_t LIMIT = std::int64_t(1) << 62;
-  const std::int64_t g = gcd64(pivot[col], row[col]);
+  // Two nonzero entries of the symmetric range: g fits.
+  const auto g = static_cast<std::int64_t>(gcd64(pivot[col], row[col]));
   const std::int64_t a = pivot[col] / g;
   const std::int64_t b = row[col] / g;
   for (unsigned l = 0; l < d; ++l) {
@@ -290,11 +291,13 @@ bool ExtremeRayUncompressor::calcExtremeRayFast(double_description::Matrix const
   while (mPivotOfColumn[free] >= 0)
     ++free;
 
-  // x_free = lcm of the pivots, x_c = -row[free] * lcm / row[c].
+  // x_free = lcm of the pivots, x_c = -row[free] * lcm / row[c]. The rows
+  // hold no -2^63, so |p| and -row[free] are safe; a coordinate of -2^63
+  // could not be negated by the orientation below and goes the exact way.
   std::int64_t lcm = 1;
   for (unsigned i = 0; i < need; ++i) {
     const std::int64_t p = mPivotRows[static_cast<std::size_t>(i) * d + mPivotColumn[i]];
-    const std::int64_t q = (p < 0 ? -p : p) / gcd64(lcm, p);
+    const std::int64_t q = (p < 0 ? -p : p) / static_cast<std::int64_t>(gcd64(lcm, p));
     if (__builtin_mul_overflow(lcm, q, &lcm) || lcm >= (std::int64_t(1) << 62))
       return false;
   }
@@ -304,7 +307,7 @@ bool ExtremeRayUncompressor::calcExtremeRayFast(double_description::Matrix const
   for (unsigned i = 0; i < need; ++i) {
     const std::int64_t* row = &mPivotRows[static_cast<std::size_t>(i) * d];
     const unsigned c = mPivotColumn[i];
-    if (__builtin_mul_overflow(-row[free], lcm / row[c], &v[c]))
+    if (__builtin_mul_overflow(-row[free], lcm / row[c], &v[c]) || v[c] == INT64_MIN)
       return false;
   }
   removeContent(v, d);

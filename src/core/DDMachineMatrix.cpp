@@ -1,6 +1,10 @@
 #include "core/DDMachineMatrix.h"
 
+#include <climits>
+
 namespace double_description {
+
+static_assert(LONG_MAX == INT64_MAX && LONG_MIN == INT64_MIN, "entries are read as longs");
 
 MachineMatrix::MachineMatrix(Matrix const& matrix)
     : mColumns(matrix.getColumns()),
@@ -10,11 +14,13 @@ MachineMatrix::MachineMatrix(Matrix const& matrix)
     CalculationVector const& source = matrix.row(i);
     std::int64_t* target = &mValues[static_cast<std::size_t>(i) * mColumns];
     for (unsigned j = 0; j < mColumns; ++j) {
-      if (!mpz_fits_slong_p(source[j].get_mpz_t())) {
+      mpz_srcptr value = source[j].get_mpz_t();
+      // -2^63 fits a long but has no negation.
+      if (!mpz_fits_slong_p(value) || mpz_cmp_si(value, -LONG_MAX) < 0) {
         mFits[i] = false;
         break;
       }
-      target[j] = mpz_get_si(source[j].get_mpz_t());
+      target[j] = mpz_get_si(value);
     }
   }
 }

@@ -181,7 +181,8 @@ int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsign
           break;
         }
         const std::int64_t* pivot = &mFastRows[static_cast<std::size_t>(pivotIndex) * d];
-        const std::int64_t g = gcd64(pivot[col], row[col]);
+        // Two nonzero entries of the symmetric range: g fits.
+        const auto g = static_cast<std::int64_t>(gcd64(pivot[col], row[col]));
         const std::int64_t a = pivot[col] / g;
         const std::int64_t b = row[col] / g;
         row[col] = 0;
@@ -202,8 +203,13 @@ int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsign
             large = large || row[l] > LARGE || row[l] < -LARGE;
           }
         }
-        if (large)
+        if (large) {
+          // A difference may land on -2^63, which has no negation; only a
+          // large row can hold it.
+          if (std::find(row + col + 1, row + d, INT64_MIN) != row + d)
+            return -1;
           removeContent(row, d);
+        }
       }
     }
   }

@@ -19,29 +19,10 @@ namespace {
 
 const std::string CONES_DIR = REDIVEZ_CONES_DIR;
 
-using Ray = std::vector<mpz_class>;
-
-// The ray lines of a result file, without the title line.
-std::vector<std::string> resultLines(const std::string& path) {
-  std::vector<std::string> lines = linesOf(readFile(path));
-  EXPECT_FALSE(lines.empty());
-  EXPECT_EQ(lines.empty() ? "" : lines.front(), "Extreme rays:");
-  if (!lines.empty())
-    lines.erase(lines.begin());
-  return lines;
-}
-
-Ray parseRay(const std::string& line) {
-  Ray ray;
-  std::istringstream in(line);
-  std::string word;
-  while (in >> word)
-    ray.emplace_back(word);
-  return ray;
-}
+using IntegerRay = std::vector<mpz_class>;
 
 // The zero set of x over the processing order, as the active-set line shows it.
-std::string zeroSetLine(const Matrix& matrix, const Ray& x) {
+std::string zeroSetLine(const Matrix& matrix, const IntegerRay& x) {
   const unsigned m = matrix.getRowCount();
   std::string line(64 * ((m + 63) / 64), '0');
   mpz_class product;
@@ -57,7 +38,7 @@ std::string zeroSetLine(const Matrix& matrix, const Ray& x) {
 
 // The double format's line of x: each coordinate over the magnitude of the
 // first nonzero one, as the nearest double in the stream's default format.
-std::string scaledLine(const Ray& x) {
+std::string scaledLine(const IntegerRay& x) {
   mpz_class lead;
   for (const mpz_class& v : x)
     if (v != 0) {
@@ -110,7 +91,7 @@ TEST_P(ConesTest, ResultFilesAgreeWithReferenceRays) {
     };
 
     const std::vector<std::string> integers = run("INTEGER_VEC");
-    std::vector<Ray> rays;
+    std::vector<IntegerRay> rays;
     std::vector<std::string> found;
     for (const std::string& line : integers) {
       ASSERT_EQ(line.back(), ' ') << line;

@@ -29,19 +29,6 @@ std::string banner() {
 
 const char* const SQUARE = "begin\n4 2 integer\n1 1\n1 -1\n1 0\n2 1\nend\n";
 
-// classicMain in this process, with the settings reset around it.
-Outcome runInProcess(std::vector<std::string> args) {
-  args.insert(args.begin(), "redivez");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args)
-    argv.push_back(arg.c_str());
-  ::testing::internal::CaptureStdout();
-  int status = classicMain(static_cast<int>(argv.size()), argv.data());
-  Outcome outcome{status, ::testing::internal::GetCapturedStdout()};
-  delete Options::mCurrent;
-  return outcome;
-}
-
 std::size_t lineCount(const std::string& text) {
   std::size_t count = 0;
   for (char ch : text)

@@ -23,13 +23,6 @@ std::string lastLine(const std::string& text) {
   return lines.empty() ? std::string() : lines.back();
 }
 
-// A matrix file of its own in dir, run with the given configuration lines.
-Outcome runIn(const std::string& dir, const std::string& matrix, const std::string& config) {
-  std::ofstream(dir + "/cone.txt") << matrix;
-  std::ofstream(dir + "/run.conf") << config;
-  return runBinary("cone.txt run.conf", dir);
-}
-
 } // namespace
 
 TEST(RunTest, GoldenConsoleOutput) {

@@ -260,3 +260,36 @@ TEST(ExtremeRayUncompressor, MachinePathAgreesOnDegenerateSets) {
     ASSERT_EQ(dense(y, d), dense(x, d)) << "trial " << trial;
   }
 }
+
+// Entries at and around +-2^31, +-2^62, +-2^63 and +-2^64: the machine path
+// either gives the exact path's vector or steps aside, for zero sets of every
+// rank, -2^63 and rows whose content is 2^63 included.
+TEST(ExtremeRayUncompressor, MachinePathAgreesAtTheEdgesOfMachineIntegers) {
+  std::mt19937_64 rng(11);
+  for (unsigned bits : {31u, 62u, 63u, 64u}) {
+    SCOPED_TRACE("entries near 2^" + std::to_string(bits));
+    for (int trial = 0; trial < 300; ++trial) {
+      const unsigned d = 2 + trial % 4;
+      const unsigned rows = d + 1 + rng() % 4;
+      Matrix m;
+      for (unsigned i = 0; i < rows; ++i) {
+        CalculationVector v(d);
+        for (unsigned j = 0; j < d; ++j)
+          v[j] = boundaryEntry(rng, bits);
+        m.insert(v);
+      }
+      BitList z(1);
+      const unsigned size = d - 1 + rng() % 2;
+      for (unsigned i = 0; i < size; ++i)
+        setBit(z.words(), rng() % rows);
+      ExtremeRayUncompressor exact(rows, d, 1);
+      ExtremeRayUncompressor fast(rows, d, 1);
+      MachineMatrix machine(m);
+      fast.setMachineMatrix(&machine);
+      RepresentationVector x(d), y(d);
+      exact.calcExtremeRay(m, z, x);
+      fast.calcExtremeRay(m, z, y);
+      ASSERT_EQ(dense(y, d), dense(x, d)) << "trial " << trial;
+    }
+  }
+}

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <gmpxx.h>
+
+#include "app/dd_classic.h"
+#include "settings/DDOptions.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,6 +68,36 @@ inline std::vector<std::string> linesOf(const std::string& text) {
   return lines;
 }
 
+// The ray lines of a result file, without the title line.
+inline std::vector<std::string> resultLines(const std::string& path) {
+  std::vector<std::string> lines = linesOf(readFile(path));
+  EXPECT_FALSE(lines.empty());
+  EXPECT_EQ(lines.empty() ? "" : lines.front(), "Extreme rays:");
+  if (!lines.empty())
+    lines.erase(lines.begin());
+  return lines;
+}
+
+// The numbers of a DOUBLE_VEC line.
+inline std::vector<double> numbersOf(const std::string& line) {
+  std::vector<double> values;
+  std::istringstream in(line);
+  double v;
+  while (in >> v)
+    values.push_back(v);
+  return values;
+}
+
+// The exact coordinates of an INTEGER_VEC line.
+inline std::vector<mpz_class> parseRay(const std::string& line) {
+  std::vector<mpz_class> ray;
+  std::istringstream in(line);
+  std::string word;
+  while (in >> word)
+    ray.emplace_back(word);
+  return ray;
+}
+
 // A fresh directory of its own for the running test.
 inline std::string tempDir(const std::string& name) {
   const std::string path = tempPath(name);
@@ -106,6 +141,28 @@ inline Outcome runBinary(const std::string& args, const std::string& workDir = "
     command = "cd '" + workDir + "' && " + command;
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out)};
+}
+
+// classicMain in this process, with the settings reset after it.
+inline Outcome runInProcess(std::vector<std::string> args) {
+  args.insert(args.begin(), "redivez");
+  std::vector<const char*> argv;
+  for (const std::string& arg : args)
+    argv.push_back(arg.c_str());
+  ::testing::internal::CaptureStdout();
+  int status = double_description::classicMain(static_cast<int>(argv.size()), argv.data());
+  Outcome outcome{status, ::testing::internal::GetCapturedStdout()};
+  delete double_description::Options::mCurrent;
+  return outcome;
+}
+
+// The binary on matrix written to dir/cone.txt with the given configuration
+// lines; the result lands in dir/cone.txt.out.
+inline Outcome runIn(const std::string& dir, const std::string& matrix,
+                     const std::string& config) {
+  std::ofstream(dir + "/cone.txt") << matrix;
+  std::ofstream(dir + "/run.conf") << config;
+  return runBinary("cone.txt run.conf", dir);
 }
 
 #endif
