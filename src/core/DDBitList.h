@@ -89,6 +89,20 @@ public:
         f(64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits)));
   }
 
+  static constexpr std::uint64_t NONE = ~std::uint64_t(0);
+
+  // The first set bit k, in increasing order, for which stop(k) holds; NONE
+  // when there is none. Later bits are not visited.
+  template <class F> std::uint64_t findSetBit(F&& stop) const {
+    for (std::uint64_t w = 0; w < mWordCount; ++w)
+      for (std::uint64_t bits = mWords[w]; bits != 0; bits &= bits - 1) {
+        const std::uint64_t k = 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+        if (stop(k))
+          return k;
+      }
+    return NONE;
+  }
+
   // The first n bits, '1' or '0' each, bit 0 first.
   std::string toString(unsigned short n) const;
   // Every bit of every word.

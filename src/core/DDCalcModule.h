@@ -27,9 +27,6 @@ public:
   mpz_class& positiveFactor() { return mInt[10]; }
   mpz_class& negativeFactor() { return mInt[11]; }
 
-  // Scratch integer k, 0 to 11; only 1, 2, 5, 10 and 11 have roles.
-  mpz_class& operator[](unsigned k) { return mInt[k]; }
-
 private:
   mpz_class mInt[12];
 };

@@ -3,9 +3,12 @@
 
 #include <gmpxx.h>
 
+#include <cstdint>
+
 #include "core/DDAssert.h"
 #include "core/DDCalcModule.h"
 #include "core/DDCalculationVector.h"
+#include "core/DDMachineMatrix.h"
 #include "core/DDUtilsFactory.h"
 
 namespace double_description {
@@ -42,6 +45,42 @@ inline void cancelEntry(CalculationVector& row, CalculationVector const& pivot, 
                         unsigned from, unsigned to, CalcModule& bank = UtilsFactory::CALC_UTILS) {
   DD_ASSERT(to <= row.size() && to <= pivot.size());
   cancelEntry(row.mValues.data(), pivot.mValues.data(), col, from, to, bank);
+}
+
+// The same update in machine integers, over [from, to) without col; col
+// itself becomes 0. Every value stays within maxMagnitude (at most 2^63 - 1,
+// so that negating a result never wraps): false, with the row part updated,
+// when a product or a difference would overflow or leave that range.
+// magnitudes collects the OR of the magnitudes written.
+inline bool cancelEntry(std::int64_t* row, std::int64_t const* pivot, unsigned col, unsigned from,
+                        unsigned to, std::uint64_t& magnitudes,
+                        std::int64_t maxMagnitude = INT64_MAX) {
+  const std::int64_t p = pivot[col];
+  const std::int64_t e = row[col];
+  DD_ASSERT(p != 0 && e != 0 && p != INT64_MIN && e != INT64_MIN);
+  // Two nonzero values of the symmetric range: g fits.
+  const auto g = static_cast<std::int64_t>(gcd64(p, e));
+  const std::int64_t factor = p / g;
+  const std::int64_t multiple = e / g;
+  auto update = [&](unsigned begin, unsigned end) {
+    for (unsigned j = begin; j < end; ++j) {
+      std::int64_t scaled = row[j];
+      std::int64_t subtracted, value;
+      if ((factor != 1 && __builtin_mul_overflow(row[j], factor, &scaled)) ||
+          __builtin_mul_overflow(pivot[j], multiple, &subtracted) ||
+          __builtin_sub_overflow(scaled, subtracted, &value) || value > maxMagnitude ||
+          value < -maxMagnitude)
+        return false;
+      row[j] = value;
+      magnitudes |= abs64(value);
+    }
+    return true;
+  };
+  const bool fits = col < from || col >= to
+                        ? update(from, to)
+                        : update(from, col) && update(col + 1, to);
+  row[col] = 0;
+  return fits;
 }
 
 } // namespace double_description

@@ -1,5 +1,6 @@
 #include "core/DDExtremeRayUncompressor.h"
 
+#include "core/DDElimination.h"
 #include "core/DDUtilsFactory.h"
 
 #include <algorithm>
@@ -30,7 +31,7 @@ void ExtremeRayUncompressor::calcExtremeRay(RepresentationVector& x) const {
     return;
   }
   const unsigned last = getColumns() - 1;
-  mpz_class& g = UtilsFactory::CALC_UTILS[1];
+  mpz_class& g = UtilsFactory::CALC_UTILS.accumulator();
   mpz_neg(g.get_mpz_t(), row(0)[0].get_mpz_t());
   x.setValue(last, g);
   for (unsigned i = 0; i < n; ++i) {
@@ -194,22 +195,11 @@ namespace {
 __extension__ typedef __int128 Wide;
 
 
-// row = row * (p/g) - pivot * (a/g) for p = pivot[col], a = row[col]; false on
-// overflow. Entries stay below 2^62 in magnitude, so negation never wraps.
+// The whole row updated against the pivot; false on overflow. Entries stay
+// below 2^62 in magnitude, so that the coordinates derived from them fit.
 bool cancel(std::int64_t* row, const std::int64_t* pivot, unsigned col, unsigned d) {
-  constexpr std::int64_t LIMIT = std::int64_t(1) << 62;
-  // Two nonzero entries of the symmetric range: g fits.
-  const auto g = static_cast<std::int64_t>(gcd64(pivot[col], row[col]));
-  const std::int64_t a = pivot[col] / g;
-  const std::int64_t b = row[col] / g;
-  for (unsigned l = 0; l < d; ++l) {
-    std::int64_t u, v;
-    if (__builtin_mul_overflow(row[l], a, &u) || __builtin_mul_overflow(pivot[l], b, &v) ||
-        __builtin_sub_overflow(u, v, &row[l]) || row[l] >= LIMIT || row[l] <= -LIMIT)
-      return false;
-  }
-  row[col] = 0;
-  return true;
+  std::uint64_t magnitudes = 0;
+  return cancelEntry(row, pivot, col, 0, d, magnitudes, (std::int64_t(1) << 62) - 1);
 }
 
 
