@@ -69,7 +69,7 @@ void BM_ReferenceCopy(benchmark::State& state) {
   RayReference r(&ray, BitList(words, 0x5555555555555555ul));
   for (auto _ : state) {
     RayReference copy(r);
-    benchmark::DoNotOptimize(copy.mBits.words());
+    benchmark::DoNotOptimize(copy.bits().words());
   }
 }
 BENCHMARK(BM_ReferenceCopy)->Arg(1)->Arg(2)->Arg(4)->Arg(16);

@@ -107,7 +107,7 @@ void BM_VerificationSearch(benchmark::State& state) {
   std::uint64_t answered = 0;
   for (auto _ : state)
     for (const EdgeCandidate& e : pairs) {
-      const ExtVerificationCondition q(e.mCommon, e.mFirst.mBits, e.mSecond.mBits);
+      const ExtVerificationCondition q(e.mCommon, e.mFirst.bits(), e.mSecond.bits());
       answered += tree->verificationTraverse(q);
     }
   const double questions = static_cast<double>(state.iterations() * pairs.size());

@@ -2,59 +2,48 @@
 #define DD_RAY_H
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include <gmpxx.h>
-
 #include "core/DDAssert.h"
+#include "core/DDRayCoordinates.h"
 
 namespace double_description {
 
-// A ray of the iteration, held as its exact slacks a_k . x on the rows k after
-// the row that created it; it carries no coordinates.
+// A ray of the iteration: its exact coordinates, the row of the step that
+// created it and the first later row on which it is negative, which is as
+// far as the iteration needs it. Its slacks a_k . x are computed from the
+// coordinates where a step needs them (SlackCalculator).
 class Ray {
 public:
-  // count zero slacks, to be filled by the builder.
-  Ray(unsigned firstSecondaryRow, unsigned creationRow, unsigned count);
-  // Takes over count slacks (null when count is 0).
-  Ray(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
-      std::unique_ptr<mpz_class[]> slacks);
-  // The combination of p (positive on row a) and n (negative on row a) on
-  // row a's hyperplane, for a working matrix of m rows.
-  Ray(Ray const* p, Ray const* n, unsigned a, unsigned m);
+  // A ray created on creationRow that turns negative on firstNegativeRow
+  // (the row count when it never does).
+  Ray(unsigned firstSecondaryRow, unsigned creationRow, RayCoordinates coordinates,
+      unsigned firstNegativeRow)
+      : mFirstSecondaryRow(static_cast<std::uint16_t>(firstSecondaryRow)),
+        mCreationRow(static_cast<std::uint16_t>(creationRow)),
+        mFirstNegativeRow(static_cast<std::uint16_t>(firstNegativeRow)),
+        mCoordinates(std::move(coordinates)) {
+    DD_ASSERT(firstNegativeRow > creationRow);
+  }
   Ray(Ray const&) = delete;
   Ray& operator=(Ray const&) = delete;
   virtual ~Ray() = default;
 
-  // Slack on row k, creationRow() < k < creationRow() + 1 + coefficientCount().
-  const mpz_class& slack(unsigned k) const {
-    DD_ASSERT(k > mCreationRow && k - mCreationRow - 1 < mCoefficientCount);
-    return mCoefficients[k - mCreationRow - 1];
-  }
-  mpz_class& slack(unsigned k) {
-    DD_ASSERT(k > mCreationRow && k - mCreationRow - 1 < mCoefficientCount);
-    return mCoefficients[k - mCreationRow - 1];
-  }
-  unsigned coefficientCount() const { return mCoefficientCount; }
+  RayCoordinates const& coordinates() const { return mCoordinates; }
   // d, where the certificate slots of dual-set rays begin.
   unsigned firstSecondaryRow() const { return mFirstSecondaryRow; }
   // The row of the step that created the ray; d - 1 for the initial rays.
   unsigned creationRow() const { return mCreationRow; }
-
-  // Divides the slacks by their positive gcd. Only their signs and ratios
-  // matter to the iteration, and unreduced combinations grow from step to
-  // step until big-number products dominate the run.
-  void reduceSlacks();
+  // The step of this row deletes the ray; the row count for a final ray.
+  unsigned firstNegativeRow() const { return mFirstNegativeRow; }
 
   std::string toString() const { return std::string(); }
 
 private:
   std::uint16_t mFirstSecondaryRow;
   std::uint16_t mCreationRow;
-  std::uint32_t mCoefficientCount;
-  // Slack of row k at index k - mCreationRow - 1; null when empty.
-  std::unique_ptr<mpz_class[]> mCoefficients;
+  std::uint16_t mFirstNegativeRow;
+  RayCoordinates mCoordinates;
 };
 
 } // namespace double_description

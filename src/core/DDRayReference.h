@@ -8,21 +8,28 @@
 
 namespace double_description {
 
-// A non-owning pointer to a ray with its own copy of a pattern (the ray's zero
-// set restricted to the rows of interest) and the pattern's bit count.
+// A non-owning pointer to a ray with a pattern (the ray's zero set restricted
+// to the rows of interest) and the pattern's bit count. The pattern is shared,
+// not copied, so references are cheap to copy into trees and candidates.
 struct RayReference {
   RayReference() = default;
-  RayReference(Ray const* ray, BitList const& bits)
-      : mRay(ray), mBits(bits), mCardinality(bits.count()) {}
-  RayReference(Ray const* ray, BitList&& bits)
-      : mRay(ray), mBits(std::move(bits)), mCardinality(mBits.count()) {}
+  // The pattern is not copied: it must outlive every copy of the reference.
+  RayReference(Ray const* ray, BitList const& pattern)
+      : mRay(ray), mPattern(&pattern), mCardinality(pattern.count()) {}
+  RayReference(Ray const*, BitList&&) = delete;
+
+  BitList const& bits() const { return *mPattern; }
 
   // The ray as the ray type R of the run, which every holder knows.
   template <class R> R const* ray() const { return static_cast<R const*>(mRay); }
 
   Ray const* mRay = nullptr;
-  BitList mBits;
+  // Owned by whoever made the reference: a step's cache entry, a test.
+  BitList const* mPattern = &EMPTY_PATTERN;
   std::uint16_t mCardinality = 0;
+
+  // The pattern of a default reference: one zero word.
+  static const BitList EMPTY_PATTERN;
 };
 
 // A candidate pair: the reference stored in a tree, the querying reference and
@@ -31,7 +38,7 @@ struct EdgeCandidate {
   EdgeCandidate() = default;
   EdgeCandidate(RayReference const& first, RayReference const& second)
       : mFirst(first), mSecond(second) {
-    mCommon.assignAnd(first.mBits, second.mBits);
+    mCommon.assignAnd(first.bits(), second.bits());
   }
 
   RayReference mFirst;

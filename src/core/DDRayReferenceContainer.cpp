@@ -2,8 +2,10 @@
 
 namespace double_description {
 
+const BitList RayReference::EMPTY_PATTERN;
+
 void RayReferenceContainer::account(RayReference const& r, bool first) {
-  const BitList& bits = r.mBits;
+  const BitList& bits = r.bits();
   const std::uint64_t n = bits.wordCount();
   if (first) {
     mIntersection = bits;

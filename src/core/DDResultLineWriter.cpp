@@ -1,70 +1,110 @@
 #include "core/DDResultLineWriter.h"
 
+#include <charconv>
 #include <cstdint>
 #include <sstream>
 
+#include "core/DDAssert.h"
+#include "core/DDExtremeRayUncompressor.h"
+#include "core/DDMachineMatrix.h"
 #include "core/DDRoundedQuotient.h"
 
 namespace double_description {
 
+class ZeroSetCheck {
+public:
+  ZeroSetCheck(Matrix const& original, Matrix const& working)
+      : mOriginal(original),
+        mUncompressor(working.getRowCount(), working.getColumns(),
+                      static_cast<unsigned>(BitList::wordsFor(working.getRowCount()))),
+        mExact(working.getColumns()), mMachine(original) {
+    mUncompressor.setMachineMatrix(&mMachine);
+  }
+
+  // Whether x is the vector the zero set determines.
+  bool determines(BitList const& zeroSet, RayCoordinates const& x) {
+    mUncompressor.calcExtremeRay(mOriginal, zeroSet, mExact);
+    bool same = true;
+    for (unsigned j = 0; j < x.size(); ++j) {
+      const std::uint8_t p = mExact.mPosition[j];
+      same = same && x.get(j) == (p == 0 ? mpz_class(0) : mExact.mValues[p - 1]);
+    }
+    mExact.reset();
+    return same;
+  }
+
+private:
+  Matrix const& mOriginal;
+  ExtremeRayUncompressor mUncompressor;
+  RepresentationVector mExact;
+  MachineMatrix mMachine;
+};
+
 namespace {
 
-unsigned wordsForRows(Matrix const& working) {
-  return static_cast<unsigned>(BitList::wordsFor(working.getRowCount()));
+std::unique_ptr<ZeroSetCheck> checkIfChecked(Matrix const& original, Matrix const& working) {
+#ifdef REDIVEZ_ASSERTIONS
+  return std::make_unique<ZeroSetCheck>(original, working);
+#else
+  (void)original;
+  (void)working;
+  return nullptr;
+#endif
 }
 
 } // namespace
 
 ResultLineWriter<RepresentationVector>::ResultLineWriter(Matrix const& original,
                                                          Matrix const& working)
-    : mOriginal(original), mColumns(working.getColumns()),
-      mUncompressor(working.getRowCount(), mColumns, wordsForRows(working)), mVector(mColumns),
-      mMachine(original) {
-  mUncompressor.setMachineMatrix(&mMachine);
-}
+    : mColumns(working.getColumns()), mCheck(checkIfChecked(original, working)) {}
 
-void ResultLineWriter<RepresentationVector>::write(std::ostream& out, BitList const& zeroSet) {
-  mUncompressor.calcExtremeRay(mOriginal, zeroSet, mVector);
-  std::ostringstream line;
-  for (unsigned j = 0; j < mColumns; ++j) {
-    const std::uint8_t p = mVector.mPosition[j];
-    if (p == 0)
-      line << 0 << " ";
-    else
-      line << mVector.mValues[p - 1] << " ";
+ResultLineWriter<RepresentationVector>::~ResultLineWriter() = default;
+
+void ResultLineWriter<RepresentationVector>::write(std::ostream& out, BitList const& zeroSet,
+                                                   RayCoordinates const& x) {
+  DD_ASSERT(mCheck->determines(zeroSet, x));
+  (void)zeroSet;
+  if (x.isMachine()) {
+    // At most 20 characters and a blank per coordinate.
+    char line[21 * 256];
+    char* end = line;
+    for (unsigned j = 0; j < mColumns; ++j) {
+      end = std::to_chars(end, line + sizeof line, x.machine()[j]).ptr;
+      *end++ = ' ';
+    }
+    out.write(line, end - line);
+    return;
   }
+  std::ostringstream line;
+  for (unsigned j = 0; j < mColumns; ++j)
+    line << x.exact()[j] << " ";
   out << line.str();
-  mVector.reset();
 }
 
 ResultLineWriter<OutputVector<double>>::ResultLineWriter(Matrix const& original,
                                                          Matrix const& working)
-    : mOriginal(original), mColumns(working.getColumns()),
-      mUncompressor(working.getRowCount(), mColumns, wordsForRows(working)), mExact(mColumns),
-      mMachine(original) {
-  mUncompressor.setMachineMatrix(&mMachine);
-}
+    : mColumns(working.getColumns()), mCheck(checkIfChecked(original, working)) {}
 
-void ResultLineWriter<OutputVector<double>>::write(std::ostream& out, BitList const& zeroSet) {
-  mUncompressor.calcExtremeRay(mOriginal, zeroSet, mExact);
-  mpz_class const* lead = nullptr;
-  for (unsigned j = 0; j < mColumns && lead == nullptr; ++j) {
-    const std::uint8_t p = mExact.mPosition[j];
-    if (p != 0 && sgn(mExact.mValues[p - 1]) != 0)
-      lead = &mExact.mValues[p - 1];
-  }
-  if (lead != nullptr)
-    mScale = abs(*lead);
+ResultLineWriter<OutputVector<double>>::~ResultLineWriter() = default;
+
+void ResultLineWriter<OutputVector<double>>::write(std::ostream& out, BitList const& zeroSet,
+                                                   RayCoordinates const& x) {
+  DD_ASSERT(mCheck->determines(zeroSet, x));
+  (void)zeroSet;
+  unsigned lead = 0;
+  while (lead < mColumns && sgn(x.get(lead)) == 0)
+    ++lead;
+  if (lead < mColumns)
+    mScale = abs(x.get(lead));
   std::ostringstream line;
   for (unsigned j = 0; j < mColumns; ++j) {
-    const std::uint8_t p = mExact.mPosition[j];
-    if (p == 0 || sgn(mExact.mValues[p - 1]) == 0)
+    mValue = x.get(j);
+    if (sgn(mValue) == 0)
       line << 0 << " ";
     else
-      line << roundedQuotient(mExact.mValues[p - 1], mScale) << " ";
+      line << roundedQuotient(mValue, mScale) << " ";
   }
   out << line.str();
-  mExact.reset();
 }
 
 ResultLineWriter<BitList>::ResultLineWriter(Matrix const& /*original*/,

@@ -3,32 +3,39 @@
 
 #include <gmpxx.h>
 
+#include <memory>
 #include <ostream>
 
 #include "core/DDBitList.h"
-#include "core/DDExtremeRayUncompressor.h"
-#include "core/DDMachineMatrix.h"
 #include "core/DDMatrix.h"
+#include "core/DDRayCoordinates.h"
 #include "core/DDRepresentationVector.h"
 
 namespace double_description {
 
-// Writes one result line (without its newline) for a ray's zero set; T
-// selects the format. The working objects are built once per file.
+// Recomputes a ray's coordinates from its zero set, for checked builds.
+class ZeroSetCheck;
+
+// Writes one result line (without its newline) for a ray, given by its zero
+// set and its coordinates; T selects the format. The working objects are
+// built once per file.
+//
+// The coordinate formats print the ray's own coordinates: they are the
+// primitive integer vector spanning the kernel of the zero set's rows, with a
+// positive product on the first row outside the set, which is the vector the
+// zero set determines. Checked builds recompute it from the zero set.
 template <class T> class ResultLineWriter;
 
 // Exact primitive integer coordinates.
 template <> class ResultLineWriter<RepresentationVector> {
 public:
   ResultLineWriter(Matrix const& original, Matrix const& working);
-  void write(std::ostream& out, BitList const& zeroSet);
+  ~ResultLineWriter();
+  void write(std::ostream& out, BitList const& zeroSet, RayCoordinates const& x);
 
 private:
-  Matrix const& mOriginal;
   unsigned mColumns;
-  ExtremeRayUncompressor mUncompressor;
-  RepresentationVector mVector;
-  MachineMatrix mMachine;
+  std::unique_ptr<ZeroSetCheck> mCheck;
 };
 
 // The exact primitive vector divided by the magnitude of its first nonzero
@@ -37,22 +44,23 @@ private:
 template <> class ResultLineWriter<OutputVector<double>> {
 public:
   ResultLineWriter(Matrix const& original, Matrix const& working);
-  void write(std::ostream& out, BitList const& zeroSet);
+  ~ResultLineWriter();
+  void write(std::ostream& out, BitList const& zeroSet, RayCoordinates const& x);
 
 private:
-  Matrix const& mOriginal;
   unsigned mColumns;
-  ExtremeRayUncompressor mUncompressor;
-  RepresentationVector mExact;
-  MachineMatrix mMachine;
+  std::unique_ptr<ZeroSetCheck> mCheck;
   mpz_class mScale;
+  mpz_class mValue;
 };
 
 // The zero set itself, padded with '0' to whole words.
 template <> class ResultLineWriter<BitList> {
 public:
   ResultLineWriter(Matrix const& original, Matrix const& working);
-  void write(std::ostream& out, BitList const& zeroSet) { out << zeroSet.toString(); }
+  void write(std::ostream& out, BitList const& zeroSet, RayCoordinates const& /*x*/) {
+    out << zeroSet.toString();
+  }
 };
 
 } // namespace double_description

@@ -2,24 +2,31 @@
 
 namespace double_description {
 
-SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigned long a,
-                           unsigned long m)
-    : Ray(p, n, static_cast<unsigned>(a), static_cast<unsigned>(m)),
-      mActiveSet(p->mActiveSet) {
-  const BitList& other = n->mActiveSet;
-  if (mActiveSet.wordCount() != other.wordCount())
-    mActiveSet.resize(other.wordCount());
-  mActiveSet &= other;
-  mActiveSet.set(a);
-  for (unsigned long k = a + 1; k < m; ++k) {
-    const int sign = sgn(slack(static_cast<unsigned>(k)));
-    if (sign < 0)
-      break;
-    if (sign == 0)
-      mActiveSet.set(k);
-  }
-  DD_ASSERT(mActiveSet.noneFrom(m));
+namespace {
+
+// The parents' common zero set plus row a, over n's word count.
+BitList commonZeroSet(SingleSetRay const* p, SingleSetRay const* n, unsigned a) {
+  BitList zero = p->mActiveSet;
+  if (zero.wordCount() != n->mActiveSet.wordCount())
+    zero.resize(n->mActiveSet.wordCount());
+  zero &= n->mActiveSet;
+  zero.set(a);
+  return zero;
 }
+
+} // namespace
+
+SingleSetRay::Combination SingleSetRay::combine(SingleSetRay const* p, SingleSetRay const* n,
+                                               unsigned a, SlackCalculator const& slacks) {
+  Combination c{slacks.combine(p->coordinates(), n->coordinates(), a), commonZeroSet(p, n, a), 0};
+  c.mFirstNegativeRow = slacks.markZeroRows(c.mCoordinates, a + 1, c.mZeroSet);
+  DD_ASSERT(c.mZeroSet.noneFrom(slacks.rowCount()));
+  return c;
+}
+
+SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigned a,
+                           SlackCalculator const& slacks)
+    : SingleSetRay(p->firstSecondaryRow(), a, combine(p, n, a, slacks)) {}
 
 std::string SingleSetRay::toString() const {
   return Ray::toString() + "\n" + "\tactive set:" + mActiveSet.toString() + "\n";

@@ -11,7 +11,7 @@ DualSetRay::~DualSetRay() {
 }
 
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask) {
-  const std::uint64_t n = ray.mPrimary.wordCount();
+  const std::uint64_t n = mask.wordCount();
   BitList pattern(n);
   std::uint64_t* out = pattern.words();
   const std::uint64_t* p = ray.mPrimary.words();

@@ -19,21 +19,14 @@ namespace double_description {
 // set of the other zero rows, each backed by a certificate over primary rows.
 class DualSetRay final : public Ray {
 public:
-  // Takes over coefficients (count slacks, from row creationRow + 1 on) and
-  // dependencies (one slot per row from firstSecondaryRow on, at least up to
-  // the last secondary row); the ray counts one reference in the certificate
-  // of each secondary row.
-  DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, unsigned count,
-             std::unique_ptr<mpz_class[]> coefficients, BitList primary, BitList secondary,
-             LinearDependenceEntry** dependencies)
-      : Ray(firstSecondaryRow, creationRow, count, std::move(coefficients)),
+  // Takes over dependencies (one slot per row from firstSecondaryRow on, at
+  // least up to the last secondary row); the ray counts one reference in the
+  // certificate of each secondary row.
+  DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, RayCoordinates coordinates,
+             BitList primary, BitList secondary, LinearDependenceEntry** dependencies,
+             unsigned firstNegativeRow)
+      : Ray(firstSecondaryRow, creationRow, std::move(coordinates), firstNegativeRow),
         mPrimary(std::move(primary)), mSecondary(std::move(secondary)),
-        mDependencies(dependencies) {}
-  // The combination of p and n on row a; the caller supplies the slots and
-  // completes the secondary set with the zero rows after a.
-  DualSetRay(DualSetRay const* p, DualSetRay const* n, unsigned a, unsigned m, BitList primary,
-             BitList secondary, LinearDependenceEntry** dependencies)
-      : Ray(p, n, a, m), mPrimary(std::move(primary)), mSecondary(std::move(secondary)),
         mDependencies(dependencies) {}
   ~DualSetRay() override;
 
@@ -48,6 +41,11 @@ public:
 
 // The ray's zero set restricted to the rows of mask, for the ray cache.
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask);
+
+// Whether a ray is zero on a row after the one that created it.
+inline bool isZeroOn(DualSetRay const& ray, unsigned row) {
+  return ray.mSecondary.test(row) || ray.mPrimary.test(row);
+}
 
 // The zero set that a result line of type T reads from a ray, put together in
 // scratch where needed: the primary set alone fixes the integer vector; the

@@ -22,10 +22,7 @@ DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& w
 // The rays count references in the certificates, so they go first: the final
 // ones and, after an interrupted run, those still held by row entries.
 DualSetRayGenerator::~DualSetRayGenerator() {
-  for (DualSetRay const* ray : mRayCache.mFinalRays)
-    delete ray;
-  mRayCache.mFinalRays.clear();
-  mRayCache.mRowEntries.clear();
+  mRayCache.clear();
 }
 
 void DualSetRayGenerator::calculateBase() {
@@ -39,10 +36,11 @@ void DualSetRayGenerator::calculateBase() {
     LinearDependenceEntry** slots = m > d ? new LinearDependenceEntry*[m - d] : nullptr;
     RepresentationVector x(d);
     getInitialVector(base, i, primary, x);
-    std::unique_ptr<mpz_class[]> slacks = getPlaneCoeffs(x, primary, secondary, slots);
-    auto* ray = new DualSetRay(x.mLength, x.mLength - 1u, m - d, std::move(slacks),
-                               std::move(primary), std::move(secondary), slots);
-    mRayCache.insert(ray, 0);
+    RayCoordinates coordinates(x);
+    const unsigned firstNegative = getPlaneCoeffs(coordinates, primary, secondary, slots);
+    mRayCache.insert(new DualSetRay(x.mLength, x.mLength - 1u, std::move(coordinates),
+                                    std::move(primary), std::move(secondary), slots,
+                                    firstNegative));
   }
 }
 
@@ -61,30 +59,18 @@ void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, 
   x.simplify();
 }
 
-std::unique_ptr<mpz_class[]>
-DualSetRayGenerator::getPlaneCoeffs(RepresentationVector const& x, BitList const& primary,
-                                    BitList& secondary, LinearDependenceEntry**& slots) {
+unsigned DualSetRayGenerator::getPlaneCoeffs(RayCoordinates const& x, BitList const& primary,
+                                             BitList& secondary, LinearDependenceEntry**& slots) {
   const unsigned d = mWorkingMatrix.getColumns();
-  const unsigned m = mWorkingMatrix.getRowCount();
-  std::unique_ptr<mpz_class[]> slacks = m > d ? std::make_unique<mpz_class[]>(m - d) : nullptr;
-  bool negativeSeen = false;
-  for (unsigned k = d; k < m; ++k) {
-    mpz_class& slack = slacks[k - d];
-    x.calcScalarProduct(mWorkingMatrix.row(k), slack);
-    if (negativeSeen)
-      continue;
-    const int sign = sgn(slack);
-    if (sign < 0) {
-      negativeSeen = true;
-    } else if (sign == 0) {
-      setBit(secondary.words(), k);
-      LinearDependenceEntry* e = mDependencyCache.getLinearDependenceEntry(primary, k);
-      slots[k - d] = e;
-      ++e->mRefCount;
-    }
-  }
+  const unsigned firstNegative = mRayCache.slacks().markZeroRows(x, d, secondary);
+  secondary.forEachSetBit([&](std::uint64_t k) {
+    LinearDependenceEntry* e =
+        mDependencyCache.getLinearDependenceEntry(primary, static_cast<unsigned>(k));
+    slots[k - d] = e;
+    ++e->mRefCount;
+  });
   mDependencyCache.update();
-  return slacks;
+  return firstNegative;
 }
 
 StepStatistics DualSetRayGenerator::enumerate(unsigned long step, Entry& entry) {

@@ -29,12 +29,11 @@ public:
   // becomes the basis rows other than i.
   void getInitialVector(Matrix const& base, unsigned long i, BitList& Z,
                         RepresentationVector& x) const;
-  // The slacks of the ray x on rows d .. m - 1 (an owned array, null when
-  // m = d); fills its secondary set and certificate slots up to its first
-  // negative row.
-  std::unique_ptr<mpz_class[]> getPlaneCoeffs(RepresentationVector const& x,
-                                              BitList const& primary, BitList& secondary,
-                                              LinearDependenceEntry**& slots);
+  // Walks the slacks of the ray x on rows d .. m - 1: every zero row before
+  // the first negative one, which it returns (m when none), joins the
+  // secondary set with its certificate in slots.
+  unsigned getPlaneCoeffs(RayCoordinates const& x, BitList const& primary, BitList& secondary,
+                          LinearDependenceEntry**& slots);
 
   LinearDependenceCache mDependencyCache;
   FaceProver mFaceProver;

@@ -35,7 +35,7 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
     return;
   mState = 2;
   searchPartners(*mTree, ref, [&](RayReference const& stored) {
-    mFace.assignAnd(stored.mBits, ref.mBits);
+    mFace.assignAnd(stored.bits(), ref.bits());
     if (isAdjacent(mFace))
       createRay(stored, ref);
   });

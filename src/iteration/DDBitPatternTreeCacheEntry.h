@@ -1,27 +1,31 @@
 #ifndef DD_BITPATTERNTREECACHEENTRY_H
 #define DD_BITPATTERNTREECACHEENTRY_H
 
+#include "core/DDAssert.h"
 #include "core/DDBitList.h"
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
 #include "core/DDSingleSetRay.h"
-#include "iteration/DDRayRefModifier.h"
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace double_description {
 
-// A ray's zero set restricted to the rows of mask. Other ray types supply
-// their own overload in this namespace.
+// A ray's zero set restricted to the rows of mask, over the mask's words.
+// Other ray types supply their own overload in this namespace.
 inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
   BitList pattern;
-  pattern.assignAnd(ray.mActiveSet, mask);
+  pattern.assignAnd(mask, ray.mActiveSet);
   return pattern;
 }
 
-// The rays one not yet processed row needs for its step, each referenced with
-// its zero set among the rows before that row.
+// Whether a ray is zero on a row after the one that created it.
+inline bool isZeroOn(SingleSetRay const& ray, unsigned row) { return ray.mActiveSet.test(row); }
+
+// The rays the step of one row needs, each referenced with its zero set among
+// the rows before that row.
 template <class R> class BitPatternTreeCacheEntry {
 public:
   std::uint16_t mRowCount;
@@ -31,28 +35,49 @@ public:
   RayReferenceContainer mPosDegenerate;
   RayReferenceContainer mPosNondegenerate;
   RayReferenceContainer mVerification;
-  RayReferenceContainer mNegative; // owns its rays
+  RayReferenceContainer mNegative;
   BitList mMask;
 
-  BitPatternTreeCacheEntry(std::uint16_t rowCount, std::uint16_t row, std::uint32_t threshold)
-      : mRowCount(rowCount), mRow(row),
-        mWordCount(static_cast<std::uint16_t>((rowCount + 63u) / 64u)),
-        mThreshold(threshold), mMask(mWordCount) {
-    mMask.setFirst(row);
-  }
+  BitPatternTreeCacheEntry(std::uint16_t rowCount, std::uint32_t threshold)
+      : mRowCount(rowCount), mRow(0),
+        mWordCount(static_cast<std::uint16_t>(BitList::wordsFor(rowCount))),
+        mThreshold(threshold), mMask(mWordCount) {}
 
   BitPatternTreeCacheEntry(BitPatternTreeCacheEntry const&) = delete;
   BitPatternTreeCacheEntry& operator=(BitPatternTreeCacheEntry const&) = delete;
 
-  ~BitPatternTreeCacheEntry() {
-    RayRefReleaseVisitor<R> release;
-    for (RayReference& ref : mNegative.mReferences)
-      release.modify(ref);
+  // Empty, for the step of row with room for the patterns of rays rays.
+  // The patterns of the step cover only the rows before it, so they get only
+  // the words those rows need.
+  void clear(std::uint16_t row, std::size_t rays) {
+    mRow = row;
+    const std::uint64_t words = BitList::wordsFor(row);
+    if (mMask.wordCount() != words)
+      mMask = BitList(words);
+    mMask.setFirst(row);
+    for (RayReferenceContainer* set : {&mPosDegenerate, &mPosNondegenerate, &mVerification,
+                                       &mNegative})
+      set->clear();
+    mPatterns.clear();
+    mPatterns.reserve(rays);
+  }
+
+  // Files a live ray by its sign on the entry's row: positive into a
+  // positive set (degenerate ones also into the verification set), negative
+  // into the negative set (degenerate ones also into the verification set),
+  // zero into the verification set when zeroToo.
+  void insert(R const* ray, bool zeroToo) {
+    if (ray->firstNegativeRow() == mRow)
+      insertNegative(ray);
+    else if (!isZeroOn(*ray, mRow))
+      insertPositive(ray);
+    else if (zeroToo)
+      insertZero(ray);
   }
 
   void insertPositive(R const* ray) {
-    RayReference ref(ray, maskedZeroSet(*ray, mMask));
-    DD_ASSERT(ref.mBits.noneFrom(mRow));
+    RayReference ref(ray, pattern(*ray));
+    DD_ASSERT(ref.bits().noneFrom(mRow));
     if (ref.mCardinality == mThreshold + 1) {
       mPosNondegenerate.insert(std::move(ref));
     } else {
@@ -62,8 +87,8 @@ public:
   }
 
   void insertNegative(R const* ray) {
-    RayReference ref(ray, maskedZeroSet(*ray, mMask));
-    DD_ASSERT(ref.mBits.noneFrom(mRow));
+    RayReference ref(ray, pattern(*ray));
+    DD_ASSERT(ref.bits().noneFrom(mRow));
     if (ref.mCardinality > mThreshold + 1) {
       mNegative.insert(ref);
       mVerification.insert(std::move(ref));
@@ -72,9 +97,18 @@ public:
     }
   }
 
-  void insertZero(R const* ray) {
-    mVerification.insert(RayReference(ray, maskedZeroSet(*ray, mMask)));
+  void insertZero(R const* ray) { mVerification.insert(RayReference(ray, pattern(*ray))); }
+
+private:
+  // The ray's pattern in this step, kept for the step's references.
+  BitList const& pattern(R const& ray) {
+    // Within the reserved room, so no earlier pattern moves.
+    DD_ASSERT(mPatterns.size() < mPatterns.capacity());
+    mPatterns.push_back(maskedZeroSet(ray, mMask));
+    return mPatterns.back();
   }
+
+  std::vector<BitList> mPatterns;
 };
 
 } // namespace double_description

@@ -20,12 +20,12 @@ void CombTestTraverseVisitor::onVisit(RayReference const& ref) {
 ExtVerificationCondition& CombTestTraverseVisitor::question(RayReference const& stored,
                                                             RayReference const& query) {
   if (!mQuestion)
-    mQuestion.emplace(BitList(), stored.mBits, query.mBits);
+    mQuestion.emplace(BitList(), stored.bits(), query.bits());
   BitList& face = mQuestion->mMask;
-  face.assignAnd(stored.mBits, query.mBits);
+  face.assignAnd(stored.bits(), query.bits());
   mQuestion->mFaceCardinality = face.count();
-  mQuestion->mFirst = &stored.mBits;
-  mQuestion->mSecond = &query.mBits;
+  mQuestion->mFirst = &stored.bits();
+  mQuestion->mSecond = &query.bits();
   return *mQuestion;
 }
 

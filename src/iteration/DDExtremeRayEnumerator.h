@@ -31,7 +31,7 @@ public:
                        Cache& cache)
       : mWorkingMatrix(&working),
         mThreshold(static_cast<std::uint16_t>(working.getColumns() - 2)), mStep(step),
-        mWordCount(static_cast<std::uint16_t>((working.getRowCount() + 63u) / 64u)),
+        mWordCount(static_cast<std::uint16_t>(entry.mMask.wordCount())),
         mPosNondegenerate(&entry.mPosNondegenerate), mPosDegenerate(&entry.mPosDegenerate),
         mNegative(&entry.mNegative), mVerification(&entry.mVerification), mRayCache(&cache) {}
 

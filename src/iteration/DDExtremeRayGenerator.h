@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace double_description {
@@ -61,7 +62,7 @@ protected:
 };
 
 template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
-  Entry& entry = mRayCache.mRowEntries.front();
+  Entry& entry = mRayCache.entry(static_cast<unsigned>(i));
   const std::uint32_t d = mWorkingMatrix.getColumns();
   const std::uint32_t steps = mWorkingMatrix.getRowCount() - d;
   std::cout << "[" << static_cast<std::uint64_t>(i + 1 - d) << "/" << steps << "] "
@@ -70,7 +71,14 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
 
   timeval t0;
   gettimeofday(&t0, nullptr);
-  const StepStatistics s = enumerate(i, entry);
+  StepStatistics s;
+  try {
+    s = enumerate(i, entry);
+  } catch (std::bad_alloc const&) {
+    // Whatever reports the failure starts on a line of its own.
+    std::cout << std::endl;
+    throw;
+  }
 
   const std::uint32_t positives = static_cast<std::uint32_t>(entry.mPosDegenerate.size() +
                                                              entry.mPosNondegenerate.size());
@@ -99,7 +107,7 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
                     << "\n";
   }
 
-  mRayCache.mRowEntries.pop_front();
+  mRayCache.finishStep(static_cast<unsigned>(i));
   timeval t1;
   gettimeofday(&t1, nullptr);
   std::cout << static_cast<std::uint64_t>(mRayCache.mFinalRays.size()) << ", dt="
@@ -117,7 +125,7 @@ void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
   BitList scratch;
   out << "Extreme rays:\n";
   for (auto ray = mRayCache.mFinalRays.begin(); ray != mRayCache.mFinalRays.end() && out; ++ray) {
-    writer.write(out, resultZeroSet<T>(**ray, scratch));
+    writer.write(out, resultZeroSet<T>(**ray, scratch), (*ray)->coordinates());
     out << '\n';
   }
   if (!output.commit())

@@ -1,71 +1,83 @@
 #ifndef DD_RAYCACHE_H
 #define DD_RAYCACHE_H
 
+#include "core/DDAssert.h"
 #include "core/DDMatrix.h"
+#include "core/DDSlackCalculator.h"
 #include "settings/DDOptions.h"
 
-#include <gmpxx.h>
-
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <vector>
 
 namespace double_description {
 
-// The ray store of a run: one entry per row still to be processed, in row
-// order, and the list of rays negative on no later row. A ray is owned by the
-// entry of its first negative row, or by the final list.
+// The ray store of a run: every live ray in filing order, and the list of
+// final rays (those negative on no row after the one that created them).
+// A step finds its rays sorted by their sign on its row in the entry the
+// cache fills for it, so its cost follows the live rays, not the rows.
 template <class R, class E> class RayCache {
 public:
-  Matrix const& mWorkingMatrix;
-  std::deque<E> mRowEntries;
-  std::vector<R const*> mFinalRays;
-
   // The base matrix plays no part in the cache.
-  RayCache(Matrix const& working, Matrix const& /*base*/) : mWorkingMatrix(working) {
-    const std::uint16_t d = static_cast<std::uint16_t>(working.getColumns());
-    const std::uint32_t m = working.getRowCount();
-    const std::uint16_t rowCount = static_cast<std::uint16_t>(m);
-    for (std::uint16_t r = d; r < m; ++r)
-      mRowEntries.emplace_back(rowCount, r, static_cast<std::uint32_t>(d - 2));
-  }
+  RayCache(Matrix const& working, Matrix const& /*base*/)
+      : mWorkingMatrix(working), mSlacks(working),
+        mEntry(static_cast<std::uint16_t>(working.getRowCount()),
+               static_cast<std::uint32_t>(working.getColumns() - 2)) {}
 
   RayCache(RayCache const&) = delete;
   RayCache& operator=(RayCache const&) = delete;
 
-  ~RayCache() {
-    for (R const* ray : mFinalRays)
-      delete ray;
+  // Takes over a new ray. It lives until the step of its first negative row
+  // is over, and is final when it has none.
+  void insert(R const* ray) {
+    mRays.emplace_back(ray);
+    if (ray->firstNegativeRow() >= mWorkingMatrix.getRowCount())
+      mFinalRays.push_back(ray);
   }
 
-  // Files a ray into the entries from j on, up to its first negative row.
-  void insert(R const* ray, unsigned long j) {
-    const bool zeroToo =
-        Options::current()->mAdjacencyTest == AdjacencyTest::COMBINATIONAL_TEST;
-    const unsigned long entries = mRowEntries.size();
-    for (unsigned long k = j; k < entries; ++k)
-      if (insert_local(ray, k, zeroToo) < 0)
-        return;
-    mFinalRays.push_back(ray);
+  // The live rays by their sign on row r, for the step of row r; valid until
+  // finishStep(r).
+  E& entry(unsigned r) {
+    const bool zeroToo = Options::current()->mAdjacencyTest == COMBINATIONAL_TEST;
+    mEntry.clear(static_cast<std::uint16_t>(r), mRays.size());
+    for (std::unique_ptr<R const> const& ray : mRays) {
+      DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
+      mEntry.insert(ray.get(), zeroToo);
+    }
+    return mEntry;
   }
 
-  std::int16_t insert_local(R const* ray, unsigned long k, bool zeroToo) {
-    const std::uint32_t entries = static_cast<std::uint16_t>(mRowEntries.size());
-    const std::uint32_t row = mWorkingMatrix.getRowCount() - entries + static_cast<std::uint32_t>(k);
-    const int sign = sgn(ray->slack(row));
-    E& entry = mRowEntries[k];
-    if (sign > 0) {
-      entry.insertPositive(ray);
-      return 1;
-    }
-    if (sign < 0) {
-      entry.insertNegative(ray);
-      return -1;
-    }
-    if (zeroToo)
-      entry.insertZero(ray);
-    return 0;
+  // Deletes the rays negative on row r, whose step is over.
+  void finishStep(unsigned r) {
+    auto kept = mRays.begin();
+    for (auto ray = mRays.begin(); ray != mRays.end(); ++ray)
+      if ((*ray)->firstNegativeRow() != r)
+        *kept++ = std::move(*ray);
+    mRays.erase(kept, mRays.end());
   }
+
+  std::size_t liveCount() const { return mRays.size(); }
+  // f(ray) for every live ray, in filing order.
+  template <class F> void forEachLiveRay(F&& f) const {
+    for (std::unique_ptr<R const> const& ray : mRays)
+      f(*ray);
+  }
+  // Deletes every ray, final ones included.
+  void clear() {
+    mFinalRays.clear();
+    mRays.clear();
+  }
+  // The slacks of rays on the working matrix's rows, which decide the filing.
+  SlackCalculator const& slacks() const { return mSlacks; }
+
+  // The final rays in filing order; owned by the cache.
+  std::vector<R const*> mFinalRays;
+
+private:
+  Matrix const& mWorkingMatrix;
+  SlackCalculator mSlacks;
+  std::vector<std::unique_ptr<R const>> mRays;
+  E mEntry;
 };
 
 } // namespace double_description

@@ -19,22 +19,11 @@ void SingleSetRayGenerator::calculateBase() {
     zero.reset(i);
     RepresentationVector x(d);
     uncompressor.calcExtremeRay(mWorkingMatrix, zero, x);
-
-    auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
+    RayCoordinates coordinates(x);
     // Zero rows count only up to the first negative one.
-    bool negativeSeen = false;
-    for (unsigned k = d; k < m; ++k) {
-      mpz_class& slack = ray->slack(k);
-      x.calcScalarProduct(mWorkingMatrix.row(k), slack);
-      if (negativeSeen)
-        continue;
-      const int sign = sgn(slack);
-      if (sign == 0)
-        ray->mActiveSet.set(k);
-      else if (sign < 0)
-        negativeSeen = true;
-    }
-    mRayCache.insert(ray, 0);
+    const unsigned firstNegative = mRayCache.slacks().markZeroRows(coordinates, d, zero);
+    mRayCache.insert(
+        new SingleSetRay(d, d - 1, std::move(coordinates), std::move(zero), firstNegative));
   }
 }
 

@@ -5,10 +5,9 @@
 namespace double_description {
 
 void SingleSetTraverseVisitor::createRay(RayReference const& first, RayReference const& second) {
-  auto* ray = new SingleSetRay(first.ray<SingleSetRay>(), second.ray<SingleSetRay>(), mStep,
-                               mRowCount);
-  ray->reduceSlacks();
-  mRayCache->insert(ray, 1);
+  mRayCache->insert(
+      new SingleSetRay(first.ray<SingleSetRay>(), second.ray<SingleSetRay>(), mStep,
+                                      mRayCache->slacks()));
   ++mCreatedCount;
 }
 
@@ -19,7 +18,7 @@ void SingleSetTraverseVisitor::acceptAll(RayReference const& ref) {
 }
 
 bool SingleSetTraverseVisitor::acceptAllIfNondegenerate(RayReference const& ref) {
-  const std::uint16_t c = ref.mBits.count();
+  const std::uint16_t c = ref.bits().count();
   if (c != static_cast<std::uint16_t>(mThreshold + 1))
     return false;
   acceptAll(ref);

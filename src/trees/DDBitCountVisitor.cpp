@@ -8,7 +8,7 @@ void BitCountVisitor::onStart() {
 }
 
 void BitCountVisitor::onVisit(RayReference const& reference) {
-  reference.mBits.forEachSetBit([&](std::uint64_t bit) {
+  reference.bits().forEachSetBit([&](std::uint64_t bit) {
     if (bit < mBitCount)
       ++mCounts[bit];
   });

@@ -79,12 +79,12 @@ public:
   // candidate order. The reference lives at least until found returns.
   template <class F> void searchPartners(RayReference const& query, F&& found) const {
     if constexpr (VANTAGE_POINT) {
-      if (!mCondition.holdsOnFace(query.mBits)) // counts the visit
+      if (!mCondition.holdsOnFace(query.bits())) // counts the visit
         return;
     } else {
       ++PreliminaryCondition::NARROWING_OPS;
       // The mask read through the member itself: its offset is static here.
-      if (mCondition.mMask.countAnd(query.mBits) < mCondition.mThreshold)
+      if (mCondition.mMask.countAnd(query.bits()) < mCondition.mThreshold)
         return;
     }
     // The search is bound by memory latency: fetch both children at once.

@@ -31,7 +31,7 @@ public:
     RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
     set.iterate(transformer);
     mRays = transformer.release();
-    mPatterns.pack(mRayCount, [&](std::uint64_t i) -> BitList const& { return mRays[i].mBits; });
+    mPatterns.pack(mRayCount, [&](std::uint64_t i) -> BitList const& { return mRays[i].bits(); });
   }
   // The empty leaf: holds on nothing and stores nothing.
   LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0) {
@@ -59,7 +59,7 @@ public:
         continue;
       for (unsigned int j = 0; j < count; ++j) {
         const RayReference& given = references[j];
-        if (stored.mBits.countAnd(given.mBits) >= t)
+        if (stored.bits().countAnd(given.bits()) >= t)
           candidates.emplace_back(stored, given);
       }
     }
@@ -73,7 +73,7 @@ public:
   // The narrowing search with found(stored reference) for each partner, in
   // stored order.
   template <class F> void searchPartners(RayReference const& query, F&& found) const {
-    const BitList& q = query.mBits;
+    const BitList& q = query.bits();
     if constexpr (VANTAGE_POINT) {
       if (!mCondition.holdsOnFace(q)) // counts the visit
         return;
@@ -91,7 +91,7 @@ public:
     }
     // Over the query's words, as the packed scan.
     for (std::uint64_t i = 0; i < mRayCount; ++i)
-      if (q.countAnd(mRays[i].mBits) >= n)
+      if (q.countAnd(mRays[i].bits()) >= n)
         found(mRays[i]);
   }
 
@@ -110,7 +110,7 @@ public:
     if (words == 0 || question.mMask.wordCount() < words || question.mFirst->wordCount() < words ||
         question.mSecond->wordCount() < words) {
       for (std::uint64_t i = 0; i < mRayCount; ++i)
-        if (question.holdsOnRay(mRays[i].mBits))
+        if (question.holdsOnRay(mRays[i].bits()))
           return true;
       return false;
     }

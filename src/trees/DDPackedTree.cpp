@@ -51,11 +51,11 @@ bool PackedTree::add(TreeNode const& node) {
     firstPattern = mReferences.size();
     for (std::uint64_t i = 0; i < leaf->mRayCount; ++i) {
       RayReference const& reference = leaf->mRays[i];
-      if (reference.mBits.wordCount() != mWordCount)
+      if (reference.bits().wordCount() != mWordCount)
         return false;
       mReferences.push_back(&reference);
-      mPatterns.insert(mPatterns.end(), reference.mBits.words(),
-                       reference.mBits.words() + mWordCount);
+      mPatterns.insert(mPatterns.end(), reference.bits().words(),
+                       reference.bits().words() + mWordCount);
     }
   } else {
     // The searches visit the children from the last to the first.

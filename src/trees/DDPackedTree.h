@@ -89,7 +89,7 @@ void PackedTree::search(RayReference const& query, F& found) const {
   const std::uint64_t w = W != 0 ? W : mWordCount;
   const std::uint64_t nodeWords = HEADER_WORDS + w;
   const std::uint32_t t = mThreshold;
-  const std::uint64_t* q = query.mBits.words();
+  const std::uint64_t* q = query.bits().words();
   std::uint64_t ops = 0;
   for (std::uint32_t i = 0; i < mNodeCount;) {
     const std::uint64_t* node = &mNodes[i * nodeWords];

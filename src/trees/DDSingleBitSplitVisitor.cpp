@@ -5,7 +5,7 @@
 namespace double_description {
 
 void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
-  const bool has = reference.mBits.test(mSplitBit);
+  const bool has = reference.bits().test(mSplitBit);
   mBuckets[has ? 1 : 0].insert(reference);
 }
 

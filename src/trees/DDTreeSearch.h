@@ -20,7 +20,7 @@ template <class F>
 void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) {
   using Plain = PreliminaryCondition;
   using Vantage = VantagePointPreliminaryCondition;
-  if (tree.mPacked && tree.mPacked->wordCount() == query.mBits.wordCount())
+  if (tree.mPacked && tree.mPacked->wordCount() == query.bits().wordCount())
     tree.mPacked->searchPartners(query, found);
   else if (auto* node = dynamic_cast<IntermediateBitSetNode<Plain> const*>(&tree))
     node->searchPartners(query, found);

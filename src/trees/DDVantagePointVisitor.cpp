@@ -39,7 +39,7 @@ void BinaryVantagePointVisitor::onInit(RayReference const& reference) {
 }
 
 void BinaryVantagePointVisitor::onSave(RayReference const& reference) {
-  const BitList& bits = reference.mBits;
+  const BitList& bits = reference.bits();
   if (unique_vp() && bits.sameWordsAs(mVantagePoint))
     return;
   const int b = subset_condition(reference) ? 0 : 1;
@@ -80,7 +80,7 @@ void BinaryStaticVantagePointVisitor::after() {
 
 void BinaryDynamicVantagePointVisitor::before(RayReferenceContainer const& set) {
   BinaryVantagePointVisitor::before(set);
-  mVantagePoint = set.mReferences.front().mBits;
+  mVantagePoint = set.mReferences.front().bits();
 }
 
 void BinaryDynamicVantagePointVisitor::onFinish() {

@@ -32,7 +32,7 @@ public:
   virtual void onInit(RayReference const& reference) = 0;
 
   std::uint16_t overlap(RayReference const& reference) const {
-    return mVantagePoint.countAnd(reference.mBits);
+    return mVantagePoint.countAnd(reference.bits());
   }
 
   BitList mVantagePoint;

@@ -14,6 +14,8 @@
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
 
+#include "KeptPatterns.h"
+
 namespace redivez_test {
 
 using double_description::BitList;

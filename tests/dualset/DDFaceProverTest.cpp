@@ -37,8 +37,8 @@ public:
         ++slots[r - d]->mRefCount;
       }
     mCache.update();
-    mRays.emplace_back(new DualSetRay(d, m - 1, 0, nullptr, std::move(primary),
-                                      std::move(secondary), slots));
+    mRays.emplace_back(new DualSetRay(d, m - 1, RayCoordinates(std::make_unique<std::int64_t[]>(d), d),
+                                      std::move(primary), std::move(secondary), slots, m));
     return *mRays.back();
   }
 

@@ -156,6 +156,17 @@ class OpenGenerator : public SingleSetRayGenerator {
 public:
   using SingleSetRayGenerator::SingleSetRayGenerator;
   Cache const& cache() const { return mRayCache; }
+  Entry const& entry(unsigned row) { return mRayCache.entry(row); }
+  // The slacks of a ray on rows from .. m - 1.
+  std::vector<long> slacksOf(SingleSetRay const& ray, unsigned from) const {
+    std::vector<long> values;
+    mpz_class slack;
+    for (unsigned k = from; k < mWorkingMatrix.getRowCount(); ++k) {
+      mRayCache.slacks().slack(k, ray.coordinates(), slack);
+      values.push_back(slack.get_si());
+    }
+    return values;
+  }
 };
 
 // The coordinates of the final rays of a whole run; the step lines go to

@@ -13,22 +13,24 @@ namespace {
 
 using Cache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<SingleSetRay>>;
 
-// Six rows, three columns; the entry of row 3 is dropped at once, so the step
-// is row 4 and the patterns cover rows 0..3. Only the signs of the hand-made
-// slacks matter here, and the rows for the algebraic test.
+// Six rows, three columns; the step is row 4 and the patterns cover rows
+// 0..3. The zero sets are made by hand; the coordinates (row4 + row5, row5,
+// 0) give the slacks row4 and row5 on rows 4 and 5, which is all that the
+// combinations read. The rows also serve the algebraic test.
 class EnumeratorTest : public FreshOptions {
 protected:
   void SetUp() override {
     FreshOptions::SetUp();
     mCache = std::make_unique<Cache>(mWorking, mBase);
-    mCache->mRowEntries.pop_front();
   }
   StepStatistics step() {
-    SingleSetRayEnumerator enumerator(mWorking, 4, mCache->mRowEntries.front(), *mCache);
-    return enumerator.enumerate();
+    SingleSetRayEnumerator enumerator(mWorking, 4, mCache->entry(4), *mCache);
+    const StepStatistics s = enumerator.enumerate();
+    mCache->finishStep(4);
+    return s;
   }
   void file(std::initializer_list<unsigned> zero, long row4, long row5) {
-    mCache->insert(rayOf(3, 6, bitsOf(1, zero), {0, row4, row5}), 0);
+    mCache->insert(rayOf(3, 6, bitsOf(1, zero), {1, row4, row5}, {row4 + row5, row5, 0}));
   }
   Matrix mWorking = matrixOf({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}, {1, -1, 0}, {0, 1, -1}});
   Matrix mBase = Matrix(3, 3);
@@ -73,7 +75,9 @@ TEST_F(EnumeratorTest, DegeneratePairUnderTheCombinatorialTest) {
   ASSERT_EQ(mCache->mFinalRays.size(), 2u);
   auto const* ray = mCache->mFinalRays[1];
   EXPECT_EQ(bitIndices(ray->mActiveSet, 64), (std::vector<unsigned>{0, 1, 4}));
-  EXPECT_EQ(ray->slack(5), 1); // 3, reduced by the gcd of the slacks
+  mpz_class slack;
+  mCache->slacks().slack(5, ray->coordinates(), slack);
+  EXPECT_EQ(slack, 1); // (3, 3, 0) made primitive
 }
 
 TEST_F(EnumeratorTest, ThirdRayContainingTheFaceRejectsThePairOnlyCombinatorially) {

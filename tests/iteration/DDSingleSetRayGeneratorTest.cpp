@@ -6,13 +6,6 @@
 namespace dd_test {
 namespace {
 
-std::vector<long> slacksOf(SingleSetRay const& ray, unsigned m) {
-  std::vector<long> values;
-  for (unsigned k = ray.creationRow() + 1; k < m; ++k)
-    values.push_back(ray.slack(k).get_si());
-  return values;
-}
-
 using SingleSetRayGeneratorTest = FreshOptions;
 
 // The cone over the square [-1, 1]^2 at height 1, with the redundant row
@@ -36,17 +29,18 @@ TEST_F(SingleSetRayGeneratorTest, InitialRaysAreTheSimplicialConeOfTheBasis) {
     EXPECT_EQ(coordinateLines(working, cache.mFinalRays),
               (std::vector<std::string>{"1 -1 1", "-1 -1 1"}));
     EXPECT_EQ(bitIndices(cache.mFinalRays[0]->mActiveSet, 64), (std::vector<unsigned>{1, 2}));
-    EXPECT_EQ(slacksOf(*cache.mFinalRays[1], 5), (std::vector<long>{1, 2}));
+    EXPECT_EQ(generator.slacksOf(*cache.mFinalRays[1], 3), (std::vector<long>{1, 2}));
 
-    auto const& row3 = cache.mRowEntries[0];
+    auto const& row3 = generator.entry(3);
     EXPECT_EQ(row3.mPosNondegenerate.size(), 2u);
     EXPECT_TRUE(row3.mNegative.empty());
     EXPECT_EQ(row3.mVerification.size(), test == COMBINATIONAL_TEST ? 1u : 0u);
-    auto const& row4 = cache.mRowEntries[1];
+    auto const& row4 = generator.entry(4);
     ASSERT_EQ(row4.mNegative.size(), 1u);
     auto const* ray2 = row4.mNegative.mReferences[0].ray<SingleSetRay>();
     EXPECT_EQ(bitIndices(ray2->mActiveSet, 64), (std::vector<unsigned>{0, 1, 3}));
-    EXPECT_EQ(slacksOf(*ray2, 5), (std::vector<long>{0, -1}));
+    EXPECT_EQ(generator.slacksOf(*ray2, 3), (std::vector<long>{0, -1}));
+    EXPECT_EQ(ray2->firstNegativeRow(), 4u);
     EXPECT_EQ(ray2->firstSecondaryRow(), 3);
     EXPECT_EQ(ray2->creationRow(), 2);
     EXPECT_EQ(row4.mNegative.mReferences[0].mCardinality, 3);
@@ -61,10 +55,9 @@ TEST_F(SingleSetRayGeneratorTest, ZeroRowsAfterTheFirstNegativeRowAreNotMarked) 
   const Matrix base = identity(2);
   OpenGenerator generator(working, working, base);
   generator.calculateBase();
-  auto const& ray0 = *static_cast<SingleSetRay const*>(
-      generator.cache().mRowEntries[0].mNegative.mReferences[0].mRay);
+  auto const& ray0 = *generator.entry(2).mNegative.mReferences[0].ray<SingleSetRay>();
   EXPECT_EQ(bitIndices(ray0.mActiveSet, 64), (std::vector<unsigned>{1}));
-  EXPECT_EQ(slacksOf(ray0, 4), (std::vector<long>{-1, 0}));
+  EXPECT_EQ(generator.slacksOf(ray0, 2), (std::vector<long>{-1, 0}));
 }
 
 TEST_F(SingleSetRayGeneratorTest, SquareBasisGivesItsInitialRaysAsFinalRays) {
@@ -114,7 +107,7 @@ TEST_F(SingleSetRayGeneratorTest, SquareConeStepLinesAndFinalOrder) {
               (std::vector<std::string>{"1 -1 1", "-1 -1 1", "1 1 1", "-1 1 1"}));
     EXPECT_EQ(bitIndices(rays[2]->mActiveSet, 64), (std::vector<unsigned>{1, 4}));
     EXPECT_EQ(rays[2]->creationRow(), 4);
-    EXPECT_TRUE(generator.cache().mRowEntries.empty());
+    EXPECT_EQ(generator.cache().liveCount(), 4u); // the final rays
   }
 }
 

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -45,15 +47,41 @@ inline std::vector<unsigned> bitIndices(BitList const& list, unsigned limit) {
   return result;
 }
 
-// A ray of a d-column, m-row problem created on row d - 1, with the given
-// slacks on rows d, d + 1, ...
-inline SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero,
-                           std::initializer_list<long> slacks) {
-  auto* ray = new SingleSetRay(d, d - 1, m - d, std::move(zero));
+// Ray coordinates of machine integers.
+inline RayCoordinates coordinatesOf(std::vector<long> const& values) {
+  auto x = std::make_unique<std::int64_t[]>(values.size());
+  for (std::size_t j = 0; j < values.size(); ++j)
+    x[j] = values[j];
+  return RayCoordinates(std::move(x), static_cast<unsigned>(values.size()));
+}
+
+// For a ray of an m-row problem whose slacks on rows d, d + 1, ... have the
+// signs of slacks: its first negative row (m when none); the zero rows before
+// it join zero.
+inline unsigned markSlackSigns(unsigned d, unsigned m, BitList& zero,
+                               std::initializer_list<long> slacks) {
+  unsigned firstNegative = m;
   unsigned k = d;
-  for (long s : slacks)
-    ray->slack(k++) = s;
-  return ray;
+  for (long s : slacks) {
+    if (s < 0 && firstNegative == m)
+      firstNegative = k;
+    if (s == 0 && firstNegative == m)
+      zero.set(k);
+    ++k;
+  }
+  return firstNegative;
+}
+
+// A ray of a d-column, m-row problem created on row d - 1 with slacks of the
+// signs of slacks on rows d, d + 1, ... The coordinates matter only where
+// the test combines the ray (d zeros by default).
+inline SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero,
+                           std::initializer_list<long> slacks,
+                           std::vector<long> coordinates = {}) {
+  const unsigned firstNegative = markSlackSigns(d, m, zero, slacks);
+  if (coordinates.empty())
+    coordinates.assign(d, 0);
+  return new SingleSetRay(d, d - 1, coordinatesOf(coordinates), std::move(zero), firstNegative);
 }
 
 // Replaces the milliseconds, the one figure that varies between runs.

@@ -78,8 +78,8 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
 
             for (RayReference const& stored : set.mReferences) {
               const EdgeCandidate pair(stored, q);
-              const ExtVerificationCondition question(pair.mCommon, pair.mFirst.mBits,
-                                                      pair.mSecond.mBits);
+              const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
+                                                      pair.mSecond.bits());
               resetCounters();
               const bool nodeAnswer = verification->verificationTraverse(question);
               const Counts nodeVerification = counts();

@@ -37,7 +37,7 @@ std::vector<const void*> rays(std::deque<EdgeCandidate> const& found) {
 TEST(LeafNode, EmptyLeafCostsOneVisitAndHoldsNothing) {
   const RayReferenceContainer none;
   const std::unique_ptr<PlainLeaf> empty(leaf(none, 0));
-  const RayReference query(ray(9), bits({1}));
+  const RayReference query(ray(9), kept(bits({1})));
   std::deque<EdgeCandidate> found;
   resetCounters();
   empty->preliminaryTraverse(query, found);
@@ -45,7 +45,7 @@ TEST(LeafNode, EmptyLeafCostsOneVisitAndHoldsNothing) {
   EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 1u);
 
   const BitList face;
-  const ExtVerificationCondition q(face, query.mBits, query.mBits);
+  const ExtVerificationCondition q(face, query.bits(), query.bits());
   EXPECT_FALSE(empty->verificationTraverse(q));
   EXPECT_EQ(PreliminaryCondition::VERIFICATION_OPS, 1u);
   EXPECT_EQ(empty->getLeafNodesCount(), 0u);
@@ -60,14 +60,14 @@ TEST(LeafNode, SharedEmptyLeaf) {
   const TreeNode& empty = LeafNode<PreliminaryCondition>::EMPTY_NODE;
   EXPECT_EQ(empty.mJoinCondition.get(), &PreliminaryCondition::TRIVIAL_FAIL);
   EXPECT_EQ(LeafNode<PreliminaryCondition>::EMPTY_NODE.mRays, nullptr);
-  const RayReference query(ray(1), BitList(1, ~0ul));
+  const RayReference query(ray(1), kept(BitList(1, ~0ul)));
   std::deque<EdgeCandidate> found;
   resetCounters();
   empty.preliminaryTraverse(query, found);
   empty.preliminaryTraverse(query, found);
   EXPECT_TRUE(found.empty());
   EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 2u);
-  const ExtVerificationCondition q(BitList(), query.mBits, query.mBits);
+  const ExtVerificationCondition q(BitList(), query.bits(), query.bits());
   EXPECT_FALSE(empty.verificationTraverse(q));
   EXPECT_EQ(PreliminaryCondition::VERIFICATION_OPS, 1u);
   EXPECT_TRUE(empty.isEmpty());
@@ -77,7 +77,7 @@ TEST(IntermediateBitSetNode, CandidatesComeHighestChildFirstThenInStoredOrder) {
   const auto root = rootOver({container({bits({0, 1}), bits({0, 2}), bits({3})}, 0),
                               container({bits({1, 2}), bits({4}), bits({0, 1, 2})}, 10)},
                              2);
-  const RayReference query(ray(99), bits({0, 1, 2}));
+  const RayReference query(ray(99), kept(bits({0, 1, 2})));
   std::deque<EdgeCandidate> found;
   resetCounters();
   root->preliminaryTraverse(query, found);
@@ -92,10 +92,10 @@ TEST(IntermediateBitSetNode, NarrowingPrunesAtTheRootAndAtLeaves) {
   const auto root = rootOver({container({bits({0, 1})}, 0), container({bits({5, 6})}, 1)}, 2);
   std::deque<EdgeCandidate> found;
   resetCounters();
-  root->preliminaryTraverse(RayReference(ray(7), bits({0, 9})), found);
+  root->preliminaryTraverse(RayReference(ray(7), kept(bits({0, 9}))), found);
   EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 1u);
   resetCounters();
-  root->preliminaryTraverse(RayReference(ray(7), bits({0, 1, 9})), found);
+  root->preliminaryTraverse(RayReference(ray(7), kept(bits({0, 1, 9}))), found);
   EXPECT_EQ(rays(found), std::vector<const void*>{ray(0)});
   EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 4u); // child 1 fails at its entry
 }
@@ -104,7 +104,7 @@ TEST(IntermediateBitSetNode, MoreThanTwoChildren) {
   const auto root =
       rootOver({container({bits({1})}, 0), container({bits({1})}, 1), container({bits({1})}, 2)}, 1);
   std::deque<EdgeCandidate> found;
-  root->preliminaryTraverse(RayReference(ray(7), bits({1})), found);
+  root->preliminaryTraverse(RayReference(ray(7), kept(bits({1}))), found);
   EXPECT_EQ(rays(found), (std::vector<const void*>{ray(2), ray(1), ray(0)}));
   EXPECT_EQ(root->getSubNodesCount(), 3u);
 }
@@ -182,11 +182,11 @@ TEST(IntermediateBitSetNode, VantagePointNodesTestOnlyTheBounds) {
   node.setChild(1, new VpLeaf(container({bits({3})}, 1), c));
   std::deque<EdgeCandidate> found;
   resetCounters();
-  node.preliminaryTraverse(RayReference(ray(5), bits({3})), found); // in 0 < 2
+  node.preliminaryTraverse(RayReference(ray(5), kept(bits({3}))), found); // in 0 < 2
   EXPECT_TRUE(found.empty());
   EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 1u);
   resetCounters();
-  node.preliminaryTraverse(RayReference(ray(5), bits({0, 2, 3})), found);
+  node.preliminaryTraverse(RayReference(ray(5), kept(bits({0, 2, 3}))), found);
   EXPECT_EQ(rays(found), (std::vector<const void*>{ray(1), ray(0)}));
   EXPECT_EQ(PreliminaryCondition::NARROWING_OPS, 5u);
 }

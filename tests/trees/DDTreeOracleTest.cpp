@@ -161,7 +161,7 @@ TEST(TreeOracle, NarrowingSearchFindsExactlyThePartnersOfEveryQuery) {
     for (const RayReference& q : querySet.mReferences) {
       std::vector<const void*> expected;
       for (const RayReference& r : set.mReferences)
-        if (popcountAnd(r.mBits.words(), q.mBits.words(), c.shape.words) >= c.threshold)
+        if (popcountAnd(r.bits().words(), q.bits().words(), c.shape.words) >= c.threshold)
           expected.push_back(r.mRay);
       std::deque<EdgeCandidate> found;
       tree->preliminaryTraverse(q, found);
@@ -170,7 +170,7 @@ TEST(TreeOracle, NarrowingSearchFindsExactlyThePartnersOfEveryQuery) {
         got.push_back(e.mFirst.mRay);
         EXPECT_EQ(e.mSecond.mRay, q.mRay);
         for (unsigned long w = 0; w < c.shape.words; ++w)
-          EXPECT_EQ(e.mCommon.words()[w], e.mFirst.mBits.words()[w] & q.mBits.words()[w]);
+          EXPECT_EQ(e.mCommon.words()[w], e.mFirst.bits().words()[w] & q.bits().words()[w]);
       }
       std::sort(expected.begin(), expected.end());
       std::sort(got.begin(), got.end());
@@ -209,14 +209,14 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
           bothStored ? verification.mReferences[source.index(verification.size())]
                      : negative.mReferences[source.index(negative.size())];
       const EdgeCandidate pair(first, second);
-      const ExtVerificationCondition question(pair.mCommon, pair.mFirst.mBits,
-                                              pair.mSecond.mBits);
+      const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
+                                              pair.mSecond.bits());
       bool expected = false;
       for (const RayReference& r : verification.mReferences) {
-        const std::uint64_t* p = r.mBits.words();
+        const std::uint64_t* p = r.bits().words();
         expected = expected || (isSubset(pair.mCommon.words(), p, c.shape.words) &&
-                                !equalWords(p, first.mBits.words(), c.shape.words) &&
-                                !equalWords(p, second.mBits.words(), c.shape.words));
+                                !equalWords(p, first.bits().words(), c.shape.words) &&
+                                !equalWords(p, second.bits().words(), c.shape.words));
       }
       ASSERT_EQ(tree->verificationTraverse(question), expected) << "question " << k;
     }

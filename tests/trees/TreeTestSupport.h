@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "KeptPatterns.h"
+
 #include "core/DDBitList.h"
 #include "core/DDBitOps.h"
 #include "core/DDRayReference.h"
@@ -46,7 +48,7 @@ inline RayReferenceContainer container(std::vector<BitList> const& patterns,
                                        std::uintptr_t firstId = 0) {
   RayReferenceContainer set;
   for (std::size_t i = 0; i < patterns.size(); ++i)
-    set.insert(RayReference(ray(firstId + i), patterns[i]));
+    set.insert(RayReference(ray(firstId + i), kept(patterns[i])));
   return set;
 }
 
