@@ -2,6 +2,8 @@
 // combination of two rays, and bit-list copies.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "core/DDExtremeRayUncompressor.h"
 #include "core/DDRayReference.h"
 #include "core/DDSingleSetRay.h"
+#include "core/DDSlackCalculator.h"
 
 using namespace double_description;
 
@@ -44,29 +47,44 @@ void BM_CalcExtremeRay(benchmark::State& state) {
 }
 BENCHMARK(BM_CalcExtremeRay)->Args({6, 10})->Args({12, 10})->Args({24, 10})->Args({12, 1000000});
 
+// The combination on row 5 of m rows with d = 8 random entries in
+// [-range, range], and the walk to the new ray's first negative row.
 void BM_RayCombination(benchmark::State& state) {
   const unsigned m = static_cast<unsigned>(state.range(0));
   const long range = state.range(1);
+  const unsigned d = 8;
   std::mt19937_64 rng(11);
-  SingleSetRay p(4, 4, m - 5, BitList((m + 63) / 64));
-  SingleSetRay n(4, 4, m - 5, BitList((m + 63) / 64));
-  for (unsigned k = 5; k < m; ++k) {
-    p.slack(k) = static_cast<long>(rng() % (2 * range + 1)) - range;
-    n.slack(k) = static_cast<long>(rng() % (2 * range + 1)) - range;
-  }
-  p.slack(5) = 6;
-  n.slack(5) = -4;
+  auto entry = [&] { return static_cast<long>(rng() % (2 * range + 1)) - range; };
+  Matrix working(m, d);
+  for (unsigned k = 0; k < m; ++k)
+    for (unsigned j = 0; j < d; ++j)
+      working.row(k)[j] = entry();
+  const SlackCalculator slacks(working);
+  auto coordinates = [&](int sign) {
+    for (;;) {
+      auto x = std::make_unique<std::int64_t[]>(d);
+      for (unsigned j = 0; j < d; ++j)
+        x[j] = entry();
+      RayCoordinates c(std::move(x), d);
+      if (slacks.sign(5, c) == sign)
+        return c;
+    }
+  };
+  const unsigned words = static_cast<unsigned>(BitList::wordsFor(m));
+  SingleSetRay p(d, 4, coordinates(1), BitList(words), m);
+  SingleSetRay n(d, 4, coordinates(-1), BitList(words), m);
   for (auto _ : state) {
-    SingleSetRay r(&p, &n, 5, m);
-    benchmark::DoNotOptimize(r.slack(6));
+    SingleSetRay r(&p, &n, 5, slacks);
+    benchmark::DoNotOptimize(r.firstNegativeRow());
   }
 }
 BENCHMARK(BM_RayCombination)->Args({64, 1000})->Args({512, 1000})->Args({512, 1000000000});
 
 void BM_ReferenceCopy(benchmark::State& state) {
   const unsigned long words = static_cast<unsigned long>(state.range(0));
-  const SingleSetRay ray(4, 4, 0, BitList(words));
-  RayReference r(&ray, BitList(words, 0x5555555555555555ul));
+  const SingleSetRay ray(4, 3, RayCoordinates(), BitList(words), 8);
+  const BitList pattern(words, 0x5555555555555555ul);
+  RayReference r(&ray, pattern);
   for (auto _ : state) {
     RayReference copy(r);
     benchmark::DoNotOptimize(copy.bits().words());
