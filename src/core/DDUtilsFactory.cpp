@@ -2,6 +2,6 @@
 
 namespace double_description {
 
-CalcModule UtilsFactory::CALC_UTILS;
+thread_local CalcModule UtilsFactory::CALC_UTILS;
 
 } // namespace double_description

@@ -7,8 +7,9 @@ namespace double_description {
 
 class UtilsFactory {
 public:
-  // The process-wide scratch bank; nothing that uses it is re-entrant.
-  static CalcModule CALC_UTILS;
+  // The scratch bank of the calling thread; nothing that uses it is
+  // re-entrant.
+  static thread_local CalcModule CALC_UTILS;
 };
 
 } // namespace double_description

@@ -5,6 +5,7 @@
 #include "core/DDMatrix.h"
 #include "core/DDPendingFile.h"
 #include "core/DDResultLineWriter.h"
+#include "core/DDWorkerPool.h"
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
 #include "iteration/DDStepStatistics.h"
@@ -33,8 +34,12 @@ public:
   using Entry = BitPatternTreeCacheEntry<R>;
   using Cache = RayCache<R, Entry>;
 
-  ExtremeRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base)
-      : mOriginalMatrix(original), mWorkingMatrix(working), mRayCache(working, base) {}
+  // The adjacency searches of a step share threads threads, by default one
+  // per processor the process may run on.
+  ExtremeRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
+                      unsigned threads = WorkerPool::availableProcessors())
+      : mOriginalMatrix(original), mWorkingMatrix(working), mRayCache(working, base),
+        mWorkers(threads) {}
 
   ExtremeRayGenerator(ExtremeRayGenerator const&) = delete;
   ExtremeRayGenerator& operator=(ExtremeRayGenerator const&) = delete;
@@ -59,6 +64,7 @@ protected:
   Matrix const& mOriginalMatrix;
   Matrix const& mWorkingMatrix;
   Cache mRayCache;
+  WorkerPool mWorkers;
 };
 
 template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <vector>
 
 namespace double_description {
 
@@ -30,6 +32,16 @@ public:
     mCandidates.clear();
   }
 
+  // Files a new ray, or keeps it in mCreated for a pass that files the rays
+  // of several visitors in order (parallelPass).
+  void file(R const* ray) {
+    if (mCreated != nullptr)
+      mCreated->emplace_back(ray);
+    else
+      mRayCache->insert(ray);
+    ++mCreatedCount;
+  }
+
   std::uint16_t mStep;
   std::uint16_t mRowCount;
   Cache* mRayCache;
@@ -37,6 +49,7 @@ public:
   std::uint16_t mThreshold;
   TreeNode const* mTree;
   std::deque<EdgeCandidate> mCandidates;
+  std::vector<std::unique_ptr<R const>>* mCreated = nullptr;
 };
 
 } // namespace double_description

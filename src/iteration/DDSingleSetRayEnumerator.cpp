@@ -2,29 +2,46 @@
 
 #include "iteration/DDAlgTestTraverseVisitor.h"
 #include "iteration/DDCombTestTraverseVisitor.h"
+#include "iteration/DDParallelPass.h"
 
 namespace double_description {
 
-std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
-  SingleSetTraverseVisitor visitor(*tree, mThreshold, mStep,
-                                   static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
-                                   *mRayCache);
+namespace {
+
+// Below this many pairs a pass is over before threads would have started.
+constexpr std::uint64_t PARALLEL_PAIRS = 4096;
+
+} // namespace
+
+template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisitor makeVisitor) {
+  const std::uint64_t pairs =
+      static_cast<std::uint64_t>(mNegative->size()) *
+      (mPosDegenerate->size() + mPosNondegenerate->size());
+  if (mWorkers != nullptr && mWorkers->size() > 1 && pairs >= PARALLEL_PAIRS)
+    return parallelPass<SingleSetRay>(*mNegative, *mWorkers, *mRayCache, makeVisitor);
+  auto visitor = makeVisitor();
   mNegative->iterate(visitor);
   return visitor.mCreatedCount;
 }
 
+std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
+  const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
+  return pass([&] {
+    return SingleSetTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache);
+  });
+}
+
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
+  const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
   if (Options::current()->mAdjacencyTest == COMBINATIONAL_TEST) {
     const TreePointer verTree = createVerTree();
-    CombTestTraverseVisitor visitor(*tree, mThreshold, mStep,
-                                    static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
-                                    *mRayCache, verTree.get());
-    mNegative->iterate(visitor);
-    return visitor.mCreatedCount;
+    return pass([&] {
+      return CombTestTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache, verTree.get());
+    });
   }
-  AlgTestTraverseVisitor visitor(*tree, mStep, *mWorkingMatrix, *mRayCache, mMachineMatrix);
-  mNegative->iterate(visitor);
-  return visitor.mCreatedCount;
+  return pass([&] {
+    return AlgTestTraverseVisitor(*tree, mStep, *mWorkingMatrix, *mRayCache, mMachineMatrix);
+  });
 }
 
 } // namespace double_description

@@ -31,7 +31,8 @@ StepStatistics SingleSetRayGenerator::enumerate(unsigned long step, Entry& entry
   if (!mMachineMatrix && Options::current()->mAdjacencyTest == ALGEBRAIC_TEST)
     mMachineMatrix.emplace(mWorkingMatrix);
   SingleSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
-                                    mRayCache, mMachineMatrix ? &*mMachineMatrix : nullptr);
+                                    mRayCache, mMachineMatrix ? &*mMachineMatrix : nullptr,
+                                    &mWorkers);
   return enumerator.enumerate();
 }
 

@@ -12,8 +12,9 @@ namespace double_description {
 // The generator of the combinatorial and the algebraic adjacency test.
 class SingleSetRayGenerator : public ExtremeRayGenerator<SingleSetRay> {
 public:
-  SingleSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base)
-      : ExtremeRayGenerator<SingleSetRay>(original, working, base) {}
+  SingleSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
+                        unsigned threads = WorkerPool::availableProcessors())
+      : ExtremeRayGenerator<SingleSetRay>(original, working, base, threads) {}
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;
   void calculateBase() override;

@@ -5,10 +5,8 @@
 namespace double_description {
 
 void SingleSetTraverseVisitor::createRay(RayReference const& first, RayReference const& second) {
-  mRayCache->insert(
-      new SingleSetRay(first.ray<SingleSetRay>(), second.ray<SingleSetRay>(), mStep,
-                                      mRayCache->slacks()));
-  ++mCreatedCount;
+  file(new SingleSetRay(first.ray<SingleSetRay>(), second.ray<SingleSetRay>(), mStep,
+                        mRayCache->slacks()));
 }
 
 void SingleSetTraverseVisitor::acceptAll(RayReference const& ref) {

@@ -36,8 +36,10 @@ public:
 
   // Holds on no list: one zero word, threshold 1.
   static const PreliminaryCondition TRIVIAL_FAIL;
-  static std::uint64_t NARROWING_OPS;
-  static std::uint64_t VERIFICATION_OPS;
+  // Counted per thread: a step that searches on several threads adds their
+  // counts up when they are done.
+  static thread_local std::uint64_t NARROWING_OPS;
+  static thread_local std::uint64_t VERIFICATION_OPS;
 };
 
 } // namespace double_description

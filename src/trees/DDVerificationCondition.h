@@ -31,8 +31,9 @@ public:
 
   std::uint16_t mFaceCardinality;
 
-  static std::uint64_t OPS;
-  static std::uint64_t CANDIDATES;
+  // Counted per thread, as the narrowing and verification operations.
+  static thread_local std::uint64_t OPS;
+  static thread_local std::uint64_t CANDIDATES;
 };
 
 // The question of one candidate pair: is the face contained in a pattern that

@@ -16,8 +16,11 @@
 namespace {
 
 const std::string EARLIER = "Extreme rays:\n1 2 3 \n";
-// Its result file takes a good part of a second to write.
 const unsigned CUBE = 15;
+// With the floating-point format, the result file of this cone takes a good
+// part of a second to write, time enough to send a signal in between.
+const unsigned SLOW_CUBE = 16;
+const std::string SLOW_FORMAT = "Output format = DOUBLE_VEC\n";
 
 // Starts the binary in dir with the ending signals at their default action
 // and the console discarded; its process id.
@@ -54,24 +57,25 @@ std::string completeResult(const std::string& matrix, const std::string& config)
 // run dies of it and leaves the earlier result, or none, and nothing else;
 // only a signal that comes after the rename may find the new result whole.
 TEST(ResultReplacementTest, ARunEndedWhileWritingLeavesTheEarlierResult) {
-  const std::string matrix = cubeMatrix(CUBE);
-  const std::string complete = completeResult(matrix, "");
+  const std::string matrix = cubeMatrix(SLOW_CUBE);
+  const std::string complete = completeResult(matrix, SLOW_FORMAT);
   for (int signal : {SIGTERM, SIGINT, SIGHUP})
     for (bool earlier : {true, false}) {
       SCOPED_TRACE(std::string(strsignal(signal)) + (earlier ? ", earlier result" : ""));
       const std::string dir = tempDir("ended");
       std::ofstream(dir + "/cone.txt") << matrix;
+      std::ofstream(dir + "/run.conf") << SLOW_FORMAT;
       if (earlier)
         std::ofstream(dir + "/cone.txt.out") << EARLIER;
       const std::set<std::string> before = entriesOf(dir);
 
-      const pid_t pid = startBinary(dir, {"cone.txt"});
+      const pid_t pid = startBinary(dir, {"cone.txt", "run.conf"});
       int status = 0;
       bool pending = false;
       while (!pending && waitpid(pid, &status, WNOHANG) == 0) {
         std::set<std::string> now = entriesOf(dir);
         now.erase("cone.txt.out");
-        pending = now.size() > 1;
+        pending = now.size() > 2; // beside cone.txt and run.conf
         if (!pending)
           usleep(200);
       }
@@ -83,7 +87,7 @@ TEST(ResultReplacementTest, ARunEndedWhileWritingLeavesTheEarlierResult) {
 
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
       const std::set<std::string> after = entriesOf(dir);
-      const std::set<std::string> withResult = {"cone.txt", "cone.txt.out"};
+      const std::set<std::string> withResult = {"cone.txt", "cone.txt.out", "run.conf"};
       EXPECT_TRUE(after == before || after == withResult) << after.size() << " entries";
       if (after.count("cone.txt.out") != 0) {
         const std::string result = readFile(dir + "/cone.txt.out");

@@ -1,0 +1,88 @@
+#include "core/DDWorkerPool.h"
+
+#include <sched.h>
+
+namespace double_description {
+
+WorkerPool::WorkerPool(unsigned threads) {
+  for (unsigned t = 1; t < threads; ++t)
+    mWorkers.emplace_back([this, t] { work(t); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mStopping = true;
+  }
+  mStart.notify_all();
+  for (std::thread& worker : mWorkers)
+    worker.join();
+}
+
+unsigned WorkerPool::availableProcessors() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0)
+    return 1;
+  const int count = CPU_COUNT(&set);
+  return count > 0 ? static_cast<unsigned>(count) : 1;
+}
+
+void WorkerPool::run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task) {
+  if (mWorkers.empty() || count <= 1) {
+    for (std::size_t i = 0; i < count; ++i)
+      task(i, 0);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mTask = &task;
+    mCount = count;
+    mNext.store(0, std::memory_order_relaxed);
+    mBusy = static_cast<unsigned>(mWorkers.size());
+    mFailure = nullptr;
+    ++mGeneration;
+  }
+  mStart.notify_all();
+  take(0);
+  std::unique_lock<std::mutex> lock(mMutex);
+  mDone.wait(lock, [this] { return mBusy == 0; });
+  mTask = nullptr;
+  if (mFailure)
+    std::rethrow_exception(mFailure);
+}
+
+void WorkerPool::work(unsigned thread) {
+  std::uint64_t seen = 0;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mMutex);
+      mStart.wait(lock, [&] { return mStopping || mGeneration != seen; });
+      if (mStopping)
+        return;
+      seen = mGeneration;
+    }
+    take(thread);
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (--mBusy == 0)
+      mDone.notify_one();
+  }
+}
+
+// Takes indices until none is left; after a failure the others are skipped.
+void WorkerPool::take(unsigned thread) {
+  for (;;) {
+    const std::size_t index = mNext.fetch_add(1, std::memory_order_relaxed);
+    if (index >= mCount)
+      return;
+    try {
+      (*mTask)(index, thread);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mMutex);
+      if (!mFailure)
+        mFailure = std::current_exception();
+      mNext.store(mCount, std::memory_order_relaxed);
+    }
+  }
+}
+
+} // namespace double_description
