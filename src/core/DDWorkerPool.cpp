@@ -1,12 +1,22 @@
 #include "core/DDWorkerPool.h"
 
 #include <sched.h>
+#include <signal.h>
 
 namespace double_description {
 
 WorkerPool::WorkerPool(unsigned threads) {
+  // Signals sent to the process go to the calling thread, which keeps the
+  // process's signal handling to itself: the workers start with them blocked.
+  // Faults stay with the thread that makes them.
+  sigset_t signals, previous;
+  sigfillset(&signals);
+  for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT, SIGSYS})
+    sigdelset(&signals, fault);
+  pthread_sigmask(SIG_BLOCK, &signals, &previous);
   for (unsigned t = 1; t < threads; ++t)
     mWorkers.emplace_back([this, t] { work(t); });
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 WorkerPool::~WorkerPool() {
