@@ -34,9 +34,8 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
   if (acceptAllIfNondegenerate(ref))
     return;
   mState = 2;
-  searchPartners(*mTree, ref, [&](RayReference const& stored) {
-    mFace.assignAnd(stored.bits(), ref.bits());
-    if (isAdjacent(mFace))
+  searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
+    if (isAdjacent(face))
       createRay(stored, ref);
   });
 }

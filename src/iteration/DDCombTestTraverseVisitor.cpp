@@ -9,23 +9,24 @@ void CombTestTraverseVisitor::onVisit(RayReference const& ref) {
   if (acceptAllIfNondegenerate(ref))
     return;
   mState = 2;
-  searchPartners(*mTree, ref, [&](RayReference const& stored) {
-    ExtVerificationCondition& question = this->question(stored, ref);
+  searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const& pattern,
+                               BitList const& face) {
+    ExtVerificationCondition& question = this->question(pattern, ref.bits(), face);
     ++VerificationCondition::CANDIDATES;
     if (!verificationTraverse(*mVerTree, question))
       createRay(stored, ref);
   });
 }
 
-ExtVerificationCondition& CombTestTraverseVisitor::question(RayReference const& stored,
-                                                            RayReference const& query) {
+ExtVerificationCondition& CombTestTraverseVisitor::question(BitList const& stored,
+                                                            BitList const& query,
+                                                            BitList const& face) {
   if (!mQuestion)
-    mQuestion.emplace(BitList(), stored.bits(), query.bits());
-  BitList& face = mQuestion->mMask;
-  face.assignAnd(stored.bits(), query.bits());
+    mQuestion.emplace(face, stored, query);
+  mQuestion->mMask = face;
   mQuestion->mFaceCardinality = face.count();
-  mQuestion->mFirst = &stored.bits();
-  mQuestion->mSecond = &query.bits();
+  mQuestion->mFirst = &stored;
+  mQuestion->mSecond = &query;
   return *mQuestion;
 }
 

@@ -22,9 +22,10 @@ public:
   TreeNode* mVerTree;
 
 private:
-  // The verification question of a candidate pair, rewritten in place for
-  // each pair.
-  ExtVerificationCondition& question(RayReference const& stored, RayReference const& query);
+  // The verification question of a candidate pair, of patterns stored and
+  // query with the common face, rewritten in place for each pair.
+  ExtVerificationCondition& question(BitList const& stored, BitList const& query,
+                                     BitList const& face);
 
   std::optional<ExtVerificationCondition> mQuestion;
 };

@@ -5,6 +5,13 @@
 
 namespace double_description {
 
+namespace {
+
+// The searches for the processor the program runs on, chosen once.
+const bool AVX512 = packed_scan::avx512Runs();
+
+} // namespace
+
 std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree) {
   std::uint64_t words = tree.mUnion.wordCount();
   std::uint32_t threshold = 0;
@@ -38,24 +45,28 @@ bool PackedTree::add(TreeNode const& node) {
       (maskWords != mWordCount && !(emptyLeaf && maskWords < mWordCount && condition->mMask.none())))
     return false;
 
-  ++mNodeCount;
   const std::uint64_t at = mNodes.size();
-  mNodes.resize(at + mNodeWords);
+  mNodes.resize(at + packed_scan::HEADER + mWordCount);
   for (std::uint64_t w = 0; w < maskWords && w < mWordCount; ++w)
-    mNodes[at + HEADER_WORDS + w] = condition->mMask.words()[w];
+    mNodes[at + packed_scan::HEADER + w] = condition->mMask.words()[w];
 
-  std::uint64_t patternCount = NOT_A_LEAF;
+  std::uint64_t patternCount = packed_scan::NOT_A_LEAF;
   std::uint64_t firstPattern = 0;
   if (leaf != nullptr) {
-    patternCount = leaf->mRayCount;
+    const std::uint64_t n = leaf->mRayCount;
+    patternCount = n;
     firstPattern = mReferences.size();
-    for (std::uint64_t i = 0; i < leaf->mRayCount; ++i) {
-      RayReference const& reference = leaf->mRays[i];
-      if (reference.bits().wordCount() != mWordCount)
+    const std::uint64_t block = mNodes.size();
+    mNodes.resize(block + n * mWordCount);
+    for (std::uint64_t i = 0; i < n; ++i) {
+      BitList const& pattern = leaf->mRays[i].bits();
+      if (pattern.wordCount() != mWordCount)
         return false;
-      mReferences.push_back(&reference);
-      mPatterns.insert(mPatterns.end(), reference.bits().words(),
-                       reference.bits().words() + mWordCount);
+      mReferences.push_back(&leaf->mRays[i]);
+      for (std::uint64_t w = 0; w < mWordCount; ++w) {
+        mNodes[block + w * n + i] = pattern.words()[w];
+        mPatterns.push_back(pattern.words()[w]);
+      }
     }
   } else {
     // The searches visit the children from the last to the first.
@@ -63,61 +74,34 @@ bool PackedTree::add(TreeNode const& node) {
       if (!add(*inner->child(i)))
         return false;
   }
-  // mNodes may have moved while the children were added.
-  mNodes[at] = mNodeCount;
+  mNodes[at] = mNodes.size();
   mNodes[at + 1] = firstPattern | patternCount << 32;
   return true;
 }
 
-bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) const {
-  switch (mWordCount) {
-  case 1:
-    return verify<1>(question);
-  case 2:
-    return verify<2>(question);
-  case 3:
-    return verify<3>(question);
-  case 4:
-    return verify<4>(question);
-  default:
-    return verify<0>(question);
-  }
+std::uint32_t PackedTree::partners(RayReference const& query,
+                                   std::vector<std::uint32_t>& hits) const {
+  if (hits.size() < mReferences.size())
+    hits.resize(mReferences.size());
+  std::uint64_t visits = 0;
+  const packed_scan::Image tree = image();
+  const std::uint32_t n =
+      AVX512 ? packed_scan::narrowAvx512(tree, query.bits().words(), hits.data(), visits)
+             : packed_scan::narrow(tree, query.bits().words(), hits.data(), visits);
+  PreliminaryCondition::NARROWING_OPS += visits;
+  return n;
 }
 
-template <unsigned W> bool PackedTree::verify(ExtVerificationCondition const& question) const {
-  const std::uint64_t w = W != 0 ? W : mWordCount;
-  const std::uint64_t nodeWords = HEADER_WORDS + w;
-  const std::uint64_t* face = question.mMask.words();
-  const std::uint64_t* firstPair = question.mFirst->words();
-  const std::uint64_t* secondPair = question.mSecond->words();
-  std::uint64_t visits = 0;
+bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) const {
+  std::uint64_t nodes = 0;
   std::uint64_t tests = 0;
-  bool found = false;
-  for (std::uint32_t i = 0; i < mNodeCount && !found;) {
-    const std::uint64_t* node = &mNodes[i * nodeWords];
-    ++visits;
-    if (!isSubset(face, node + HEADER_WORDS, w)) {
-      i = next(node);
-      continue;
-    }
-    const std::uint32_t n = count(node);
-    if (n != NOT_A_LEAF) {
-      const std::uint64_t* p = &mPatterns[first(node) * w];
-      std::uint32_t k = 0;
-      for (; k < n; ++k, p += w) {
-        std::uint64_t missing = 0;
-        for (std::uint64_t x = 0; x < w; ++x)
-          missing |= face[x] & ~p[x];
-        if (missing == 0 && !equalWords(p, firstPair, w) && !equalWords(p, secondPair, w)) {
-          found = true;
-          break;
-        }
-      }
-      tests += found ? k + 1 : n;
-    }
-    ++i;
-  }
-  PreliminaryCondition::VERIFICATION_OPS += visits;
+  const packed_scan::Image tree = image();
+  const bool found =
+      AVX512 ? packed_scan::verifyAvx512(tree, question.mMask.words(), question.mFirst->words(),
+                                         question.mSecond->words(), nodes, tests)
+             : packed_scan::verify(tree, question.mMask.words(), question.mFirst->words(),
+                                   question.mSecond->words(), nodes, tests);
+  PreliminaryCondition::VERIFICATION_OPS += nodes;
   VerificationCondition::OPS += tests;
   return found;
 }

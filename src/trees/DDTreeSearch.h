@@ -38,6 +38,21 @@ void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) 
   }
 }
 
+// The narrowing search with found(stored reference, its pattern, the pattern
+// AND the query's pattern over the pattern's words) for each partner.
+template <class F>
+void searchFaces(TreeNode const& tree, RayReference const& query, F&& found) {
+  if (tree.mPacked && tree.mPacked->wordCount() == query.bits().wordCount()) {
+    tree.mPacked->searchFaces(query, found);
+    return;
+  }
+  BitList face;
+  searchPartners(tree, query, [&](RayReference const& stored) {
+    face.assignAnd(stored.bits(), query.bits());
+    found(stored, stored.bits(), static_cast<BitList const&>(face));
+  });
+}
+
 // The verification search of tree, on its packed image when it has one.
 inline bool verificationTraverse(TreeNode const& tree, ExtVerificationCondition const& question) {
   PackedTree const* packed = tree.mPacked.get();

@@ -1,0 +1,109 @@
+// Compiled with AVX-512 and its population count enabled (see the build):
+// the leaf scans take eight patterns per instruction. Nothing here may be
+// shared with other files, or it could run on processors without AVX-512.
+#include "trees/DDPackedScan.h"
+
+#if defined(__AVX512F__) && defined(__AVX512VPOPCNTDQ__)
+
+#include <immintrin.h>
+
+namespace double_description {
+namespace packed_scan {
+
+namespace {
+
+// No std::min: a template shared with other files could be taken from
+// here, compiled for AVX-512.
+std::uint32_t span(std::uint32_t count, std::uint32_t from) {
+  return count - from < 64 ? count - from : 64;
+}
+
+__mmask8 lanesOf(std::uint32_t left) {
+  return static_cast<__mmask8>(left >= 8 ? 0xFF : (1u << left) - 1);
+}
+
+std::uint64_t sharing(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
+                      std::uint32_t from, std::uint64_t const* query, std::uint32_t threshold) {
+  const std::uint32_t n = span(count, from);
+  const __m512i low16 = _mm512_set1_epi64(0xFFFF);
+  const __m512i limit = _mm512_set1_epi64(threshold);
+  std::uint64_t result = 0;
+  for (std::uint32_t j = 0; j < n; j += 8) {
+    const __mmask8 lanes = lanesOf(n - j);
+    __m512i shared = _mm512_setzero_si512();
+    for (std::uint32_t w = 0; w < words; ++w) {
+      const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + from + j);
+      const __m512i q = _mm512_set1_epi64(static_cast<long long>(query[w]));
+      shared = _mm512_add_epi64(shared, _mm512_popcnt_epi64(_mm512_and_si512(p, q)));
+    }
+    // Pattern sizes are 16-bit counts.
+    shared = _mm512_and_si512(shared, low16);
+    result |= static_cast<std::uint64_t>(_mm512_mask_cmpge_epu64_mask(lanes, shared, limit)) << j;
+  }
+  return result;
+}
+
+std::uint64_t containing(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
+                         std::uint32_t from, std::uint64_t const* face) {
+  const std::uint32_t n = span(count, from);
+  std::uint64_t result = 0;
+  for (std::uint32_t j = 0; j < n; j += 8) {
+    const __mmask8 lanes = lanesOf(n - j);
+    __m512i missing = _mm512_setzero_si512();
+    for (std::uint32_t w = 0; w < words; ++w) {
+      const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + from + j);
+      const __m512i f = _mm512_set1_epi64(static_cast<long long>(face[w]));
+      // f AND NOT p, for every pattern at once.
+      missing = _mm512_ternarylogic_epi64(missing, f, p, 0xF4);
+    }
+    result |= static_cast<std::uint64_t>(_mm512_mask_testn_epi64_mask(lanes, missing, missing))
+              << j;
+  }
+  return result;
+}
+
+#include "trees/DDPackedScanBody.h"
+
+} // namespace
+
+std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
+                           std::uint64_t& visits) {
+  return narrowAny(image, query, hits, visits);
+}
+
+bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
+                  std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
+  return verifyAny(image, face, first, second, nodes, tests);
+}
+
+bool avx512Runs() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("popcnt");
+}
+
+} // namespace packed_scan
+} // namespace double_description
+
+#else
+
+namespace double_description {
+namespace packed_scan {
+
+// Built without AVX-512: the plain searches serve every processor.
+std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
+                           std::uint64_t& visits) {
+  return narrow(image, query, hits, visits);
+}
+
+bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
+                  std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
+  return verify(image, face, first, second, nodes, tests);
+}
+
+bool avx512Runs() { return false; }
+
+} // namespace packed_scan
+} // namespace double_description
+
+#endif

@@ -1,0 +1,122 @@
+// The searches over a packed image, included inside an anonymous namespace of
+// each file that compiles them for one instruction set, after it defines
+//   std::uint64_t sharing(block, count, words, from, query, threshold) and
+//   std::uint64_t containing(block, count, words, from, face),
+// the scans of up to 64 patterns of a leaf (bit j for pattern from + j).
+// No include guard: every including file gets its own copy.
+
+template <unsigned W>
+std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32_t* hits,
+                         std::uint64_t& visits) {
+  const std::uint32_t w = W != 0 ? W : image.words;
+  const std::uint32_t t = image.threshold;
+  std::uint64_t const* nodes = image.nodes;
+  std::uint64_t ops = 0;
+  std::uint32_t found = 0;
+  for (std::uint64_t i = 0; i < image.end;) {
+    std::uint64_t const* node = nodes + i;
+    ++ops;
+    std::uint32_t shared = 0;
+    for (std::uint32_t x = 0; x < w; ++x)
+      shared += static_cast<std::uint32_t>(__builtin_popcountll(q[x] & node[HEADER + x]));
+    // Pattern sizes are 16-bit counts.
+    if (static_cast<std::uint16_t>(shared) < t) {
+      i = node[0];
+      continue;
+    }
+    const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+    if (n == NOT_A_LEAF) {
+      i += HEADER + w;
+      continue;
+    }
+    ops += n;
+    const auto first = static_cast<std::uint32_t>(node[1]);
+    std::uint64_t const* block = node + HEADER + w;
+    for (std::uint32_t from = 0; from < n; from += 64)
+      for (std::uint64_t bits = sharing(block, n, w, from, q, t); bits != 0; bits &= bits - 1)
+        hits[found++] = first + from + static_cast<std::uint32_t>(__builtin_ctzll(bits));
+    i = node[0];
+  }
+  visits = ops;
+  return found;
+}
+
+template <unsigned W>
+bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t const* firstPair,
+                std::uint64_t const* secondPair, std::uint64_t& nodeVisits,
+                std::uint64_t& patternTests) {
+  const std::uint32_t w = W != 0 ? W : image.words;
+  std::uint64_t const* nodes = image.nodes;
+  std::uint64_t visits = 0;
+  std::uint64_t tests = 0;
+  bool found = false;
+  for (std::uint64_t i = 0; i < image.end && !found;) {
+    std::uint64_t const* node = nodes + i;
+    ++visits;
+    std::uint64_t missing = 0;
+    for (std::uint32_t x = 0; x < w; ++x)
+      missing |= face[x] & ~node[HEADER + x];
+    if (missing != 0) {
+      i = node[0];
+      continue;
+    }
+    const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+    if (n == NOT_A_LEAF) {
+      i += HEADER + w;
+      continue;
+    }
+    std::uint64_t const* block = node + HEADER + w;
+    std::uint32_t at = n;
+    for (std::uint32_t from = 0; from < n && !found; from += 64)
+      for (std::uint64_t bits = containing(block, n, w, from, face); bits != 0; bits &= bits - 1) {
+        const std::uint32_t k = from + static_cast<std::uint32_t>(__builtin_ctzll(bits));
+        bool isFirst = true, isSecond = true;
+        for (std::uint32_t x = 0; x < w; ++x) {
+          isFirst = isFirst && block[x * n + k] == firstPair[x];
+          isSecond = isSecond && block[x * n + k] == secondPair[x];
+        }
+        if (!isFirst && !isSecond) {
+          found = true;
+          at = k;
+          break;
+        }
+      }
+    tests += found ? at + 1 : n;
+    i = node[0];
+  }
+  nodeVisits = visits;
+  patternTests = tests;
+  return found;
+}
+
+std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
+                        std::uint64_t& visits) {
+  switch (image.words) {
+  case 1:
+    return narrowWith<1>(image, query, hits, visits);
+  case 2:
+    return narrowWith<2>(image, query, hits, visits);
+  case 3:
+    return narrowWith<3>(image, query, hits, visits);
+  case 4:
+    return narrowWith<4>(image, query, hits, visits);
+  default:
+    return narrowWith<0>(image, query, hits, visits);
+  }
+}
+
+bool verifyAny(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
+               std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
+  switch (image.words) {
+  case 1:
+    return verifyWith<1>(image, face, first, second, nodes, tests);
+  case 2:
+    return verifyWith<2>(image, face, first, second, nodes, tests);
+  case 3:
+    return verifyWith<3>(image, face, first, second, nodes, tests);
+  case 4:
+    return verifyWith<4>(image, face, first, second, nodes, tests);
+  default:
+    return verifyWith<0>(image, face, first, second, nodes, tests);
+  }
+}
