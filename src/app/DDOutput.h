@@ -40,13 +40,13 @@ template <class T> BitList const& resultZeroSet(SingleSetRay const& ray, BitList
 // whole zero set.
 template <class T> BitList const& resultZeroSet(DualSetRay const& ray, BitList& scratch) {
   if (std::is_same<T, RepresentationVector>::value)
-    return ray.mPrimary;
-  const std::uint64_t n = ray.mPrimary.wordCount();
+    return ray.primary();
+  const std::uint64_t n = ray.primary().wordCount();
   if (scratch.wordCount() != n)
     scratch = BitList(n);
   std::uint64_t* out = scratch.words();
-  const std::uint64_t* p = ray.mPrimary.words();
-  const std::uint64_t* s = ray.mSecondary.words();
+  const std::uint64_t* p = ray.primary().words();
+  const std::uint64_t* s = ray.secondary().words();
   for (std::uint64_t w = 0; w < n; ++w)
     out[w] = p[w] | s[w];
   return scratch;

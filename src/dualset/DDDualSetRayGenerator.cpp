@@ -1,6 +1,5 @@
 #include "dualset/DDDualSetRayGenerator.h"
 
-#include "core/DDBitOps.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "dualset/DDDualSetRayEnumerator.h"
 
@@ -8,10 +7,6 @@
 #include <utility>
 
 namespace double_description {
-
-namespace {
-unsigned wordsFor(unsigned rows) { return rows == 0 ? 1 : (rows + 63) / 64; }
-} // namespace
 
 DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
                                          Matrix const& base)
@@ -31,28 +26,33 @@ DualSetRayGenerator::~DualSetRayGenerator() {
 void DualSetRayGenerator::calculateBase() {
   const unsigned d = mWorkingMatrix.getColumns();
   const unsigned m = mWorkingMatrix.getRowCount();
-  const unsigned words = wordsFor(m);
   const Matrix base = mWorkingMatrix.getSubMatrix(0, d);
   for (unsigned i = 0; i < d; ++i) {
-    BitList primary(words);
-    BitList secondary(words);
-    LinearDependenceEntry** slots = m > d ? new LinearDependenceEntry*[m - d] : nullptr;
+    BitList primary(BitList::wordsFor(m));
     RepresentationVector x(d);
     getInitialVector(base, i, primary, x);
-    std::unique_ptr<mpz_class[]> slacks = getPlaneCoeffs(x, primary, secondary, slots);
-    auto* ray = new DualSetRay(x.mLength, x.mLength - 1u, m - d, std::move(slacks),
-                               std::move(primary), std::move(secondary), slots);
-    mRayCache.insert(ray, 0);
+    auto ray = std::make_unique<DualSetRay>(x.mLength, x.mLength - 1u, m - d, getPlaneCoeffs(x),
+                                            std::move(primary));
+    // The zero rows before the first negative one are secondary.
+    const unsigned end = ray->firstNegativeRow();
+    const std::uint64_t last = ray->lastZeroRow(end);
+    if (last != BitList::NO_BIT)
+      ray->reserveSlots(static_cast<unsigned>(last));
+    for (unsigned k = d; k < end; ++k)
+      if (sgn(ray->slack(k)) == 0)
+        ray->addSecondary(k, mDependencyCache.getLinearDependenceEntry(ray->primary(), k));
+    mDependencyCache.update();
+    mRayCache.insert(ray.release(), 0);
   }
 }
 
 void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, BitList& Z,
                                            RepresentationVector& x) const {
   const unsigned d = base.getRowCount();
-  ExtremeRayUncompressor uncompressor(d, base.getColumns(), wordsFor(d));
-  for (unsigned k = 0; k < d; ++k)
-    setBit(Z.words(), k);
-  clearBit(Z.words(), i);
+  ExtremeRayUncompressor uncompressor(d, base.getColumns(),
+                                      static_cast<unsigned>(BitList::wordsFor(d)));
+  Z.setFirst(d);
+  Z.reset(i);
   uncompressor.calcExtremeRay(base, Z, x);
   mpz_class s;
   x.calcScalarProduct(mWorkingMatrix.row(static_cast<unsigned>(i)), s);
@@ -62,28 +62,12 @@ void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, 
 }
 
 std::unique_ptr<mpz_class[]>
-DualSetRayGenerator::getPlaneCoeffs(RepresentationVector const& x, BitList const& primary,
-                                    BitList& secondary, LinearDependenceEntry**& slots) {
+DualSetRayGenerator::getPlaneCoeffs(RepresentationVector const& x) const {
   const unsigned d = mWorkingMatrix.getColumns();
   const unsigned m = mWorkingMatrix.getRowCount();
   std::unique_ptr<mpz_class[]> slacks = m > d ? std::make_unique<mpz_class[]>(m - d) : nullptr;
-  bool negativeSeen = false;
-  for (unsigned k = d; k < m; ++k) {
-    mpz_class& slack = slacks[k - d];
-    x.calcScalarProduct(mWorkingMatrix.row(k), slack);
-    if (negativeSeen)
-      continue;
-    const int sign = sgn(slack);
-    if (sign < 0) {
-      negativeSeen = true;
-    } else if (sign == 0) {
-      setBit(secondary.words(), k);
-      LinearDependenceEntry* e = mDependencyCache.getLinearDependenceEntry(primary, k);
-      slots[k - d] = e;
-      ++e->mRefCount;
-    }
-  }
-  mDependencyCache.update();
+  for (unsigned k = d; k < m; ++k)
+    x.calcScalarProduct(mWorkingMatrix.row(k), slacks[k - d]);
   return slacks;
 }
 

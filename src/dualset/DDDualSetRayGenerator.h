@@ -20,21 +20,21 @@ namespace double_description {
 class DualSetRayGenerator : public ExtremeRayGenerator<DualSetRay> {
 public:
   DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base);
-  ~DualSetRayGenerator();
+  ~DualSetRayGenerator() override;
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;
   void calculateBase() override;
 
+  LinearDependenceCache const& dependencyCache() const { return mDependencyCache; }
+
+private:
   // Coordinates of initial ray i into the all-zero x of dimension d; Z
   // becomes the basis rows other than i.
   void getInitialVector(Matrix const& base, unsigned long i, BitList& Z,
                         RepresentationVector& x) const;
   // The slacks of the ray x on rows d .. m - 1 (an owned array, null when
-  // m = d); fills its secondary set and certificate slots up to its first
-  // negative row.
-  std::unique_ptr<mpz_class[]> getPlaneCoeffs(RepresentationVector const& x,
-                                              BitList const& primary, BitList& secondary,
-                                              LinearDependenceEntry**& slots);
+  // m = d).
+  std::unique_ptr<mpz_class[]> getPlaneCoeffs(RepresentationVector const& x) const;
 
   LinearDependenceCache mDependencyCache;
   FaceProver mFaceProver;

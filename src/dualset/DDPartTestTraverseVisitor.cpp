@@ -1,6 +1,6 @@
 #include "dualset/DDPartTestTraverseVisitor.h"
 
-#include "core/DDBitOps.h"
+#include <memory>
 
 namespace double_description {
 
@@ -17,60 +17,39 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
 }
 
 void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay const& negative) {
-  DualSetFace face(positive, negative, mFaceProver->mKnown, mFaceProver->mSpare);
-  setBit(face.mPrimary.words(), mStep);
-  const std::uint64_t n = face.mPrimary.wordCount();
-  const unsigned m = mRowCount;
-  auto* ray = new DualSetRay(&positive, &negative, mStep, m, std::move(face.mPrimary),
-                             std::move(face.mSecondary), nullptr);
+  BitList primary(mFaceProver->known());
+  primary.set(mStep);
+  auto ray = std::make_unique<DualSetRay>(&positive, &negative, mStep, mRowCount,
+                                          std::move(primary));
   ray->reduceSlacks();
 
-  // Slots are needed up to the last zero row only: the face's rows and the
-  // zero rows after the step that come before the first negative one.
-  unsigned end = mStep + 1u;
-  while (end < m && sgn(ray->slack(end)) >= 0)
-    ++end;
-  unsigned last = 0;
-  bool zero = false;
-  for (unsigned k = end; k-- > mStep + 1u;)
-    if (sgn(ray->slack(k)) == 0) {
-      last = k;
-      zero = true;
-      break;
-    }
-  const std::uint64_t* secondary = ray->mSecondary.words();
-  if (!zero)
-    for (std::uint64_t w = n; w-- > 0 && !zero;)
-      if (secondary[w] != 0) {
-        last = static_cast<unsigned>(64 * w + 63 - __builtin_clzll(secondary[w]));
-        zero = true;
-      }
-  const unsigned first = ray->firstSecondaryRow();
-  LinearDependenceEntry** slots = zero ? new LinearDependenceEntry*[last - first + 1] : nullptr;
-  ray->mDependencies = slots;
+  // Slots are needed up to the last zero row only: the face's other rows
+  // and the zero rows after the step that come before the first negative one.
+  // The face lies before the step, since the negative parent is negative on it.
+  BitList const& spare = mFaceProver->spare();
+  const unsigned end = ray->firstNegativeRow();
+  std::uint64_t last = ray->lastZeroRow(end);
+  if (last == BitList::NO_BIT)
+    last = spare.findLast();
+  if (last != BitList::NO_BIT)
+    ray->reserveSlots(static_cast<unsigned>(last));
 
-  const std::uint64_t* primary = ray->mPrimary.words();
-  for (std::uint64_t w = 0; w < n; ++w)
-    for (std::uint64_t bits = secondary[w]; bits != 0; bits &= bits - 1) {
-      const unsigned r = static_cast<unsigned>(64 * w + __builtin_ctzll(bits));
-      LinearDependenceEntry* e = positive.dependency(r);
-      if (!isSubset(e->mSupport.words(), primary, n)) {
-        e = negative.dependency(r);
-        if (!isSubset(e->mSupport.words(), primary, n))
-          e = mDependencyCache->getLinearDependenceEntry(ray->mPrimary, r);
-      }
-      slots[r - first] = e;
-      ++e->mRefCount;
+  BitList const& rayPrimary = ray->primary();
+  spare.forEachSetBit([&](std::uint64_t k) {
+    const unsigned r = static_cast<unsigned>(k);
+    LinearDependenceEntry* e = positive.dependency(r);
+    if (!e->support().isSubsetOf(rayPrimary)) {
+      e = negative.dependency(r);
+      if (!e->support().isSubsetOf(rayPrimary))
+        e = mDependencyCache->getLinearDependenceEntry(rayPrimary, r);
     }
+    ray->addSecondary(r, e);
+  });
   for (unsigned k = mStep + 1u; k < end; ++k)
-    if (sgn(ray->slack(k)) == 0) {
-      setBit(ray->mSecondary.words(), k);
-      LinearDependenceEntry* e = mDependencyCache->getLinearDependenceEntry(ray->mPrimary, k);
-      slots[k - first] = e;
-      ++e->mRefCount;
-    }
+    if (sgn(ray->slack(k)) == 0)
+      ray->addSecondary(k, mDependencyCache->getLinearDependenceEntry(rayPrimary, k));
   mDependencyCache->update();
-  mRayCache->insert(ray, 1);
+  mRayCache->insert(ray.release(), 1);
   ++mCreatedCount;
 }
 
