@@ -18,7 +18,7 @@ void runInstance(benchmark::State& state, std::string const& path) {
   std::size_t certificates = 0;
   bench::timeRun<DualSetRayGenerator>(state, path, [&](auto& generator) {
     rays = generator.finalRayCount();
-    certificates = generator.mDependencyCache.getSize();
+    certificates = generator.dependencyCache().getSize();
   });
   state.counters["rays"] = static_cast<double>(rays);
   state.counters["certificates"] = static_cast<double>(certificates);

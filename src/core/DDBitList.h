@@ -16,6 +16,8 @@ namespace double_description {
 class BitList {
 public:
   static constexpr std::uint64_t INLINE_WORDS = 2;
+  // What the searches return when they find no bit.
+  static constexpr std::uint64_t NO_BIT = ~std::uint64_t(0);
 
   BitList() : mWordCount(1), mWords(mInline) { mInline[0] = 0; }
   explicit BitList(unsigned long n);
@@ -53,21 +55,31 @@ public:
   std::uint16_t count() const { return popcount(mWords, mWordCount); }
   // |this AND other| and |this AND NOT other|, over this list's words.
   std::uint16_t countAnd(BitList const& other) const {
+    DD_ASSERT(other.mWordCount >= mWordCount);
     return popcountAnd(mWords, other.mWords, mWordCount);
   }
   std::uint16_t countAndNot(BitList const& other) const {
+    DD_ASSERT(other.mWordCount >= mWordCount);
     return popcountAndNot(mWords, other.mWords, mWordCount);
   }
   // |other AND NOT this|, over this list's words.
   std::uint16_t countOutside(BitList const& other) const {
+    DD_ASSERT(other.mWordCount >= mWordCount);
     return popcountAndNot(other.mWords, mWords, mWordCount);
   }
   // this is a subset of other, over this list's words.
-  bool isSubsetOf(BitList const& other) const { return isSubset(mWords, other.mWords, mWordCount); }
+  bool isSubsetOf(BitList const& other) const {
+    DD_ASSERT(other.mWordCount >= mWordCount);
+    return isSubset(mWords, other.mWords, mWordCount);
+  }
   // other is a subset of this, over this list's words.
-  bool contains(BitList const& other) const { return isSubset(other.mWords, mWords, mWordCount); }
+  bool contains(BitList const& other) const {
+    DD_ASSERT(other.mWordCount >= mWordCount);
+    return isSubset(other.mWords, mWords, mWordCount);
+  }
   // Equal words over this list's words; other may be longer.
   bool sameWordsAs(BitList const& other) const {
+    DD_ASSERT(other.mWordCount >= mWordCount);
     return equalWords(mWords, other.mWords, mWordCount);
   }
   bool operator==(BitList const& other) const {
@@ -81,6 +93,26 @@ public:
   BitList& andNot(BitList const& other);
   // this = a AND b, taking a's word count.
   void assignAnd(BitList const& a, BitList const& b);
+  // f(w-th word of each list) for every word index w of the first list in
+  // turn; the others have at least as many words. Lists passed non-const give
+  // their words by reference.
+  // One pass computes several set expressions at once where hot loops
+  // cannot afford a pass per operator.
+  template <class F, class First, class... Rest>
+  static void forEachWord(F&& f, First&& first, Rest&&... rest) {
+    const std::uint64_t n = first.wordCount();
+    DD_ASSERT(((rest.wordCount() >= n) && ...));
+    for (std::uint64_t w = 0; w < n; ++w)
+      f(first.words()[w], rest.words()[w]...);
+  }
+  // The first set bit at or after k, or NO_BIT. Loops that clear bits ahead
+  // of their cursor step with findNext(k + 1) where forEachSetBit would not
+  // see the clearing.
+  std::uint64_t findNext(std::uint64_t k) const;
+  // The last set bit, or NO_BIT.
+  std::uint64_t findLast() const;
+  // The first bit set in both lists, over this list's words, or NO_BIT.
+  std::uint64_t findFirstAnd(BitList const& other) const;
 
   // f(k) for every set bit k, in increasing order.
   template <class F> void forEachSetBit(F&& f) const {
@@ -89,10 +121,8 @@ public:
         f(64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits)));
   }
 
-  static constexpr std::uint64_t NONE = ~std::uint64_t(0);
-
-  // The first set bit k, in increasing order, for which stop(k) holds; NONE
-  // when there is none. Later bits are not visited.
+  // The first set bit k, in increasing order, for which stop(k) holds, or
+  // NO_BIT. Later bits are not visited.
   template <class F> std::uint64_t findSetBit(F&& stop) const {
     for (std::uint64_t w = 0; w < mWordCount; ++w)
       for (std::uint64_t bits = mWords[w]; bits != 0; bits &= bits - 1) {
@@ -100,7 +130,7 @@ public:
         if (stop(k))
           return k;
       }
-    return NONE;
+    return NO_BIT;
   }
 
   // The first n bits, '1' or '0' each, bit 0 first.
@@ -142,6 +172,34 @@ inline bool BitList::noneFrom(std::uint64_t bits) const {
       return false;
   }
   return true;
+}
+
+inline std::uint64_t BitList::findNext(std::uint64_t k) const {
+  std::uint64_t w = k >> 6;
+  if (w >= mWordCount)
+    return NO_BIT;
+  std::uint64_t bits = mWords[w] & (~std::uint64_t(0) << (k & 63));
+  while (bits == 0) {
+    if (++w == mWordCount)
+      return NO_BIT;
+    bits = mWords[w];
+  }
+  return 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+}
+
+inline std::uint64_t BitList::findLast() const {
+  for (std::uint64_t w = mWordCount; w-- > 0;)
+    if (mWords[w] != 0)
+      return 64 * w + 63 - static_cast<std::uint64_t>(__builtin_clzll(mWords[w]));
+  return NO_BIT;
+}
+
+inline std::uint64_t BitList::findFirstAnd(BitList const& other) const {
+  DD_ASSERT(other.mWordCount >= mWordCount);
+  for (std::uint64_t w = 0; w < mWordCount; ++w)
+    if (const std::uint64_t bits = mWords[w] & other.mWords[w])
+      return 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+  return NO_BIT;
 }
 
 // The word loops below tell the compiler that the two lists do not overlap,

@@ -15,7 +15,7 @@ public:
   CalcModule(CalcModule const&) = delete;
   CalcModule& operator=(CalcModule const&) = delete;
 
-  // The running gcd or lcm of a sequence.
+  // The running gcd or lcm of a sequence; g of a sparse elimination step.
   mpz_class& accumulator() { return mInt[1]; }
   // In an elimination step g = gcd(pivot, entry), then pivot / g; the first
   // product of a ray combination; s of an extended gcd.

@@ -1,13 +1,13 @@
 #ifndef DD_DUALSETRAY_H
 #define DD_DUALSETRAY_H
 
+#include "core/DDAssert.h"
 #include "core/DDBitList.h"
 #include "core/DDRay.h"
 #include "core/DDRepresentationVector.h"
 #include "dualset/DDLinearDependenceVector.h"
 
-#include <gmpxx.h>
-
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -16,27 +16,40 @@ namespace double_description {
 
 // A ray whose zero set is kept in two disjoint parts: the primary set, the
 // greedy basis of the zero set in row order (d - 1 rows), and the secondary
-// set of the other zero rows, each backed by a certificate over primary rows.
+// set of the other zero rows (all from row d on), each backed by a
+// certificate over primary rows in which the ray counts one reference.
 class DualSetRay final : public Ray {
 public:
-  // Takes over dependencies (one slot per row from firstSecondaryRow on, at
-  // least up to the last secondary row); the ray counts one reference in the
-  // certificate of each secondary row.
+  // A ray with its coordinates; the secondary rows join afterwards, through
+  // reserveSlots() and addSecondary().
   DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, RayCoordinates coordinates,
-             BitList primary, BitList secondary, LinearDependenceEntry** dependencies,
-             unsigned firstNegativeRow)
+             BitList primary, unsigned firstNegativeRow)
       : Ray(firstSecondaryRow, creationRow, std::move(coordinates), firstNegativeRow),
-        mPrimary(std::move(primary)), mSecondary(std::move(secondary)),
-        mDependencies(dependencies) {}
+        mPrimary(std::move(primary)), mSecondary(mPrimary.wordCount()) {
+    DD_ASSERT(mPrimary.count() + 1u == firstSecondaryRow);
+  }
   ~DualSetRay() override;
 
+  BitList const& primary() const { return mPrimary; }
+  BitList const& secondary() const { return mSecondary; }
+  // The certificate of secondary row r.
   LinearDependenceEntry* dependency(unsigned r) const {
+    DD_ASSERT(mSecondary.test(r));
     return mDependencies[r - firstSecondaryRow()];
   }
 
+  // Gives the ray certificate slots for the rows firstSecondaryRow() .. last;
+  // once, before the first addSecondary().
+  void reserveSlots(unsigned last);
+  // Makes row r secondary, backed by e; the ray counts its reference.
+  void addSecondary(unsigned r, LinearDependenceEntry* e);
+
+private:
   BitList mPrimary;
   BitList mSecondary;
-  LinearDependenceEntry** mDependencies;
+  // Slot of row r at index r - firstSecondaryRow(); null while no row is
+  // secondary.
+  std::unique_ptr<LinearDependenceEntry*[]> mDependencies;
 };
 
 // The ray's zero set restricted to the rows of mask, for the ray cache.
@@ -44,7 +57,7 @@ BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask);
 
 // Whether a ray is zero on a row after the one that created it.
 inline bool isZeroOn(DualSetRay const& ray, unsigned row) {
-  return ray.mSecondary.test(row) || ray.mPrimary.test(row);
+  return ray.secondary().test(row) || ray.primary().test(row);
 }
 
 // The zero set that a result line of type T reads from a ray, put together in
@@ -52,9 +65,9 @@ inline bool isZeroOn(DualSetRay const& ray, unsigned row) {
 // other formats show the whole zero set.
 template <class T> BitList const& resultZeroSet(DualSetRay const& ray, BitList& scratch) {
   if (std::is_same<T, RepresentationVector>::value)
-    return ray.mPrimary;
-  scratch = ray.mPrimary;
-  scratch |= ray.mSecondary;
+    return ray.primary();
+  scratch = ray.primary();
+  scratch |= ray.secondary();
   return scratch;
 }
 

@@ -22,6 +22,7 @@ public:
   std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
   std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
 
+private:
   LinearDependenceCache* mDependencyCache;
   FaceProver* mFaceProver;
 };

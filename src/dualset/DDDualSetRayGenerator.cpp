@@ -1,17 +1,13 @@
 #include "dualset/DDDualSetRayGenerator.h"
 
-#include "core/DDBitOps.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "dualset/DDDualSetRayEnumerator.h"
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 namespace double_description {
-
-namespace {
-unsigned wordsFor(unsigned rows) { return rows == 0 ? 1 : (rows + 63) / 64; }
-} // namespace
 
 DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
                                          Matrix const& base)
@@ -21,56 +17,47 @@ DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& w
 
 // The rays count references in the certificates, so they go first: the final
 // ones and, after an interrupted run, those still held by row entries.
-DualSetRayGenerator::~DualSetRayGenerator() {
-  mRayCache.clear();
-}
+DualSetRayGenerator::~DualSetRayGenerator() { mRayCache.clear(); }
 
 void DualSetRayGenerator::calculateBase() {
   const unsigned d = mWorkingMatrix.getColumns();
   const unsigned m = mWorkingMatrix.getRowCount();
-  const unsigned words = wordsFor(m);
   const Matrix base = mWorkingMatrix.getSubMatrix(0, d);
   for (unsigned i = 0; i < d; ++i) {
-    BitList primary(words);
-    BitList secondary(words);
-    LinearDependenceEntry** slots = m > d ? new LinearDependenceEntry*[m - d] : nullptr;
+    BitList primary(BitList::wordsFor(m));
     RepresentationVector x(d);
     getInitialVector(base, i, primary, x);
+    // The zero rows before the first negative one are secondary.
+    BitList zero(primary.wordCount());
     RayCoordinates coordinates(x);
-    const unsigned firstNegative = getPlaneCoeffs(coordinates, primary, secondary, slots);
-    mRayCache.insert(new DualSetRay(x.mLength, x.mLength - 1u, std::move(coordinates),
-                                    std::move(primary), std::move(secondary), slots,
-                                    firstNegative));
+    const unsigned firstNegative = mRayCache.slacks().markZeroRows(coordinates, d, zero);
+    auto ray = std::make_unique<DualSetRay>(x.mLength, x.mLength - 1u, std::move(coordinates),
+                                            std::move(primary), firstNegative);
+    const std::uint64_t last = zero.findLast();
+    if (last != BitList::NO_BIT)
+      ray->reserveSlots(static_cast<unsigned>(last));
+    zero.forEachSetBit([&](std::uint64_t k) {
+      const unsigned r = static_cast<unsigned>(k);
+      ray->addSecondary(r, mDependencyCache.getLinearDependenceEntry(ray->primary(), r));
+    });
+    mDependencyCache.update();
+    mRayCache.insert(ray.release());
   }
 }
 
 void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, BitList& Z,
                                            RepresentationVector& x) const {
   const unsigned d = base.getRowCount();
-  ExtremeRayUncompressor uncompressor(d, base.getColumns(), wordsFor(d));
-  for (unsigned k = 0; k < d; ++k)
-    setBit(Z.words(), k);
-  clearBit(Z.words(), i);
+  ExtremeRayUncompressor uncompressor(d, base.getColumns(),
+                                      static_cast<unsigned>(BitList::wordsFor(d)));
+  Z.setFirst(d);
+  Z.reset(i);
   uncompressor.calcExtremeRay(base, Z, x);
   mpz_class s;
   x.calcScalarProduct(mWorkingMatrix.row(static_cast<unsigned>(i)), s);
   if (sgn(s) < 0)
     x.negate();
   x.simplify();
-}
-
-unsigned DualSetRayGenerator::getPlaneCoeffs(RayCoordinates const& x, BitList const& primary,
-                                             BitList& secondary, LinearDependenceEntry**& slots) {
-  const unsigned d = mWorkingMatrix.getColumns();
-  const unsigned firstNegative = mRayCache.slacks().markZeroRows(x, d, secondary);
-  secondary.forEachSetBit([&](std::uint64_t k) {
-    LinearDependenceEntry* e =
-        mDependencyCache.getLinearDependenceEntry(primary, static_cast<unsigned>(k));
-    slots[k - d] = e;
-    ++e->mRefCount;
-  });
-  mDependencyCache.update();
-  return firstNegative;
 }
 
 StepStatistics DualSetRayGenerator::enumerate(unsigned long step, Entry& entry) {

@@ -1,6 +1,6 @@
 #include "dualset/DDPartTestTraverseVisitor.h"
 
-#include "core/DDBitOps.h"
+#include <memory>
 
 namespace double_description {
 
@@ -17,44 +17,45 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
 }
 
 void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay const& negative) {
-  DualSetFace face(positive, negative, mFaceProver->mKnown, mFaceProver->mSpare);
-  face.mPrimary.set(mStep);
+  BitList primary(mFaceProver->known());
+  primary.set(mStep);
   SlackCalculator const& slacks = mRayCache->slacks();
   RayCoordinates coordinates =
       slacks.combine(positive.coordinates(), negative.coordinates(), mStep);
   // The zero rows after the step, before the first negative one.
-  BitList later(face.mPrimary.wordCount());
+  BitList later(primary.wordCount());
   const unsigned firstNegative = slacks.markZeroRows(coordinates, mStep + 1u, later);
+  auto ray = std::make_unique<DualSetRay>(positive.firstSecondaryRow(), mStep,
+                                          std::move(coordinates), std::move(primary),
+                                          firstNegative);
 
-  // Slots are needed up to the last zero row only.
-  BitList zero = face.mSecondary;
-  zero |= later;
-  unsigned last = 0;
-  zero.forEachSetBit([&](std::uint64_t r) { last = static_cast<unsigned>(r); });
-  const unsigned first = positive.firstSecondaryRow();
-  LinearDependenceEntry** slots = zero.none() ? nullptr : new LinearDependenceEntry*[last - first + 1];
+  // Slots are needed up to the last zero row only: the face's other rows
+  // and the later zero rows. The face lies before the step, since the
+  // negative parent is negative on it.
+  BitList const& spare = mFaceProver->spare();
+  std::uint64_t last = later.findLast();
+  if (last == BitList::NO_BIT)
+    last = spare.findLast();
+  if (last != BitList::NO_BIT)
+    ray->reserveSlots(static_cast<unsigned>(last));
 
-  face.mSecondary.forEachSetBit([&](std::uint64_t row) {
-    const unsigned r = static_cast<unsigned>(row);
+  BitList const& rayPrimary = ray->primary();
+  spare.forEachSetBit([&](std::uint64_t k) {
+    const unsigned r = static_cast<unsigned>(k);
     LinearDependenceEntry* e = positive.dependency(r);
-    if (!face.mPrimary.contains(e->mSupport)) {
+    if (!e->support().isSubsetOf(rayPrimary)) {
       e = negative.dependency(r);
-      if (!face.mPrimary.contains(e->mSupport))
-        e = mDependencyCache->getLinearDependenceEntry(face.mPrimary, r);
+      if (!e->support().isSubsetOf(rayPrimary))
+        e = mDependencyCache->getLinearDependenceEntry(rayPrimary, r);
     }
-    slots[r - first] = e;
-    ++e->mRefCount;
+    ray->addSecondary(r, e);
   });
-  later.forEachSetBit([&](std::uint64_t row) {
-    const unsigned k = static_cast<unsigned>(row);
-    face.mSecondary.set(k);
-    LinearDependenceEntry* e = mDependencyCache->getLinearDependenceEntry(face.mPrimary, k);
-    slots[k - first] = e;
-    ++e->mRefCount;
+  later.forEachSetBit([&](std::uint64_t k) {
+    const unsigned r = static_cast<unsigned>(k);
+    ray->addSecondary(r, mDependencyCache->getLinearDependenceEntry(rayPrimary, r));
   });
   mDependencyCache->update();
-  mRayCache->insert(new DualSetRay(first, mStep, std::move(coordinates), std::move(face.mPrimary),
-                                   std::move(face.mSecondary), slots, firstNegative));
+  mRayCache->insert(ray.release());
   ++mCreatedCount;
 }
 

@@ -209,3 +209,52 @@ TEST(BitList, FirstBitsAndWordCounts) {
   EXPECT_EQ(BitList::wordsFor(65), 2u);
   EXPECT_EQ(BitList::wordsFor(65535), 1024u);
 }
+
+// The searches on lists of one to three words, with bits at word edges; a
+// cursor loop that clears bits ahead of itself sees each cleared bit gone.
+TEST(BitList, SearchesFindTheNextTheLastAndTheFirstCommonBit) {
+  const BitList a = listOf(3, {0, 63, 64, 130});
+  EXPECT_EQ(a.findNext(0), 0u);
+  EXPECT_EQ(a.findNext(1), 63u);
+  EXPECT_EQ(a.findNext(64), 64u);
+  EXPECT_EQ(a.findNext(65), 130u);
+  EXPECT_EQ(a.findNext(131), BitList::NO_BIT);
+  EXPECT_EQ(a.findNext(500), BitList::NO_BIT);
+  EXPECT_EQ(a.findLast(), 130u);
+  EXPECT_EQ(listOf(3, {63}).findLast(), 63u);
+  EXPECT_EQ(BitList(3).findLast(), BitList::NO_BIT);
+  EXPECT_EQ(BitList(3).findNext(0), BitList::NO_BIT);
+  EXPECT_EQ(listOf(1, {63}).findNext(63), 63u);
+
+  EXPECT_EQ(a.findFirstAnd(listOf(3, {1, 64, 130})), 64u);
+  EXPECT_EQ(a.findFirstAnd(listOf(3, {130, 191})), 130u);
+  EXPECT_EQ(a.findFirstAnd(listOf(3, {1, 65})), BitList::NO_BIT);
+
+  BitList pending = listOf(2, {3, 5, 64, 70, 127});
+  std::vector<std::uint64_t> seen;
+  for (std::uint64_t k = pending.findNext(0); k != BitList::NO_BIT; k = pending.findNext(k + 1)) {
+    seen.push_back(k);
+    pending.reset(70); // ahead of the cursor, or already passed
+  }
+  EXPECT_EQ(seen, (std::vector<std::uint64_t>{3, 5, 64, 127}));
+}
+
+// One pass computes several set expressions; each output sees the input
+// words of its own index only, and the inputs stay as they were.
+TEST(BitList, ForEachWordComputesSeveralSetsInOnePass) {
+  for (unsigned long words : {1ul, 3ul}) {
+    const unsigned last = static_cast<unsigned>(64 * words - 1);
+    const BitList a = listOf(words, {0, 5, 62, last});
+    const BitList b = listOf(words, {5, 6, last});
+    BitList meet(words, ALL), rest(words, ALL);
+    BitList::forEachWord(
+        [](std::uint64_t& m, std::uint64_t& r, std::uint64_t x, std::uint64_t y) {
+          m = x & y;
+          r = x & ~y;
+        },
+        meet, rest, a, b);
+    EXPECT_EQ(meet, listOf(words, {5, last})) << words;
+    EXPECT_EQ(rest, listOf(words, {0, 62})) << words;
+    EXPECT_EQ(a, listOf(words, {0, 5, 62, last}));
+  }
+}

@@ -6,6 +6,7 @@
 
 #include "core/DDBitOps.h"
 #include "core/DDCalculationMatrix.h"
+#include "core/DDElimination.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "core/DDMachineMatrix.h"
 #include "core/DDSLESolver.h"
@@ -292,4 +293,88 @@ TEST(ExtremeRayUncompressor, MachinePathAgreesAtTheEdgesOfMachineIntegers) {
       ASSERT_EQ(dense(y, d), dense(x, d)) << "trial " << trial;
     }
   }
+}
+
+// The sparse row update against the dense kernel on the same rows: columns
+// spread over three words and stored in shuffled slots, supports with the
+// three kinds of column (row only, pivot only, both), and rows that cancel
+// in part or as a whole.
+TEST(CancelSparseEntry, AgreesWithTheDenseKernel) {
+  std::mt19937_64 rng(11);
+  const unsigned universe = 190;
+  int emptied = 0, cancelledInPart = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    // The columns in use, col first; slot[c] is where a row keeps column c.
+    std::vector<unsigned> columns(universe);
+    for (unsigned c = 0; c < universe; ++c)
+      columns[c] = c;
+    std::shuffle(columns.begin(), columns.end(), rng);
+    columns.resize(2 + rng() % 12);
+    const unsigned col = columns[0];
+    std::vector<unsigned> slot(universe, ~0u);
+    std::vector<unsigned> slots(columns.size());
+    for (unsigned i = 0; i < slots.size(); ++i)
+      slots[i] = i;
+    std::shuffle(slots.begin(), slots.end(), rng);
+    for (unsigned i = 0; i < columns.size(); ++i)
+      slot[columns[i]] = slots[i];
+
+    const unsigned k = static_cast<unsigned>(columns.size());
+    std::vector<mpz_class> rowDense(k), pivotDense(k);
+    std::vector<mpz_class> row(k, mpz_class(99)), pivot(k, mpz_class(-77)); // junk off support
+    BitList rowSupport(3), pivotSupport(3);
+    const bool multiple = trial % 5 == 0; // the row a multiple of the pivot
+    const long scale = long(rng() % 5) + 1;
+    for (unsigned i = 0; i < k; ++i) {
+      const unsigned c = columns[i];
+      auto value = [&] {
+        const long v = long(rng() % 7) - 3;
+        return mpz_class(v == 0 ? 5 : v);
+      };
+      const unsigned kind = i == 0 ? 3 : static_cast<unsigned>(rng() % 4);
+      if (kind & 1) {
+        pivotDense[i] = trial % 7 == 0 ? mpz_class(value() * 1000003) : value();
+        pivot[slot[c]] = pivotDense[i];
+        if (i != 0)
+          pivotSupport.set(c);
+      }
+      if ((kind & 2) || (multiple && (kind & 1))) {
+        rowDense[i] = multiple ? mpz_class(scale * pivotDense[i]) : value();
+        if (multiple && !(kind & 1))
+          continue;
+        row[slot[c]] = rowDense[i];
+        rowSupport.set(c);
+      }
+    }
+    // Dense: col at position 0, so that [1, k) is every other column.
+    std::vector<mpz_class> expected = rowDense;
+    cancelEntry(expected.data(), pivotDense.data(), 0, 1, k);
+    const mpz_class pivotFactor = UtilsFactory::CALC_UTILS.pivotFactor();
+    const mpz_class entryFactor = UtilsFactory::CALC_UTILS.entryFactor();
+    UtilsFactory::CALC_UTILS.pivotFactor() = 0;
+    UtilsFactory::CALC_UTILS.entryFactor() = 0;
+
+    const bool empty = cancelSparseEntry(row.data(), rowSupport, pivot.data(), pivotSupport,
+                                         slot.data(), col);
+    EXPECT_EQ(UtilsFactory::CALC_UTILS.pivotFactor(), pivotFactor);
+    EXPECT_EQ(UtilsFactory::CALC_UTILS.entryFactor(), entryFactor);
+    bool allZero = true;
+    for (unsigned i = 1; i < k; ++i) {
+      const unsigned c = columns[i];
+      ASSERT_EQ(rowSupport.test(c), sgn(expected[i]) != 0) << "trial " << trial << " column " << c;
+      if (sgn(expected[i]) != 0) {
+        allZero = false;
+        EXPECT_EQ(row[slot[c]], expected[i]) << "trial " << trial << " column " << c;
+      } else if (sgn(rowDense[i]) != 0 && sgn(pivotDense[i]) != 0) {
+        ++cancelledInPart;
+      }
+    }
+    EXPECT_FALSE(rowSupport.test(col));
+    EXPECT_EQ(empty, allZero) << "trial " << trial;
+    EXPECT_EQ(empty, rowSupport.none());
+    emptied += empty;
+  }
+  // The fixture reaches both outcomes.
+  EXPECT_GT(emptied, 0);
+  EXPECT_GT(cancelledInPart, 0);
 }

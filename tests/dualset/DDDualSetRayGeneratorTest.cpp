@@ -3,6 +3,7 @@
 #include "iteration/IterationTestSupport.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace dualset_test {
 namespace {
@@ -26,18 +27,15 @@ TEST_F(DualSetGeneratorTest, SquareMatrixGivesTheInitialRaysWithoutCertificates)
   generator.calculateBase();
   generator.run();
   ASSERT_EQ(generator.cache().mFinalRays.size(), 3u);
-  EXPECT_EQ(generator.mDependencyCache.getSize(), 0u);
+  EXPECT_EQ(generator.dependencyCache().getSize(), 0u);
   for (DualSetRay const* ray : generator.cache().mFinalRays) {
-    EXPECT_TRUE(bitIndices(ray->mSecondary, 3).empty());
+    EXPECT_TRUE(bitIndices(ray->secondary(), 3).empty());
     EXPECT_EQ(ray->firstNegativeRow(), 3u);
     expectConsistent(working, *ray);
   }
   EXPECT_EQ(coordinateLines(working, generator.cache().mFinalRays),
             std::vector<std::string>({"1 0 0", "-1 1 -1", "0 0 1"}));
 }
-
-// Coordinates for rays whose tests never read them.
-RayCoordinates noCoordinates() { return RayCoordinates(std::make_unique<std::int64_t[]>(3), 3); }
 
 // Initial rays e0, e1, e2 against rows chosen for their slacks.
 class InitialRayTest : public DualSetGeneratorTest {
@@ -75,19 +73,19 @@ TEST_F(InitialRayTest, SecondaryRowsAndCertificatesStopAtTheFirstNegativeRow) {
     EXPECT_EQ(ray->creationRow(), 2u);
     expectConsistent(mWorking, *ray);
   }
-  EXPECT_EQ(bitIndices(e0->mPrimary, 8), std::vector<unsigned>({1, 2}));
-  EXPECT_EQ(bitIndices(e0->mSecondary, 8), std::vector<unsigned>({4, 5})); // not 7
-  EXPECT_EQ(bitIndices(e1->mSecondary, 8), std::vector<unsigned>({3, 6}));
-  EXPECT_EQ(bitIndices(e2->mSecondary, 8), std::vector<unsigned>({3})); // not 6
+  EXPECT_EQ(bitIndices(e0->primary(), 8), std::vector<unsigned>({1, 2}));
+  EXPECT_EQ(bitIndices(e0->secondary(), 8), std::vector<unsigned>({4, 5})); // not 7
+  EXPECT_EQ(bitIndices(e1->secondary(), 8), std::vector<unsigned>({3, 6}));
+  EXPECT_EQ(bitIndices(e2->secondary(), 8), std::vector<unsigned>({3})); // not 6
   EXPECT_EQ(e0->firstNegativeRow(), 6u);
   EXPECT_EQ(e2->firstNegativeRow(), 5u);
 
   // e2 takes e1's certificate for row 3, whose support {0} lies in its primary set.
   EXPECT_EQ(e1->dependency(3), e2->dependency(3));
-  EXPECT_EQ(e1->dependency(3)->mRefCount, 2u);
-  EXPECT_EQ(e1->dependency(6)->mRefCount, 1u);
-  EXPECT_EQ(mGenerator.mDependencyCache.getSize(), 4u);
-  EXPECT_FALSE(mGenerator.mDependencyCache.isDirty());
+  EXPECT_EQ(e1->dependency(3)->referenceCount(), 2u);
+  EXPECT_EQ(e1->dependency(6)->referenceCount(), 1u);
+  EXPECT_EQ(mGenerator.dependencyCache().getSize(), 4u);
+  EXPECT_FALSE(mGenerator.dependencyCache().isDirty());
 }
 
 // A certificate unreferenced by the deletion of the rays negative on row N is
@@ -98,14 +96,15 @@ TEST_F(InitialRayTest, CertificatesOfDeletedRaysGoOneStepLater) {
   ASSERT_NE(e0, nullptr);
   LinearDependenceEntry const* certificate = e0->dependency(5);
   auto held = [&](unsigned row) {
-    auto const& list = mGenerator.mDependencyCache.mVectors[row - 3].mCertificates;
-    return std::find(list.begin(), list.end(), certificate) != list.end();
+    auto const& list = mGenerator.dependencyCache().certificatesOf(row).certificates();
+    return std::any_of(list.begin(), list.end(),
+                       [&](auto const& e) { return e.get() == certificate; });
   };
   testing::internal::CaptureStdout();
   for (unsigned step = 3; step <= 6; ++step)
     mGenerator.calculateStep(step);
   ASSERT_TRUE(held(5));
-  ASSERT_EQ(certificate->mRefCount, 0u);
+  ASSERT_EQ(certificate->referenceCount(), 0u);
   mGenerator.calculateStep(7);
   testing::internal::GetCapturedStdout();
   EXPECT_FALSE(held(5));
@@ -113,34 +112,75 @@ TEST_F(InitialRayTest, CertificatesOfDeletedRaysGoOneStepLater) {
     expectConsistent(mWorking, *ray);
 }
 
+// Coordinates for rays whose tests never read them.
+RayCoordinates noCoordinates() { return RayCoordinates(std::make_unique<std::int64_t[]>(3), 3); }
+
 TEST(DualSetRayTest, DestructionReleasesOneReferencePerSecondaryRow) {
   LinearDependenceEntry first(1, 5), second(1, 7);
-  first.mRefCount = 2;
-  second.mRefCount = 1;
-  auto** slots = new LinearDependenceEntry*[5];
-  slots[4 - 3] = &first;
-  slots[6 - 3] = &second;
-  delete new DualSetRay(3, 2, noCoordinates(), bitsOf(1, {0, 1}), bitsOf(1, {4, 6}), slots, 8);
-  EXPECT_EQ(first.mRefCount, 1u);
-  EXPECT_EQ(second.mRefCount, 0u);
-  // Without secondary rows no slot is read.
-  delete new DualSetRay(3, 2, noCoordinates(), bitsOf(1, {0, 1}), BitList(1), nullptr, 8);
-  EXPECT_EQ(first.mRefCount, 1u);
+  first.addReference(); // held by another ray
+  {
+    DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 80);
+    ray.reserveSlots(6);
+    ray.addSecondary(4, &first);
+    ray.addSecondary(6, &second);
+    EXPECT_EQ(bitIndices(ray.secondary(), 8), std::vector<unsigned>({4, 6}));
+    EXPECT_EQ(ray.dependency(4), &first);
+    EXPECT_EQ(ray.dependency(6), &second);
+    EXPECT_EQ(first.referenceCount(), 2u);
+    EXPECT_EQ(second.referenceCount(), 1u);
+  }
+  EXPECT_EQ(first.referenceCount(), 1u);
+  EXPECT_EQ(second.referenceCount(), 0u);
+  // Without secondary rows there are no slots to read.
+  { DualSetRay bare(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 8); }
+  EXPECT_EQ(first.referenceCount(), 1u);
 }
 
 TEST(DualSetRayTest, ResultLinesReadThePrimarySetOrTheWholeZeroSet) {
   LinearDependenceEntry low(2, 5), high(2, 66);
-  auto** slots = new LinearDependenceEntry*[70];
-  slots[4 - 3] = &low;
-  slots[65 - 3] = &high;
-  low.mRefCount = high.mRefCount = 1;
-  DualSetRay ray(3, 2, noCoordinates(), bitsOf(2, {0, 1, 70}), bitsOf(2, {4, 65}), slots, 80);
+  DualSetRay ray(4, 3, noCoordinates(), bitsOf(2, {0, 1, 70}), 80);
+  ray.reserveSlots(65);
+  ray.addSecondary(4, &low);
+  ray.addSecondary(65, &high);
   BitList scratch;
-  EXPECT_EQ(&resultZeroSet<RepresentationVector>(ray, scratch), &ray.mPrimary);
+  EXPECT_EQ(&resultZeroSet<RepresentationVector>(ray, scratch), &ray.primary());
   for (BitList const* zero : {&resultZeroSet<BitList>(ray, scratch),
                               &resultZeroSet<OutputVector<double>>(ray, scratch)})
     EXPECT_EQ(bitIndices(*zero, 128), std::vector<unsigned>({0, 1, 4, 65, 70}));
 }
+
+TEST(DualSetRayTest, MaskedZeroSetJoinsBothSetsWithinTheMask) {
+  LinearDependenceEntry e(2, 66);
+  DualSetRay ray(4, 3, noCoordinates(), bitsOf(2, {0, 1, 70}), 80);
+  ray.reserveSlots(65);
+  ray.addSecondary(65, &e);
+  EXPECT_EQ(bitIndices(maskedZeroSet(ray, bitsOf(2, {1, 2, 65, 127})), 128),
+            std::vector<unsigned>({1, 65}));
+}
+
+#ifdef REDIVEZ_ASSERTIONS
+// Checked builds stop where the sets of a ray or the counts of its
+// certificates would go wrong.
+TEST(DualSetRayDeathTest, BrokenInvariantsStopCheckedBuilds) {
+  EXPECT_DEATH(DualSetRay(3, 2, noCoordinates(), bitsOf(1, {0}), 8), "count");
+  EXPECT_DEATH(LinearDependenceEntry(1, 5).release(), "mRefCount > 0");
+  LinearDependenceEntry e(1, 8);
+  EXPECT_DEATH(
+      {
+        DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 4}), 80);
+        ray.reserveSlots(7);
+        ray.addSecondary(4, &e); // primary already
+      },
+      "mPrimary.test");
+  EXPECT_DEATH(
+      {
+        DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 80);
+        ray.reserveSlots(7);
+        ray.addSecondary(2, &e); // a basis row
+      },
+      "firstSecondaryRow");
+}
+#endif
 
 } // namespace
 } // namespace dualset_test

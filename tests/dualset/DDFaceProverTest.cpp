@@ -25,21 +25,23 @@ public:
 
   DualSetRay const& make(std::vector<unsigned> const& zeroRows) {
     const unsigned m = mWorking.getRowCount(), d = mWorking.getColumns();
-    const unsigned words = (m + 63) / 64;
-    BitList primary(words), secondary(words);
+    BitList primary(BitList::wordsFor(m));
+    std::vector<unsigned> secondary;
     Echelon echelon(d);
-    for (unsigned r : zeroRows)
-      setBit((echelon.add(mWorking.row(r)) ? primary : secondary).words(), r);
-    auto** slots = new LinearDependenceEntry*[m - d];
-    for (unsigned r : zeroRows)
-      if (testBit(secondary.words(), r)) {
-        slots[r - d] = mCache.getLinearDependenceEntry(primary, r);
-        ++slots[r - d]->mRefCount;
-      }
+    for (unsigned r : zeroRows) {
+      if (echelon.add(mWorking.row(r)))
+        primary.set(r);
+      else
+        secondary.push_back(r);
+    }
+    mRays.push_back(std::make_unique<DualSetRay>(
+        d, m - 1, RayCoordinates(std::make_unique<std::int64_t[]>(d), d), std::move(primary), m));
+    DualSetRay& ray = *mRays.back();
+    ray.reserveSlots(m - 1);
+    for (unsigned r : secondary)
+      ray.addSecondary(r, mCache.getLinearDependenceEntry(ray.primary(), r));
     mCache.update();
-    mRays.emplace_back(new DualSetRay(d, m - 1, RayCoordinates(std::make_unique<std::int64_t[]>(d), d),
-                                      std::move(primary), std::move(secondary), slots, m));
-    return *mRays.back();
+    return ray;
   }
 
 private:
@@ -49,17 +51,14 @@ private:
 };
 
 std::vector<unsigned> intersection(BitList const& a, BitList const& b, unsigned m) {
-  std::vector<unsigned> rows;
-  for (unsigned k = 0; k < m; ++k)
-    if (testBit(a.words(), k) && testBit(b.words(), k))
-      rows.push_back(k);
-  return rows;
+  BitList both = a;
+  both &= b;
+  return bitIndices(both, m);
 }
 
 BitList zeroSet(DualSetRay const& ray) {
-  BitList z(ray.mPrimary);
-  for (std::uint64_t w = 0; w < z.wordCount(); ++w)
-    z.words()[w] |= ray.mSecondary.words()[w];
+  BitList z(ray.primary());
+  z |= ray.secondary();
   return z;
 }
 
@@ -80,7 +79,7 @@ std::vector<std::vector<unsigned>> randomZeroSets(Matrix const& working, unsigne
     }
     BitList z(uncompressor.mSetWords);
     for (unsigned r : chosen)
-      setBit(z.words(), r);
+      z.set(r);
     RepresentationVector x(d);
     uncompressor.calcExtremeRay(working, z, x);
     std::vector<unsigned> zero;
@@ -130,29 +129,29 @@ TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
         const bool adjacent = prover.isAdjacent(*p, *n);
         ASSERT_EQ(adjacent, greedy.size() == d - 2) << "d " << d;
 
-        const unsigned sp = popcount(p->mSecondary.words(), 2);
-        const unsigned sn = popcount(n->mSecondary.words(), 2);
-        EXPECT_EQ(prover.mBasisRay, sn < sp ? n : p);
-        DualSetRay const& a = *prover.mBasisRay;
-        DualSetRay const& b = *prover.mOtherRay;
+        const unsigned sp = p->secondary().count();
+        const unsigned sn = n->secondary().count();
+        EXPECT_EQ(prover.basisRay(), sn < sp ? n : p);
+        DualSetRay const& a = *prover.basisRay();
+        DualSetRay const& b = *prover.otherRay();
         const unsigned primaries = static_cast<unsigned>(
-            intersection(zeroSet(b), a.mPrimary, m).size() +
-            intersection(b.mPrimary, a.mSecondary, m).size());
+            intersection(zeroSet(b), a.primary(), m).size() +
+            intersection(b.primary(), a.secondary(), m).size());
         EXPECT_LE(primaries, d - 2);
         if (!adjacent) {
           ++counts[2];
           continue;
         }
-        EXPECT_EQ(bitIndices(prover.mKnown, m), greedy);
+        EXPECT_EQ(bitIndices(prover.known(), m), greedy);
         std::vector<unsigned> rest;
         for (unsigned r : face)
           if (std::find(greedy.begin(), greedy.end(), r) == greedy.end())
             rest.push_back(r);
-        EXPECT_EQ(bitIndices(prover.mSpare, m), rest);
+        EXPECT_EQ(bitIndices(prover.spare(), m), rest);
         if (primaries == d - 2) {
           ++counts[0];
-          EXPECT_TRUE(bitIndices(prover.mLoaded, m).empty()) << "no elimination needed";
-          EXPECT_EQ(bitIndices(prover.mSpare, m), intersection(a.mSecondary, b.mSecondary, m));
+          EXPECT_TRUE(bitIndices(prover.loaded(), m).empty()) << "no elimination needed";
+          EXPECT_EQ(bitIndices(prover.spare(), m), intersection(a.secondary(), b.secondary(), m));
         } else {
           ++counts[1];
         }
@@ -173,13 +172,13 @@ TEST(FaceProverCaseTest, FewerSecondaryRowsChooseTheBasisRayAndTiesTakeThePositi
   DualSetRay const& e3 = factory.make({0, 1, 2, 4, 5, 6, 7}); // secondary {4, 5, 6, 7}
   FaceProver prover(8, 2);
   EXPECT_TRUE(prover.isAdjacent(e1, e2)); // face {0, 3}, primary in both
-  EXPECT_EQ(prover.mBasisRay, &e1);
+  EXPECT_EQ(prover.basisRay(), &e1);
   EXPECT_TRUE(prover.isAdjacent(e2, e1));
-  EXPECT_EQ(prover.mBasisRay, &e2);
+  EXPECT_EQ(prover.basisRay(), &e2);
   EXPECT_TRUE(prover.isAdjacent(e3, e2)); // face {0, 1, 4}
-  EXPECT_EQ(prover.mBasisRay, &e2);
-  EXPECT_EQ(bitIndices(prover.mKnown, 8), std::vector<unsigned>({0, 1}));
-  EXPECT_EQ(bitIndices(prover.mSpare, 8), std::vector<unsigned>({4}));
+  EXPECT_EQ(prover.basisRay(), &e2);
+  EXPECT_EQ(bitIndices(prover.known(), 8), std::vector<unsigned>({0, 1}));
+  EXPECT_EQ(bitIndices(prover.spare(), 8), std::vector<unsigned>({4}));
 }
 
 } // namespace

@@ -23,13 +23,17 @@ protected:
     std::vector<LinearDependenceEntry*> found;
     for (unsigned r : rows) {
       found.push_back(mCache.getLinearDependenceEntry(primary, r));
-      ++found.back()->mRefCount;
+      found.back()->addReference();
     }
     mCache.update();
     return found;
   }
-  std::size_t patternCount(unsigned r) const {
-    return mCache.mVectors[r - 3].mPatterns.size() / mCache.mVectors[r - 3].mWordCount;
+  std::size_t patternCount(unsigned r) const { return mCache.certificatesOf(r).patternCount(); }
+  std::vector<LinearDependenceEntry*> entriesOf(unsigned r) const {
+    std::vector<LinearDependenceEntry*> entries;
+    for (auto const& e : mCache.certificatesOf(r).certificates())
+      entries.push_back(e.get());
+    return entries;
   }
 };
 
@@ -38,18 +42,17 @@ TEST_F(CertificateStoreTest, OneUpdateComputesAllPendingCertificates) {
   EXPECT_EQ(mCache.getLinearDependenceEntry(primary, 3)->mValues.size(), 1u);
   mCache.getLinearDependenceEntry(primary, 5);
   EXPECT_TRUE(mCache.isDirty());
-  EXPECT_EQ(mCache.mPendingEntries.size(), 2u);
+  EXPECT_EQ(mCache.pendingCount(), 2u);
   mCache.update();
   EXPECT_FALSE(mCache.isDirty());
-  EXPECT_TRUE(mCache.mPendingEntries.empty());
-  EXPECT_TRUE(mCache.mPendingVectors.empty());
+  EXPECT_EQ(mCache.pendingCount(), 0u);
 
   // A multiple of one primary row: a one-row support.
-  LinearDependenceEntry const& multiple = *mCache.mVectors[0].mCertificates.front();
-  EXPECT_EQ(bitIndices(multiple.mSupport, 6), std::vector<unsigned>({0}));
+  LinearDependenceEntry const& multiple = *entriesOf(3).front();
+  EXPECT_EQ(bitIndices(multiple.support(), 6), std::vector<unsigned>({0}));
   EXPECT_EQ(multiple.mValues, std::vector<mpz_class>({1, 2}));
-  LinearDependenceEntry const& sum = *mCache.mVectors[2].mCertificates.front();
-  EXPECT_EQ(bitIndices(sum.mSupport, 6), std::vector<unsigned>({0, 1}));
+  LinearDependenceEntry const& sum = *entriesOf(5).front();
+  EXPECT_EQ(bitIndices(sum.support(), 6), std::vector<unsigned>({0, 1}));
   expectValidCertificate(mWorking, multiple, 3, primary);
   expectValidCertificate(mWorking, sum, 5, primary);
   EXPECT_EQ(patternCount(3), 1u);
@@ -75,7 +78,7 @@ TEST_F(CertificateStoreTest, LookupReusesTheFirstFittingCertificate) {
   const LinearDependenceEntry* multiple = lookUp(bitsOf(1, {0, 1}), {3})[0];
   // The support {0} fits any primary set holding row 0; nothing is computed.
   EXPECT_EQ(lookUp(bitsOf(1, {0, 2}), {3})[0], multiple);
-  EXPECT_EQ(multiple->mRefCount, 2u);
+  EXPECT_EQ(multiple->referenceCount(), 2u);
   EXPECT_EQ(mCache.getSize(), 1u);
   EXPECT_EQ(patternCount(3), 1u);
 }
@@ -84,7 +87,7 @@ TEST_F(CertificateStoreTest, EarlierOfTwoFittingPatternsIsTaken) {
   LinearDependenceEntry* first = lookUp(bitsOf(1, {0, 1}), {5})[0];
   LinearDependenceEntry* second = lookUp(bitsOf(1, {1, 4}), {5})[0];
   ASSERT_NE(first, second);
-  EXPECT_EQ(bitIndices(second->mSupport, 6), std::vector<unsigned>({1, 4}));
+  EXPECT_EQ(bitIndices(second->support(), 6), std::vector<unsigned>({1, 4}));
   expectValidCertificate(mWorking, *second, 5, bitsOf(1, {1, 4}));
   EXPECT_EQ(patternCount(5), 2u);
   // The scan alone decides, so a set holding both supports finds the first.
@@ -94,9 +97,9 @@ TEST_F(CertificateStoreTest, EarlierOfTwoFittingPatternsIsTaken) {
 
 TEST_F(CertificateStoreTest, UpdateOnACleanStoreDoesNothing) {
   lookUp(bitsOf(1, {0, 1}), {3, 5});
-  const unsigned columns = mCache.mSolver.getColsInUse();
+  const unsigned columns = mCache.solver().getColsInUse();
   mCache.update();
-  EXPECT_EQ(mCache.mSolver.getColsInUse(), columns);
+  EXPECT_EQ(mCache.solver().getColsInUse(), columns);
   EXPECT_EQ(mCache.getSize(), 2u);
   EXPECT_EQ(patternCount(3) + patternCount(5), 2u);
 }
@@ -109,14 +112,12 @@ TEST_F(CertificateStoreTest, ReleaseFreesUnreferencedCertificatesOfProcessedRows
   unused5->release();
 
   mCache.releaseUnusedReferences(5); // rows 3 and 4 are processed
-  LinearDependenceVector const& row3 = mCache.mVectors[0];
-  EXPECT_TRUE(row3.mCertificates.empty());
-  EXPECT_TRUE(row3.mPatterns.empty());
-  EXPECT_EQ(row3.mScanBegin, row3.mScanEnd);
-  EXPECT_EQ(mCache.mVectors[1].mCertificates, std::deque<LinearDependenceEntry*>({kept4}));
+  EXPECT_TRUE(entriesOf(3).empty());
+  EXPECT_EQ(patternCount(3), 0u);
+  EXPECT_EQ(entriesOf(4), std::vector<LinearDependenceEntry*>({kept4}));
   EXPECT_EQ(patternCount(4), 1u);
   // Row 5 is still to come: its unreferenced certificate stays for reuse.
-  EXPECT_EQ(mCache.mVectors[2].mCertificates, std::deque<LinearDependenceEntry*>({unused5}));
+  EXPECT_EQ(entriesOf(5), std::vector<LinearDependenceEntry*>({unused5}));
   EXPECT_EQ(mCache.getLinearDependenceEntry(bitsOf(1, {0, 1}), 5), unused5);
 
   // An emptied row creates a new certificate on its next lookup.
@@ -134,7 +135,7 @@ TEST(CertificateStoreEdgeTest, ZeroRowOfAOneColumnMatrix) {
   LinearDependenceEntry* e = cache.getLinearDependenceEntry(BitList(1), 1);
   cache.update();
   EXPECT_EQ(e->mValues, std::vector<mpz_class>({1}));
-  EXPECT_TRUE(bitIndices(e->mSupport, 2).empty());
+  EXPECT_TRUE(bitIndices(e->support(), 2).empty());
   expectValidCertificate(working, *e, 1, BitList(1));
 }
 

@@ -4,7 +4,6 @@
 // Test-only helpers: an exact checker of the dual-set ray invariants and whole
 // in-memory runs of the dual-set generator.
 
-#include "core/DDBitOps.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
@@ -71,12 +70,12 @@ inline void expectValidCertificate(Matrix const& working, LinearDependenceEntry 
                                    unsigned r, BitList const& primary) {
   const unsigned d = working.getColumns();
   ASSERT_NE(sgn(e.mValues[0]), 0) << "row " << r;
-  EXPECT_TRUE(isSubset(e.mSupport.words(), primary.words(), primary.wordCount())) << "row " << r;
+  EXPECT_TRUE(e.support().isSubsetOf(primary)) << "row " << r;
   mpz_class g = 0;
   for (mpz_class const& v : e.mValues)
     mpz_gcd(g.get_mpz_t(), g.get_mpz_t(), v.get_mpz_t());
   EXPECT_EQ(g, 1) << "row " << r;
-  const std::vector<unsigned> support = bitIndices(e.mSupport, working.getRowCount());
+  const std::vector<unsigned> support = bitIndices(e.support(), working.getRowCount());
   EXPECT_EQ(e.mValues.size(), support.size() + 1) << "row " << r;
   for (unsigned j = 0; j < d; ++j) {
     mpz_class sum = 0;
@@ -90,14 +89,12 @@ inline void expectValidCertificate(Matrix const& working, LinearDependenceEntry 
 // rows up to its first negative one on which its coordinates vanish.
 inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
   const unsigned m = working.getRowCount(), d = working.getColumns();
-  const std::uint64_t n = ray.mPrimary.wordCount();
-  for (std::uint64_t w = 0; w < n; ++w)
-    ASSERT_EQ(ray.mPrimary.words()[w] & ray.mSecondary.words()[w], 0u);
-  EXPECT_EQ(popcount(ray.mPrimary.words(), n), d - 1);
+  ASSERT_EQ(ray.primary().countAnd(ray.secondary()), 0u);
+  EXPECT_EQ(ray.primary().count(), d - 1);
 
   ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
   RepresentationVector x(d);
-  uncompressor.calcExtremeRay(working, ray.mPrimary, x);
+  uncompressor.calcExtremeRay(working, ray.primary(), x);
   bool negativeSeen = false;
   unsigned firstNegative = m;
   Echelon echelon(d);
@@ -107,8 +104,8 @@ inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
     if (sgn(product) < 0 && !negativeSeen && k > ray.creationRow())
       firstNegative = k;
     negativeSeen = negativeSeen || sgn(product) < 0;
-    const bool primary = testBit(ray.mPrimary.words(), k);
-    const bool secondary = testBit(ray.mSecondary.words(), k);
+    const bool primary = ray.primary().test(k);
+    const bool secondary = ray.secondary().test(k);
     ASSERT_EQ(primary || secondary, !negativeSeen && sgn(product) == 0) << "row " << k;
     if (!primary && !secondary)
       continue;
@@ -116,8 +113,8 @@ inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
     if (secondary) {
       ASSERT_GE(k, d);
       LinearDependenceEntry const* e = ray.dependency(k);
-      EXPECT_GT(e->mRefCount, 0u);
-      expectValidCertificate(working, *e, k, ray.mPrimary);
+      EXPECT_GT(e->referenceCount(), 0u);
+      expectValidCertificate(working, *e, k, ray.primary());
     }
   }
   EXPECT_EQ(ray.firstNegativeRow(), firstNegative);
@@ -128,7 +125,7 @@ inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
 inline std::vector<std::string> coordinateLines(Matrix const& working,
                                                 std::vector<DualSetRay const*> const& rays) {
   return dd_test::coordinateLines(
-      working, rays, [](DualSetRay const& ray) -> BitList const& { return ray.mPrimary; });
+      working, rays, [](DualSetRay const& ray) -> BitList const& { return ray.primary(); });
 }
 
 // A whole run; the final rays' invariants are checked when asked.
