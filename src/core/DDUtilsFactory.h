@@ -8,8 +8,9 @@ namespace double_description {
 class UtilsFactory {
 public:
   // The scratch bank of the calling thread; nothing that uses it is
-  // re-entrant.
-  static thread_local CalcModule CALC_UTILS;
+  // re-entrant. Inline, so every user sees its initialiser and none calls
+  // through a weak TLS init symbol.
+  static inline thread_local CalcModule CALC_UTILS;
 };
 
 } // namespace double_description

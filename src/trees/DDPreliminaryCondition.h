@@ -37,9 +37,10 @@ public:
   // Holds on no list: one zero word, threshold 1.
   static const PreliminaryCondition TRIVIAL_FAIL;
   // Counted per thread: a step that searches on several threads adds their
-  // counts up when they are done.
-  static thread_local std::uint64_t NARROWING_OPS;
-  static thread_local std::uint64_t VERIFICATION_OPS;
+  // counts up when they are done. Defined inline with a constant initialiser
+  // so that no access goes through a TLS wrapper call.
+  static inline thread_local std::uint64_t NARROWING_OPS = 0;
+  static inline thread_local std::uint64_t VERIFICATION_OPS = 0;
 };
 
 } // namespace double_description

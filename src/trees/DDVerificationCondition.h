@@ -32,8 +32,8 @@ public:
   std::uint16_t mFaceCardinality;
 
   // Counted per thread, as the narrowing and verification operations.
-  static thread_local std::uint64_t OPS;
-  static thread_local std::uint64_t CANDIDATES;
+  static inline thread_local std::uint64_t OPS = 0;
+  static inline thread_local std::uint64_t CANDIDATES = 0;
 };
 
 // The question of one candidate pair: is the face contained in a pattern that
