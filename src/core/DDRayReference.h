@@ -3,20 +3,45 @@
 
 #include <cstdint>
 
+#include "core/DDAssert.h"
 #include "core/DDBitList.h"
 #include "core/DDRay.h"
 
 namespace double_description {
 
 // A non-owning pointer to a ray with a pattern (the ray's zero set restricted
-// to the rows of interest) and the pattern's bit count. The pattern is shared,
-// not copied, so references are cheap to copy into trees and candidates.
+// to the rows of interest), the pattern's bit count and the range of its
+// nonzero words. The pattern is shared, not copied, so references are cheap to
+// copy into trees and candidates. Patterns of many rows are mostly zero words;
+// the range lets containers fold a pattern into their union and intersection
+// without touching the rest.
 struct RayReference {
   RayReference() = default;
   // The pattern is not copied: it must outlive every copy of the reference.
-  RayReference(Ray const* ray, BitList const& pattern)
-      : mRay(ray), mPattern(&pattern), mCardinality(pattern.count()) {}
+  // It has at most MAX_WORDS words, as every pattern of a matrix's rows.
+  RayReference(Ray const* ray, BitList const& pattern) : mRay(ray), mPattern(&pattern) {
+    DD_ASSERT(pattern.wordCount() <= MAX_WORDS);
+    const std::uint64_t* words = pattern.words();
+    const std::uint64_t n = pattern.wordCount();
+    std::uint64_t count = 0;
+    std::uint64_t first = n;
+    std::uint64_t end = 0;
+    for (std::uint64_t w = 0; w < n; ++w) {
+      if (words[w] == 0)
+        continue;
+      count += static_cast<std::uint64_t>(__builtin_popcountll(words[w]));
+      if (end == 0)
+        first = w;
+      end = w + 1;
+    }
+    mCardinality = static_cast<std::uint16_t>(count);
+    mFirstWord = static_cast<std::uint16_t>(end == 0 ? 0 : first);
+    mEndWord = static_cast<std::uint16_t>(end);
+  }
   RayReference(Ray const*, BitList&&) = delete;
+
+  // The most words a pattern may have: those of 65535 rows.
+  static constexpr std::uint64_t MAX_WORDS = 1024;
 
   BitList const& bits() const { return *mPattern; }
 
@@ -27,6 +52,10 @@ struct RayReference {
   // Owned by whoever made the reference: a step's cache entry, a test.
   BitList const* mPattern = &EMPTY_PATTERN;
   std::uint16_t mCardinality = 0;
+  // Every nonzero word of the pattern lies in [mFirstWord, mEndWord); both are
+  // 0 for an empty pattern.
+  std::uint16_t mFirstWord = 0;
+  std::uint16_t mEndWord = 0;
 
   // The pattern of a default reference: one zero word.
   static const BitList EMPTY_PATTERN;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
@@ -239,6 +240,59 @@ TEST(RayReferenceContainer, UnionIntersectionAndBounds) {
   c.insert(RayReference(fakeRay(1), kept(setOf(2, {5, 64}))));
   EXPECT_EQ(c.mIntersection.toString(), setOf(2, {5, 64}).toString());
   EXPECT_EQ(c.mUnion.toString(), setOf(2, {5, 64}).toString());
+}
+
+// Union and intersection follow only the nonzero words of each pattern; they
+// must still equal the word-by-word fold of every pattern, through empty
+// patterns, disjoint ranges, an intersection that empties, clear() and reuse
+// with patterns of another word count.
+TEST(RayReferenceContainer, FoldsMatchWordByWordThroughClearAndResize) {
+  std::mt19937 random(12);
+  RayReferenceContainer c;
+  for (unsigned round = 0; round < 40; ++round) {
+    const unsigned words = 1 + round % 7;
+    const unsigned count = 1 + round % 9;
+    // Sparse patterns in a few words, so ranges differ; every fifth round
+    // the patterns share one bit, so the intersection stays nonempty.
+    BitList expectedUnion(words);
+    BitList expectedIntersection(words, ~0ul);
+    std::uint32_t least = 0xFFFFFFFFu, most = 0;
+    c.clear();
+    for (unsigned i = 0; i < count; ++i) {
+      BitList pattern(words);
+      const unsigned bits = random() % 4;
+      for (unsigned b = 0; b < bits; ++b)
+        pattern.set(random() % (64 * words));
+      if (round % 5 == 0)
+        pattern.set(64 * (words - 1) + 7);
+      expectedUnion |= pattern;
+      expectedIntersection &= pattern;
+      RayReference reference(fakeRay(i), kept(pattern));
+      least = std::min<std::uint32_t>(least, reference.mCardinality);
+      most = std::max<std::uint32_t>(most, reference.mCardinality);
+      c.insert(reference);
+      ASSERT_EQ(c.mUnion.toString(), expectedUnion.toString()) << round << " " << i;
+      ASSERT_EQ(c.mIntersection.toString(), expectedIntersection.toString()) << round << " " << i;
+    }
+    EXPECT_EQ(c.mMinCardinality, least);
+    EXPECT_EQ(c.mMaxCardinality, most);
+  }
+}
+
+TEST(RayReference, NonzeroWordRange) {
+  struct Case {
+    unsigned words;
+    std::initializer_list<unsigned> bits;
+    std::uint16_t first, end;
+  } cases[] = {
+      {3, {}, 0, 0}, {1, {0}, 0, 1}, {3, {64}, 1, 2}, {3, {5, 130}, 0, 3}, {4, {129, 191}, 2, 3},
+  };
+  for (const Case& k : cases) {
+    RayReference r(fakeRay(0), kept(setOf(k.words, k.bits)));
+    EXPECT_EQ(r.mFirstWord, k.first);
+    EXPECT_EQ(r.mEndWord, k.end);
+    EXPECT_EQ(r.mCardinality, k.bits.size());
+  }
 }
 
 TEST(RayReferenceContainer, VisitorPasses) {
