@@ -1,19 +1,20 @@
 #include "dualset/DDPartTestTraverseVisitor.h"
 
+#include "trees/DDTreeSearch.h"
+
 #include <memory>
 
 namespace double_description {
 
 void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   mState = 2;
-  mTree->preliminaryTraverse(ref, mCandidates);
-  for (EdgeCandidate const& candidate : mCandidates) {
-    auto const& positive = *candidate.mFirst.ray<DualSetRay>();
-    auto const& negative = *candidate.mSecond.ray<DualSetRay>();
+  auto const& negative = *ref.ray<DualSetRay>();
+  // New rays go to later rows' entries, never into the tree being searched.
+  searchPartners(*mTree, ref, [&](RayReference const& stored) {
+    auto const& positive = *stored.ray<DualSetRay>();
     if (mFaceProver->isAdjacent(positive, negative))
       createRay(positive, negative);
-  }
-  mCandidates.clear();
+  });
 }
 
 void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay const& negative) {
