@@ -3,7 +3,17 @@
 // out (big integers included).
 #include "TestFiles.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -50,6 +60,61 @@ TEST(MemoryLimit, ExhaustedMemoryEndsWithOneLineAndStatus255) {
   // On a line of its own, even when the failure cut a step line short.
   EXPECT_NE(console.find("\nError: Not enough memory for this problem!\n"), std::string::npos)
       << console.substr(console.size() > 400 ? console.size() - 400 : 0);
+}
+
+// The limit the running process pid has on its address space, as
+// /proc/PID/limits shows it ("unlimited" or a byte count).
+std::string addressSpaceLimit(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/limits");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("Max address space", 0) == 0) {
+      std::istringstream fields(line.substr(17));
+      std::string soft;
+      fields >> soft;
+      return soft;
+    }
+  return "";
+}
+
+// Without a limit of its own the run may not reserve more than the machine's
+// physical memory, so that a problem too large fails with the memory error
+// before it swaps or meets the kernel's killer. The matrix file is a pipe: the
+// run waits on it, and its limit can be read before it ends.
+TEST(MemoryLimit, AddressSpaceIsCappedAtPhysicalMemory) {
+  if (ADDRESS_SANITIZER)
+    GTEST_SKIP() << "the address sanitizer needs its reservations";
+  rlimit own;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &own), 0);
+  const unsigned long long physical = static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) *
+                                      static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
+  const unsigned long long expected =
+      own.rlim_cur == RLIM_INFINITY ? physical
+                                    : std::min<unsigned long long>(physical, own.rlim_cur);
+
+  const std::string dir = tempDir("pipe");
+  const std::string matrix = dir + "/cube.txt";
+  ASSERT_EQ(mkfifo(matrix.c_str(), 0600), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (!freopen("/dev/null", "w", stdout))
+      _exit(127);
+    execl(REDIVEZ_BINARY, REDIVEZ_BINARY, matrix.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The limit is set before the run opens its matrix file.
+  std::string limit;
+  for (int i = 0; i < 500 && (limit.empty() || limit == "unlimited"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    limit = addressSpaceLimit(pid);
+  }
+  std::ofstream(matrix) << cubeCone(3);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(limit, std::to_string(expected));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace
