@@ -3,9 +3,13 @@
 #include <sched.h>
 #include <signal.h>
 
+#include <system_error>
+
 namespace double_description {
 
-WorkerPool::WorkerPool(unsigned threads) {
+WorkerPool::WorkerPool(unsigned threads) : mThreads(threads == 0 ? 1 : threads) {}
+
+void WorkerPool::start() {
   // Signals sent to the process go to the calling thread, which keeps the
   // process's signal handling to itself: the workers start with them blocked.
   // Faults stay with the thread that makes them.
@@ -14,9 +18,16 @@ WorkerPool::WorkerPool(unsigned threads) {
   for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT, SIGSYS})
     sigdelset(&signals, fault);
   pthread_sigmask(SIG_BLOCK, &signals, &previous);
-  for (unsigned t = 1; t < threads; ++t)
-    mWorkers.emplace_back([this, t] { work(t); });
+  mWorkers.reserve(mThreads - 1);
+  try {
+    for (unsigned t = 1; t < mThreads; ++t)
+      mWorkers.emplace_back([this, t] { work(t); });
+  } catch (std::system_error const&) {
+    // Out of threads: the jobs run on those that started.
+  }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (mWorkers.empty())
+    mThreads = 1;
 }
 
 WorkerPool::~WorkerPool() {
@@ -38,11 +49,13 @@ unsigned WorkerPool::availableProcessors() {
 }
 
 void WorkerPool::run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task) {
-  if (mWorkers.empty() || count <= 1) {
+  if (mThreads == 1 || count <= 1) {
     for (std::size_t i = 0; i < count; ++i)
       task(i, 0);
     return;
   }
+  if (mWorkers.empty())
+    start();
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mTask = &task;

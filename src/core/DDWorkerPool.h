@@ -16,7 +16,8 @@ namespace double_description {
 // task(index, thread) for every index below count, each index exactly once,
 // spread over the pool's threads (the calling thread is thread 0) as they
 // become free, and returns when all calls are done. An exception thrown by a
-// task is rethrown by run once every thread has stopped.
+// task is rethrown by run once every thread has stopped. The threads start
+// with the first job that can use them, so small problems never pay for them.
 class WorkerPool {
 public:
   // A pool of threads threads in all, the calling one included.
@@ -25,7 +26,7 @@ public:
   WorkerPool(WorkerPool const&) = delete;
   WorkerPool& operator=(WorkerPool const&) = delete;
 
-  unsigned size() const { return static_cast<unsigned>(mWorkers.size()) + 1; }
+  unsigned size() const { return mThreads; }
 
   void run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task);
 
@@ -33,9 +34,11 @@ public:
   static unsigned availableProcessors();
 
 private:
+  void start();
   void work(unsigned thread);
   void take(unsigned thread);
 
+  unsigned mThreads;
   std::vector<std::thread> mWorkers;
   std::mutex mMutex;
   std::condition_variable mStart;
