@@ -52,13 +52,19 @@ public:
   void clear(std::uint16_t row, std::size_t rays) {
     mRow = row;
     const std::uint64_t words = BitList::wordsFor(row);
-    if (mMask.wordCount() != words)
-      mMask = BitList(words);
-    mMask.setFirst(row);
+    const std::uint64_t previous = mMask.wordCount();
     for (RayReferenceContainer* set : {&mPosDegenerate, &mPosNondegenerate, &mVerification,
                                        &mNegative})
       set->clear();
     mPatterns.clear();
+    if (previous != words) {
+      mMask = BitList(words);
+      // Rows only grow: the patterns, trees and candidates of later steps
+      // have more words, and the arrays kept for the old size would stay
+      // unused until the end of the run.
+      BitList::releasePooled(previous);
+    }
+    mMask.setFirst(row);
     mPatterns.reserve(rays);
   }
 
