@@ -21,6 +21,9 @@ void TreeDeleter::operator()(TreeNode* root) const {
 
 namespace {
 
+// Fewest queries of a narrowing tree for which it is packed.
+constexpr std::size_t PACKED_QUERIES = 4;
+
 std::uint16_t depthOf(TreeOptions const& options) {
   return static_cast<std::uint16_t>(options.mMaxTreeDepth);
 }
@@ -140,7 +143,10 @@ TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& c
     tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
   // Narrowing trees drop no reference, whatever the settings.
   DD_ASSERT(tree->getRaysCount() == set.size());
-  tree->mPacked = PackedTree::pack(*tree);
+  // Packing copies every pattern once; a search of the nodes reads each at
+  // most once. Only several searches win back the copy.
+  if (query.size() >= PACKED_QUERIES)
+    tree->mPacked = PackedTree::pack(*tree);
   return tree;
 }
 

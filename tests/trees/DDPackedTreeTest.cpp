@@ -91,13 +91,20 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
         }
 }
 
-// Vantage-point trees keep their node searches.
-TEST(PackedTree, OnlyPlainTreesArePacked) {
+// Vantage-point trees keep their node searches, and so do trees that only a
+// query or two will search: packing them would cost more than it saves.
+TEST(PackedTree, OnlyPlainTreesWithSeveralQueriesArePacked) {
   const RayReferenceContainer set = container({bits({0, 1, 2}), bits({1, 2}), bits({0, 3})});
+  std::vector<BitList> queries;
+  for (unsigned k = 0; k < 64; ++k)
+    queries.push_back(bits({k % 10}));
+  const RayReferenceContainer many = container(queries, 1000);
+  const RayReferenceContainer one = container({bits({0, 2})}, 1000);
   TreeSettings settings{7, 15, 0, false};
-  EXPECT_EQ(narrowingTree(set, set, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_EQ(narrowingTree(set, many, settings, 1, 10, 1)->mPacked, nullptr);
   settings.strategy = 0;
-  EXPECT_NE(narrowingTree(set, set, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_NE(narrowingTree(set, many, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_EQ(narrowingTree(set, one, settings, 1, 10, 1)->mPacked, nullptr);
 }
 
 } // namespace
