@@ -24,6 +24,13 @@ inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
 // Whether a ray is zero on a row after the one that created it.
 inline bool isZeroOn(SingleSetRay const& ray, unsigned row) { return ray.mActiveSet.test(row); }
 
+// Starts loading the words of the zero set that filing the ray for the step
+// of row reads first.
+inline void prefetchZeroSet(SingleSetRay const& ray, unsigned row) {
+  __builtin_prefetch(ray.mActiveSet.words());
+  __builtin_prefetch(ray.mActiveSet.words() + row / 64);
+}
+
 // The rays the step of one row needs, each referenced with its zero set among
 // the rows before that row.
 template <class R> class BitPatternTreeCacheEntry {
