@@ -49,9 +49,11 @@ public:
     }
   }
 
-  // Builds all children of this node, recursively, from the set.
-  void partition(RayReferenceContainer const& set, BitSplitVisitor& visitor) {
-    partition(set, nullptr, visitor);
+  // Builds all children of this node, recursively, from the set. The leaves
+  // pack copies of their patterns for their scans only with packLeaves.
+  void partition(RayReferenceContainer const& set, BitSplitVisitor& visitor,
+                 bool packLeaves = true) {
+    partition(set, nullptr, visitor, packLeaves);
   }
 
   void preliminaryTraverse(TreeNode const* other,
@@ -185,13 +187,13 @@ private:
   // partition(set, visitor) that empties owned, the set's own storage when
   // this node may discard it, as soon as the set is distributed.
   void partition(RayReferenceContainer const& set, RayReferenceContainer* owned,
-                 BitSplitVisitor& visitor);
+                 BitSplitVisitor& visitor, bool packLeaves);
 };
 
 template <class C>
 void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
                                           RayReferenceContainer* owned,
-                                          BitSplitVisitor& visitor) {
+                                          BitSplitVisitor& visitor, bool packLeaves) {
   enum class Decision { LEAF, SPLIT, SUCCESSOR };
   const unsigned short k = mChildCount;
   std::vector<RayReferenceContainer> buckets(k);
@@ -244,7 +246,7 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
   for (unsigned short i = 0; i < k; ++i) {
     RayReferenceContainer& bucket = buckets[i];
     if (decisions[i] == Decision::LEAF) {
-      setChild(i, new LeafNode<C>(bucket, conditions[i]));
+      setChild(i, new LeafNode<C>(bucket, conditions[i], packLeaves));
       bucket = RayReferenceContainer();
       continue;
     }
@@ -252,7 +254,7 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
     setChild(i, node);
     BitSplitVisitor* next =
         decisions[i] == Decision::SUCCESSOR ? visitor.successorFor(bucket) : &visitor;
-    node->partition(bucket, &bucket, *next);
+    node->partition(bucket, &bucket, *next, packLeaves);
   }
 
   visitor.after();

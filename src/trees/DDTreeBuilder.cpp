@@ -57,20 +57,22 @@ std::unique_ptr<BitSplitVisitor> vantagePointVisitor(TreeOptions const& options,
 
 template <class C>
 TreePointer buildTree(RayReferenceContainer const& set, BitSplitVisitor& visitor,
-                      C const& rootCondition) {
+                      C const& rootCondition, bool packLeaves) {
   auto* root = new IntermediateBitSetNode<C>(set.mUnion, rootCondition, visitor.mBucketCount);
   TreePointer tree(root);
-  root->partition(set, visitor);
+  root->partition(set, visitor, packLeaves);
   return tree;
 }
 
 TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& set,
-                      BitSplitVisitor& visitor) {
+                      BitSplitVisitor& visitor, bool packLeaves = true) {
   if (visitor.supportsExtendedCondition())
     return buildTree(set, visitor,
                      VantagePointPreliminaryCondition(set.mUnion, context.mThreshold,
-                                                      BitList(context.mWordCount)));
-  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold));
+                                                      BitList(context.mWordCount)),
+                     packLeaves);
+  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold),
+                   packLeaves);
 }
 
 } // namespace
@@ -134,18 +136,20 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
 TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
                                 RayReferenceContainer const& set,
                                 RayReferenceContainer const& query) {
+  // Packing copies every pattern once; a search of the nodes reads each at
+  // most once. Only several searches win back the copy, whether into the
+  // image of the whole tree or into the leaves.
+  const bool pack = query.size() >= PACKED_QUERIES;
   TreePointer tree;
   // The full setting decides here, before the visitors truncate it.
   if (options.mLeafCapacity >= set.size())
     tree.reset(new LeafNode<PreliminaryCondition>(
-        set, PreliminaryCondition(set.mUnion, context.mThreshold)));
+        set, PreliminaryCondition(set.mUnion, context.mThreshold), pack));
   else
-    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
+    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query), pack);
   // Narrowing trees drop no reference, whatever the settings.
   DD_ASSERT(tree->getRaysCount() == set.size());
-  // Packing copies every pattern once; a search of the nodes reads each at
-  // most once. Only several searches win back the copy.
-  if (query.size() >= PACKED_QUERIES)
+  if (pack)
     tree->mPacked = PackedTree::pack(*tree);
   return tree;
 }
