@@ -17,8 +17,8 @@ through the encodings of shared/tools/ddbench.py. When one is missing, time_runs
 them (apt-get install -y normaliz lrslib libcdd-tools 4ti2) if it runs as root, else it stops.
 
 Cones: by default every cone of the cones folder that has a reference and a peer time in the
-table of its README.md, plus three generated ones (made in a temporary folder, peer normaliz):
-  gen_parabola_1024, gen_parabola_2048  rows (1, t, t^2), t = 1..m: m extreme rays,
+table of its README.md, plus four generated ones (made in a temporary folder, peer normaliz):
+  gen_parabola_1024, _2048, _4096  rows (1, t, t^2), t = 1..m: m extreme rays,
       (t(t+1), -(2t+1), 1) for t = 1..m-1 and (-m, m+1, -1);
   gen_wedge_65535  rows (1, t), t = 1..65535 (the most rows a matrix may have), all distinct:
       a pointed 2-dim cone with the 2 extreme rays (-1, 1) and (65535, -1); every row but the
@@ -266,7 +266,7 @@ def write_generated(ddbench, folder, name, rows, header, known):
 
 def generated_cones(ddbench, folder):
     cones = {}
-    for m in (1024, 2048):
+    for m in (1024, 2048, 4096):
         rows = [[1, t, t * t] for t in range(1, m + 1)]
         known = [[t * (t + 1), -(2 * t + 1), 1] for t in range(1, m)] + [[-m, m + 1, -1]]
         name = 'gen_parabola_%d' % m

@@ -34,6 +34,15 @@ public:
     mFree[n] = block;
   }
 
+  void releaseAll(std::uint64_t n) {
+    if (n > POOLED_WORDS)
+      return;
+    while (Block* block = mFree[n]) {
+      mFree[n] = block->mNext;
+      ::operator delete(block);
+    }
+  }
+
 private:
   struct Block {
     Block* mNext;
@@ -50,6 +59,8 @@ std::uint64_t* storageFor(std::uint64_t n, std::uint64_t* inlineWords) {
 } // namespace
 
 void BitList::freeWords(std::uint64_t* words, std::uint64_t n) { pool.release(words, n); }
+
+void BitList::releasePooled(std::uint64_t n) { pool.releaseAll(n); }
 
 BitList::BitList(unsigned long n) : mWordCount(n), mWords(storageFor(n, mInline)) {
   std::memset(mWords, 0, n * sizeof(std::uint64_t));

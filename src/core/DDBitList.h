@@ -34,6 +34,11 @@ public:
     return bits == 0 ? 1 : (bits + 63) / 64;
   }
 
+  // Gives the arrays of n words that freed lists left to this thread back to
+  // the heap. Those arrays are kept for the next lists of n words; once no
+  // more lists of that size will come, they are only held memory.
+  static void releasePooled(std::uint64_t n);
+
   // Set difference over this list's words: this AND NOT other.
   BitList operator-(BitList const& other) const;
 

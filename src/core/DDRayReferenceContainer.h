@@ -1,6 +1,7 @@
 #ifndef DD_RAYREFERENCECONTAINER_H
 #define DD_RAYREFERENCECONTAINER_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,11 @@ public:
   void insert(RayReference&& reference);
   // Room for count references without reallocation.
   void reserve(std::size_t count) { mReferences.reserve(count); }
+  // Gives back the room for references when it exceeds factor times the size.
+  void shrinkToFitWithin(std::size_t factor) {
+    if (mReferences.capacity() > factor * mReferences.size())
+      mReferences.shrink_to_fit();
+  }
   // Passes of the visitor over all references, while it asks for another.
   void iterate(RayRefVisitor& visitor) const;
   std::size_t size() const { return mReferences.size(); }
@@ -50,6 +56,71 @@ private:
   std::uint32_t mIntersectionFirst = 0;
   std::uint32_t mIntersectionEnd = 0;
 };
+
+inline void RayReferenceContainer::account(RayReference const& r) {
+  const BitList& bits = r.bits();
+  const std::uint64_t n = bits.wordCount();
+  if (mUnion.wordCount() != n || mIntersection.wordCount() != n)
+    resizeTo(n);
+  const std::uint64_t* in = bits.words();
+  const std::uint32_t first = r.mFirstWord;
+  const std::uint32_t end = r.mEndWord;
+  DD_ASSERT(end <= n);
+
+  std::uint64_t* intersection = mIntersection.words();
+  if (mReferences.empty()) {
+    // An empty container's words are all zero.
+    std::copy(in + first, in + end, intersection + first);
+    mIntersectionFirst = first;
+    mIntersectionEnd = end;
+  } else if (mIntersectionFirst < mIntersectionEnd) {
+    // Words outside the reference's range are zero in its pattern.
+    const std::uint32_t lo = std::max(mIntersectionFirst, first);
+    const std::uint32_t hi = std::max(lo, std::min(mIntersectionEnd, end));
+    for (std::uint32_t w = mIntersectionFirst; w < lo; ++w)
+      intersection[w] = 0;
+    for (std::uint32_t w = hi; w < mIntersectionEnd; ++w)
+      intersection[w] = 0;
+    mIntersectionFirst = lo;
+    mIntersectionEnd = hi;
+    for (std::uint32_t w = lo; w < hi; ++w)
+      intersection[w] &= in[w];
+    while (mIntersectionFirst < mIntersectionEnd && intersection[mIntersectionFirst] == 0)
+      ++mIntersectionFirst;
+    while (mIntersectionFirst < mIntersectionEnd && intersection[mIntersectionEnd - 1] == 0)
+      --mIntersectionEnd;
+    if (mIntersectionFirst == mIntersectionEnd)
+      mIntersectionFirst = mIntersectionEnd = 0;
+  }
+
+  if (first < end) {
+    std::uint64_t* unionWords = mUnion.words();
+    for (std::uint32_t w = first; w < end; ++w)
+      unionWords[w] |= in[w];
+    if (mUnionFirst == mUnionEnd) {
+      mUnionFirst = first;
+      mUnionEnd = end;
+    } else {
+      mUnionFirst = std::min(mUnionFirst, first);
+      mUnionEnd = std::max(mUnionEnd, end);
+    }
+  }
+
+  if (r.mCardinality < mMinCardinality)
+    mMinCardinality = r.mCardinality;
+  if (r.mCardinality > mMaxCardinality)
+    mMaxCardinality = r.mCardinality;
+}
+
+inline void RayReferenceContainer::insert(RayReference const& reference) {
+  account(reference);
+  mReferences.push_back(reference);
+}
+
+inline void RayReferenceContainer::insert(RayReference&& reference) {
+  account(reference);
+  mReferences.push_back(std::move(reference));
+}
 
 } // namespace double_description
 

@@ -60,6 +60,13 @@ inline bool isZeroOn(DualSetRay const& ray, unsigned row) {
   return ray.secondary().test(row) || ray.primary().test(row);
 }
 
+// Starts loading the words of the zero sets that filing the ray for the step
+// of row reads first.
+inline void prefetchZeroSet(DualSetRay const& ray, unsigned row) {
+  __builtin_prefetch(ray.secondary().words() + row / 64);
+  __builtin_prefetch(ray.primary().words() + row / 64);
+}
+
 // The zero set that a result line of type T reads from a ray, put together in
 // scratch where needed: the primary set alone fixes the integer vector; the
 // other formats show the whole zero set.

@@ -24,6 +24,13 @@ inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
 // Whether a ray is zero on a row after the one that created it.
 inline bool isZeroOn(SingleSetRay const& ray, unsigned row) { return ray.mActiveSet.test(row); }
 
+// Starts loading the words of the zero set that filing the ray for the step
+// of row reads first.
+inline void prefetchZeroSet(SingleSetRay const& ray, unsigned row) {
+  __builtin_prefetch(ray.mActiveSet.words());
+  __builtin_prefetch(ray.mActiveSet.words() + row / 64);
+}
+
 // The rays the step of one row needs, each referenced with its zero set among
 // the rows before that row.
 template <class R> class BitPatternTreeCacheEntry {
@@ -52,13 +59,19 @@ public:
   void clear(std::uint16_t row, std::size_t rays) {
     mRow = row;
     const std::uint64_t words = BitList::wordsFor(row);
-    if (mMask.wordCount() != words)
-      mMask = BitList(words);
-    mMask.setFirst(row);
+    const std::uint64_t previous = mMask.wordCount();
     for (RayReferenceContainer* set : {&mPosDegenerate, &mPosNondegenerate, &mVerification,
                                        &mNegative})
       set->clear();
     mPatterns.clear();
+    if (previous != words) {
+      mMask = BitList(words);
+      // Rows only grow: the patterns, trees and candidates of later steps
+      // have more words, and the arrays kept for the old size would stay
+      // unused until the end of the run.
+      BitList::releasePooled(previous);
+    }
+    mMask.setFirst(row);
     mPatterns.reserve(rays);
   }
 

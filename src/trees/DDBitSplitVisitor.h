@@ -35,6 +35,8 @@ public:
     mRayCount = set.size();
   }
   virtual void after() { --mDepth; }
+  // Files the references of set into the buckets: the passes of iterate.
+  virtual void distribute(RayReferenceContainer const& set) { set.iterate(*this); }
   // May bucket i of the current distribution be split further by this visitor?
   virtual bool can_proceed(unsigned short) const { return true; }
   // Could this visitor, as a successor, split the set?

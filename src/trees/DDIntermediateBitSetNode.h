@@ -49,8 +49,12 @@ public:
     }
   }
 
-  // Builds all children of this node, recursively, from the set.
-  void partition(RayReferenceContainer const& set, BitSplitVisitor& visitor);
+  // Builds all children of this node, recursively, from the set. The leaves
+  // pack copies of their patterns for their scans only with packLeaves.
+  void partition(RayReferenceContainer const& set, BitSplitVisitor& visitor,
+                 bool packLeaves = true) {
+    partition(set, nullptr, visitor, packLeaves);
+  }
 
   void preliminaryTraverse(TreeNode const* other,
                            std::vector<EdgeCandidate>& candidates) const override {
@@ -178,20 +182,31 @@ public:
   // that searches descend without virtual dispatch; null otherwise.
   const IntermediateBitSetNode* mInnerChildren[2] = {nullptr, nullptr};
   const LeafNode<C>* mLeafChildren[2] = {nullptr, nullptr};
+
+private:
+  // partition(set, visitor) that empties owned, the set's own storage when
+  // this node may discard it, as soon as the set is distributed.
+  void partition(RayReferenceContainer const& set, RayReferenceContainer* owned,
+                 BitSplitVisitor& visitor, bool packLeaves);
 };
 
 template <class C>
 void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
-                                          BitSplitVisitor& visitor) {
+                                          RayReferenceContainer* owned,
+                                          BitSplitVisitor& visitor, bool packLeaves) {
   enum class Decision { LEAF, SPLIT, SUCCESSOR };
   const unsigned short k = mChildCount;
   std::vector<RayReferenceContainer> buckets(k);
   std::vector<C> conditions(k);
   std::vector<Decision> decisions(k, Decision::LEAF);
 
+  // Every bucket gets room for the whole set, so filing never reallocates;
+  // what a bucket leaves unused beyond its own size is given back below.
+  for (RayReferenceContainer& bucket : buckets)
+    bucket.reserve(set.size());
   visitor.mBuckets = buckets.data();
   visitor.before(set);
-  set.iterate(visitor);
+  visitor.distribute(set);
   DD_ASSERT(k >= 2);
 #ifdef REDIVEZ_ASSERTIONS
   std::size_t distributed = 0;
@@ -200,6 +215,12 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
   // Only vantage points that stand for their equals drop references.
   DD_ASSERT(distributed == set.size() || (VANTAGE_POINT && distributed < set.size()));
 #endif
+  // A bucket of the parent is no longer needed once it is distributed: along
+  // the recursion only the buckets still to be built stay alive.
+  if (owned != nullptr)
+    *owned = RayReferenceContainer();
+  for (RayReferenceContainer& bucket : buckets)
+    bucket.shrinkToFitWithin(2);
 
   // Every decision is taken before any child is built: building a child runs
   // the visitor again and overwrites its per-set state.
@@ -223,16 +244,17 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
   }
 
   for (unsigned short i = 0; i < k; ++i) {
-    const RayReferenceContainer& bucket = buckets[i];
+    RayReferenceContainer& bucket = buckets[i];
     if (decisions[i] == Decision::LEAF) {
-      setChild(i, new LeafNode<C>(bucket, conditions[i]));
+      setChild(i, new LeafNode<C>(bucket, conditions[i], packLeaves));
+      bucket = RayReferenceContainer();
       continue;
     }
     auto* node = new IntermediateBitSetNode<C>(bucket.mUnion, conditions[i], visitor.mBucketCount);
     setChild(i, node);
     BitSplitVisitor* next =
         decisions[i] == Decision::SUCCESSOR ? visitor.successorFor(bucket) : &visitor;
-    node->partition(bucket, *next);
+    node->partition(bucket, &bucket, *next, packLeaves);
   }
 
   visitor.after();

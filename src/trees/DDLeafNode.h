@@ -26,12 +26,16 @@ class LeafNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
 public:
-  LeafNode(RayReferenceContainer const& set, C const& condition)
+  // Without packPatterns the scans read the patterns through the references:
+  // for a tree searched once or twice the copy would cost more than it saves.
+  LeafNode(RayReferenceContainer const& set, C const& condition, bool packPatterns = true)
       : TreeNode(set.mUnion), mCondition(condition), mRayCount(set.size()) {
     RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
     set.iterate(transformer);
     mRays = transformer.release();
-    mPatterns.pack(mRayCount, [&](std::uint64_t i) -> BitList const& { return mRays[i].bits(); });
+    if (packPatterns)
+      mPatterns.pack(mRayCount,
+                     [&](std::uint64_t i) -> BitList const& { return mRays[i].bits(); });
   }
   // The empty leaf: holds on nothing and stores nothing.
   LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0) {

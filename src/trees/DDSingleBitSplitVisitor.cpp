@@ -9,6 +9,15 @@ void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
   mBuckets[has ? 1 : 0].insert(reference);
 }
 
+void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
+  onStart();
+  const std::uint64_t word = mSplitBit / 64;
+  const std::uint64_t bit = std::uint64_t(1) << (mSplitBit % 64);
+  for (RayReference const& reference : set.mReferences)
+    mBuckets[(reference.bits().words()[word] & bit) != 0 ? 1 : 0].insert(reference);
+  onFinish();
+}
+
 void SingleBitSplitVisitor::before(RayReferenceContainer const& set) {
   BitSplitVisitor::before(set);
   // Only bits that some but not all references have can split the set.

@@ -21,6 +21,8 @@ public:
   bool hasFinished() const override { return true; }
   void onVisit(RayReference const& reference) override;
   void onFinish() override {}
+  // The one pass of iterate, without a virtual call per reference.
+  void distribute(RayReferenceContainer const& set) override;
   void before(RayReferenceContainer const& set) override;
   void after() override;
   bool can_proceed(unsigned short bucket) const override;

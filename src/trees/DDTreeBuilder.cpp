@@ -21,6 +21,9 @@ void TreeDeleter::operator()(TreeNode* root) const {
 
 namespace {
 
+// Fewest queries of a narrowing tree for which it is packed.
+constexpr std::size_t PACKED_QUERIES = 4;
+
 std::uint16_t depthOf(TreeOptions const& options) {
   return static_cast<std::uint16_t>(options.mMaxTreeDepth);
 }
@@ -54,20 +57,22 @@ std::unique_ptr<BitSplitVisitor> vantagePointVisitor(TreeOptions const& options,
 
 template <class C>
 TreePointer buildTree(RayReferenceContainer const& set, BitSplitVisitor& visitor,
-                      C const& rootCondition) {
+                      C const& rootCondition, bool packLeaves) {
   auto* root = new IntermediateBitSetNode<C>(set.mUnion, rootCondition, visitor.mBucketCount);
   TreePointer tree(root);
-  root->partition(set, visitor);
+  root->partition(set, visitor, packLeaves);
   return tree;
 }
 
 TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& set,
-                      BitSplitVisitor& visitor) {
+                      BitSplitVisitor& visitor, bool packLeaves = true) {
   if (visitor.supportsExtendedCondition())
     return buildTree(set, visitor,
                      VantagePointPreliminaryCondition(set.mUnion, context.mThreshold,
-                                                      BitList(context.mWordCount)));
-  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold));
+                                                      BitList(context.mWordCount)),
+                     packLeaves);
+  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold),
+                   packLeaves);
 }
 
 } // namespace
@@ -131,16 +136,21 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
 TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
                                 RayReferenceContainer const& set,
                                 RayReferenceContainer const& query) {
+  // Packing copies every pattern once; a search of the nodes reads each at
+  // most once. Only several searches win back the copy, whether into the
+  // image of the whole tree or into the leaves.
+  const bool pack = query.size() >= PACKED_QUERIES;
   TreePointer tree;
   // The full setting decides here, before the visitors truncate it.
   if (options.mLeafCapacity >= set.size())
     tree.reset(new LeafNode<PreliminaryCondition>(
-        set, PreliminaryCondition(set.mUnion, context.mThreshold)));
+        set, PreliminaryCondition(set.mUnion, context.mThreshold), pack));
   else
-    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query));
+    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query), pack);
   // Narrowing trees drop no reference, whatever the settings.
   DD_ASSERT(tree->getRaysCount() == set.size());
-  tree->mPacked = PackedTree::pack(*tree);
+  if (pack)
+    tree->mPacked = PackedTree::pack(*tree);
   return tree;
 }
 

@@ -91,13 +91,57 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
         }
 }
 
-// Vantage-point trees keep their node searches.
-TEST(PackedTree, OnlyPlainTreesArePacked) {
+// A tree built for a single query keeps neither an image nor copies of the
+// patterns in its leaves; its search must still find the same partners in
+// the same order with the same counts as the packed tree over the same set.
+TEST(PackedTree, UnpackedTreesSearchAsPackedOnes) {
+  std::mt19937 random(7);
+  for (unsigned long words : {1ul, 3ul})
+    for (unsigned long capacity : {0ul, 5ul, 100ul}) {
+      const unsigned bits = static_cast<unsigned>(64 * words - 3);
+      std::vector<BitList> stored;
+      for (int i = 0; i < 50; ++i)
+        stored.push_back(randomPattern(random, words, bits, 0.5));
+      std::vector<BitList> queries;
+      for (int i = 0; i < 12; ++i)
+        queries.push_back(randomPattern(random, words, bits, 0.5));
+      const RayReferenceContainer set = container(stored);
+      const RayReferenceContainer querySet = container(queries, 1000);
+      const TreeSettings settings{0, 15, capacity, false};
+      const unsigned threshold = bits / 4;
+      const TreePointer packed = narrowingTree(set, querySet, settings, threshold, bits, words);
+      ASSERT_NE(packed->mPacked, nullptr);
+      for (RayReference const& q : querySet.mReferences) {
+        RayReferenceContainer single;
+        single.insert(q);
+        const TreePointer plain = narrowingTree(set, single, settings, threshold, bits, words);
+        ASSERT_EQ(plain->mPacked, nullptr);
+        std::vector<Ray const*> expected, got;
+        resetCounters();
+        searchPartners(*packed, q, [&](RayReference const& r) { expected.push_back(r.mRay); });
+        const Counts packedCounts = counts();
+        resetCounters();
+        searchPartners(*plain, q, [&](RayReference const& r) { got.push_back(r.mRay); });
+        EXPECT_TRUE(counts() == packedCounts);
+        EXPECT_EQ(got, expected);
+      }
+    }
+}
+
+// Vantage-point trees keep their node searches, and so do trees that only a
+// query or two will search: packing them would cost more than it saves.
+TEST(PackedTree, OnlyPlainTreesWithSeveralQueriesArePacked) {
   const RayReferenceContainer set = container({bits({0, 1, 2}), bits({1, 2}), bits({0, 3})});
+  std::vector<BitList> queries;
+  for (unsigned k = 0; k < 64; ++k)
+    queries.push_back(bits({k % 10}));
+  const RayReferenceContainer many = container(queries, 1000);
+  const RayReferenceContainer one = container({bits({0, 2})}, 1000);
   TreeSettings settings{7, 15, 0, false};
-  EXPECT_EQ(narrowingTree(set, set, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_EQ(narrowingTree(set, many, settings, 1, 10, 1)->mPacked, nullptr);
   settings.strategy = 0;
-  EXPECT_NE(narrowingTree(set, set, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_NE(narrowingTree(set, many, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_EQ(narrowingTree(set, one, settings, 1, 10, 1)->mPacked, nullptr);
 }
 
 } // namespace
