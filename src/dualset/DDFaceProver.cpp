@@ -34,11 +34,20 @@ unsigned rankBelow(Word word, Word bit) {
 
 __extension__ typedef __int128 Wide;
 
-// u . n over n entries in 128 bits; false when the sum would overflow.
-bool dotMachine(std::int64_t const* u, std::int64_t const* v, unsigned n, Wide& out) {
+// The product of a row, nonzero at columns only, with v; unchecked when
+// the caller has bounded every partial sum, else false on overflow.
+bool sparseDot(std::int64_t const* row, std::uint16_t const* columns, unsigned count,
+               std::int64_t const* v, bool bounded, Wide& out) {
+  if (bounded) {
+    std::int64_t sum = 0;
+    for (unsigned k = 0; k < count; ++k)
+      sum += row[columns[k]] * v[columns[k]];
+    out = sum;
+    return true;
+  }
   Wide sum = 0;
-  for (unsigned j = 0; j < n; ++j)
-    if (u[j] != 0 && __builtin_add_overflow(sum, static_cast<Wide>(u[j]) * v[j], &sum))
+  for (unsigned k = 0; k < count; ++k)
+    if (__builtin_add_overflow(sum, static_cast<Wide>(row[columns[k]]) * v[columns[k]], &sum))
       return false;
   out = sum;
   return true;
@@ -49,7 +58,7 @@ bool dotMachine(std::int64_t const* u, std::int64_t const* v, unsigned n, Wide& 
 // orthogonal to whatever both were and to the row that gave v . row = b and
 // w . row = a.
 bool combineMachine(std::int64_t* v, std::int64_t const* w, std::int64_t a, std::int64_t b,
-                    unsigned n) {
+                    unsigned n, std::uint64_t& bound) {
   const auto g = static_cast<std::int64_t>(gcd64(a, b));
   const std::int64_t factor = a / g;
   const std::int64_t multiple = b / g;
@@ -65,6 +74,7 @@ bool combineMachine(std::int64_t* v, std::int64_t const* w, std::int64_t a, std:
       return false;
     magnitudes |= abs64(v[j]);
   }
+  bound |= magnitudes;
   // Small vectors stay as they are: the gcds would cost more than the growth
   // they prevent.
   if (magnitudes >> 24)
@@ -207,18 +217,26 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   return outcome == Outcome::ADJACENT;
 }
 
-bool FaceProver::loadMachine(Candidate const& c, std::int64_t* row) const {
+bool FaceProver::loadMachine(Candidate const& c, std::int64_t* row, unsigned& count,
+                             std::uint64_t& bound) {
   LinearDependenceEntry const& e = *mBasisRay->certificateAt(c.mRank);
   std::int64_t const* values = e.machineValues();
   if (values == nullptr)
     return false;
-  std::fill(row, row + mColumns + 1, 0);
+  count = 0;
+  bound = 0;
   std::uint64_t const* mask = mBasisRay->supportMaskAt(c.mRank);
   unsigned t = 1;
   for (unsigned w = 0; w < mBasisRay->maskWords(); ++w)
     for (Word bits = mask[w]; bits != 0; bits &= bits - 1, ++t)
-      if (mFreeA[w] & bits & (~bits + 1))
-        row[mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))]] = values[t];
+      if (mFreeA[w] & bits & (~bits + 1)) {
+        const unsigned column = mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
+        if (column == mColumns)
+          continue;
+        row[column] = values[t];
+        mNonzero[count++] = static_cast<std::uint16_t>(column);
+        bound |= abs64(values[t]);
+      }
   return true;
 }
 
@@ -262,6 +280,13 @@ template <bool EXACT> FaceProver::Outcome FaceProver::reduce(std::int32_t slack)
     }
   unsigned dimension = n;
   const unsigned T = mTargetRank;
+  // Machine mode: the magnitudes of every basis vector so far, or-ed (at
+  // least the largest), and the loaded row's nonzero columns.
+  std::uint64_t basisBound = 1;
+  unsigned nonzeroCount = 0;
+  bool bounded = false;
+  if (mNonzero.size() < n)
+    mNonzero.resize(n);
   // Products with the basis vectors, exactly; scratch for both modes.
   mpz_class& exactDot = mExactDot;
 
@@ -282,11 +307,19 @@ template <bool EXACT> FaceProver::Outcome FaceProver::reduce(std::int32_t slack)
           first = i;
       }
     } else {
-      if (!loadMachine(c, machine + rowAt))
+      // The products run over the row's nonzero columns alone, and need no
+      // checks while magnitudes times count stay in range.
+      std::uint64_t rowBound = 0;
+      if (!loadMachine(c, machine + rowAt, nonzeroCount, rowBound))
         return Outcome::OVERFLOW;
+      std::int64_t const* row = machine + rowAt;
+      std::uint64_t product;
+      bounded = !__builtin_mul_overflow(rowBound, basisBound, &product) &&
+                !__builtin_mul_overflow(product, std::uint64_t(nonzeroCount) + 1, &product) &&
+                product <= INT64_MAX;
       for (unsigned i = 0; i < dimension && first == dimension; ++i) {
         Wide dot;
-        if (!dotMachine(machine + rowAt, machine + i * (n + 1), n, dot))
+        if (!sparseDot(row, mNonzero.data(), nonzeroCount, machine + i * (n + 1), bounded, dot))
           return Outcome::OVERFLOW;
         if (dot != 0) {
           if (dot > INT64_MAX || dot < -static_cast<Wide>(INT64_MAX))
@@ -325,13 +358,16 @@ template <bool EXACT> FaceProver::Outcome FaceProver::reduce(std::int32_t slack)
                    exact[dimension * (n + 1) + j].get_mpz_t());
     } else {
       std::int64_t const* w = machine + first * (n + 1);
+      // Later basis vectors are read before they change, so the bound taken
+      // with the row holds for them.
       for (unsigned i = first + 1; i < dimension; ++i) {
         Wide dot;
-        if (!dotMachine(machine + rowAt, machine + i * (n + 1), n, dot) || dot > INT64_MAX ||
-            dot < -static_cast<Wide>(INT64_MAX))
+        if (!sparseDot(machine + rowAt, mNonzero.data(), nonzeroCount, machine + i * (n + 1),
+                       bounded, dot) ||
+            dot > INT64_MAX || dot < -static_cast<Wide>(INT64_MAX))
           return Outcome::OVERFLOW;
-        if (dot != 0 &&
-            !combineMachine(machine + i * (n + 1), w, pivot, static_cast<std::int64_t>(dot), n))
+        if (dot != 0 && !combineMachine(machine + i * (n + 1), w, pivot,
+                                        static_cast<std::int64_t>(dot), n, basisBound))
           return Outcome::OVERFLOW;
       }
       --dimension;

@@ -63,7 +63,9 @@ private:
   // Tests the candidates in row order, in machine integers or exactly.
   template <bool EXACT> Outcome reduce(std::int32_t slack);
   // Loads the free-column coefficients of A's certificate for a candidate.
-  bool loadMachine(Candidate const& c, std::int64_t* row) const;
+  // The machine form writes only the row's nonzero entries, listing their
+  // columns in mNonzero, with the or of their magnitudes in bound.
+  bool loadMachine(Candidate const& c, std::int64_t* row, unsigned& count, std::uint64_t& bound);
   void loadExact(Candidate const& c, mpz_class* row) const;
 
   std::uint16_t mTargetRank;
@@ -87,6 +89,9 @@ private:
   // columns, one vector per mColumns + 1 slots; the row being tested follows
   // the last vector.
   std::vector<std::int64_t> mMachineRows;
+  // The nonzero columns of the row being tested, in machine mode; its other
+  // entries are left unset.
+  std::vector<std::uint16_t> mNonzero;
   std::vector<mpz_class> mExactRows;
   mpz_class mExactDot;
   mpz_class mExactPivot;
