@@ -7,13 +7,88 @@
 
 namespace double_description {
 
+namespace {
+
+// Free blocks by size in words, each list threaded through its blocks. The
+// lists of a thread are given back when it ends; blocks freed after that, or
+// by a thread that never allocated, go straight to the heap.
+class BlockPool {
+public:
+  static constexpr std::size_t LARGEST = 64;
+
+  BlockPool() { tAlive = true; }
+  BlockPool(BlockPool const&) = delete;
+  BlockPool& operator=(BlockPool const&) = delete;
+  ~BlockPool() {
+    tAlive = false;
+    for (void*& head : mFree)
+      while (head != nullptr) {
+        void* next = *static_cast<void**>(head);
+        ::operator delete(head);
+        head = next;
+      }
+  }
+
+  static void* take(std::size_t words) {
+    if (words <= LARGEST) {
+      void*& head = local().mFree[words];
+      if (head != nullptr) {
+        void* block = head;
+        head = *static_cast<void**>(block);
+        return block;
+      }
+    }
+    return ::operator new(words * sizeof(std::uint64_t));
+  }
+  static void give(void* block, std::size_t words) {
+    if (words <= LARGEST && tAlive) {
+      void*& head = local().mFree[words];
+      *static_cast<void**>(block) = head;
+      head = block;
+      return;
+    }
+    ::operator delete(block);
+  }
+
+private:
+  static BlockPool& local() {
+    thread_local BlockPool pool;
+    return pool;
+  }
+  static thread_local bool tAlive;
+
+  void* mFree[LARGEST + 1] = {};
+};
+
+thread_local bool BlockPool::tAlive = false;
+
+std::size_t wordsFor(std::size_t bytes) {
+  return (bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t);
+}
+
+} // namespace
+
+void* LinearDependenceEntry::operator new(std::size_t bytes) {
+  return BlockPool::take(wordsFor(bytes));
+}
+
+void LinearDependenceEntry::operator delete(void* p, std::size_t bytes) {
+  BlockPool::give(p, wordsFor(bytes));
+}
+
+LinearDependenceEntry::~LinearDependenceEntry() {
+  if (mData != nullptr)
+    BlockPool::give(mData, mWords);
+}
+
 void LinearDependenceEntry::allocate(unsigned n, bool machine) {
   DD_ASSERT(!isComputed());
   mSize = static_cast<std::uint16_t>(n);
   mMachine = machine;
-  const std::size_t words = (machine ? n + 1u : 0u) + (n + 3u) / 4u;
   // One word at least, so that a computed entry always has a block.
-  mData.reset(new std::uint64_t[std::max<std::size_t>(words, 1)]());
+  mWords = std::max(1u, (machine ? n + 1u : 0u) + (n + 3u) / 4u);
+  mData = static_cast<std::uint64_t*>(BlockPool::take(mWords));
+  std::fill(mData, mData + mWords, 0);
 }
 
 void LinearDependenceEntry::assign(unsigned const* rows, unsigned n, mpz_class const* values) {
@@ -50,7 +125,7 @@ void LinearDependenceEntry::assign(unsigned const* rows, unsigned n, mpz_class c
     if (sgn(values[i + 1]) != 0)
       setSupportRow(k++, rows[i]);
   if (machine) {
-    auto* out = reinterpret_cast<std::int64_t*>(mData.get());
+    auto* out = reinterpret_cast<std::int64_t*>(mData);
     for (unsigned i = 0; i <= size; ++i)
       out[i] = mpz_get_si(reduced[i].get_mpz_t());
   } else {
@@ -74,7 +149,7 @@ void LinearDependenceEntry::assign(unsigned const* rows, unsigned n, std::int64_
   const auto divisor = static_cast<std::int64_t>(g);
   const std::int64_t sign = values[0] < 0 ? -1 : 1;
   allocate(size, true);
-  auto* out = reinterpret_cast<std::int64_t*>(mData.get());
+  auto* out = reinterpret_cast<std::int64_t*>(mData);
   out[0] = sign * (values[0] / divisor);
   unsigned k = 0;
   for (unsigned i = 0; i < n; ++i)

@@ -31,7 +31,12 @@ public:
   explicit LinearDependenceEntry(unsigned row) : mRow(static_cast<std::uint16_t>(row)) {}
   LinearDependenceEntry(LinearDependenceEntry const&) = delete;
   LinearDependenceEntry& operator=(LinearDependenceEntry const&) = delete;
-  ~LinearDependenceEntry() = default;
+  ~LinearDependenceEntry();
+
+  // Entries and their blocks come and go by the hundred thousand: they are
+  // recycled through per-thread free lists.
+  static void* operator new(std::size_t bytes);
+  static void operator delete(void* p, std::size_t bytes);
 
   // Computes the entry from candidate support rows in increasing order and
   // their values, values[0] (nonzero) first: rows with a zero value are left
@@ -59,7 +64,7 @@ public:
   }
   // value(0), value(1), ... in machine integers, or null when one does not fit.
   std::int64_t const* machineValues() const {
-    return mMachine ? reinterpret_cast<std::int64_t const*>(mData.get()) : nullptr;
+    return mMachine ? reinterpret_cast<std::int64_t const*>(mData) : nullptr;
   }
   // value(i) exactly.
   void value(unsigned i, mpz_class& out) const;
@@ -94,8 +99,10 @@ private:
   bool mMachine = false;
   std::uint32_t mRefCount = 0;
   LinearDependenceVector* mOwner = nullptr;
-  // [values in machine integers when mMachine] [support rows, four to a word]
-  std::unique_ptr<std::uint64_t[]> mData;
+  // [values in machine integers when mMachine] [support rows, four to a word],
+  // mWords words; null while pending.
+  std::uint64_t* mData = nullptr;
+  std::uint32_t mWords = 0;
   // The values when they do not fit machine integers.
   std::unique_ptr<mpz_class[]> mExact;
 };
