@@ -226,17 +226,22 @@ bool FaceProver::loadMachine(Candidate const& c, std::int64_t* row, unsigned& co
   count = 0;
   bound = 0;
   std::uint64_t const* mask = mBasisRay->supportMaskAt(c.mRank);
-  unsigned t = 1;
-  for (unsigned w = 0; w < mBasisRay->maskWords(); ++w)
-    for (Word bits = mask[w]; bits != 0; bits &= bits - 1, ++t)
-      if (mFreeA[w] & bits & (~bits + 1)) {
-        const unsigned column = mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
-        if (column == mColumns)
-          continue;
-        row[column] = values[t];
-        mNonzero[count++] = static_cast<std::uint16_t>(column);
-        bound |= abs64(values[t]);
-      }
+  // Only the support's free rows are visited; each finds its value by its
+  // rank in the support.
+  unsigned base = 1;
+  for (unsigned w = 0; w < mBasisRay->maskWords(); ++w) {
+    const Word support = mask[w];
+    for (Word bits = support & mFreeA[w]; bits != 0; bits &= bits - 1) {
+      const unsigned column = mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
+      if (column == mColumns)
+        continue;
+      const std::int64_t value = values[base + rankBelow(support, bits & (~bits + 1))];
+      row[column] = value;
+      mNonzero[count++] = static_cast<std::uint16_t>(column);
+      bound |= abs64(value);
+    }
+    base += static_cast<unsigned>(__builtin_popcountll(support));
+  }
   return true;
 }
 

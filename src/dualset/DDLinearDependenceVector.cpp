@@ -169,12 +169,19 @@ void LinearDependenceEntry::value(unsigned i, mpz_class& out) const {
 
 // A list none of whose counts has fallen to 0 would be rebuilt as it is.
 void LinearDependenceVector::compact() {
-  mHasUnused = false;
   DD_ASSERT(patternCount() == mCertificates.size());
-  // Kept entries move up over the freed ones, their records with them.
-  std::size_t kept = 0;
   const std::size_t count = mCertificates.size();
-  for (std::size_t j = 0; j < count; ++j) {
+  // Certificates mostly die young, so the first unreferenced one is sought
+  // from the end: once as many are found as counts fell to 0, the ones
+  // before are all referenced.
+  std::size_t start = count;
+  for (std::uint32_t found = 0; start > 0 && found < mUnused;)
+    if (mCertificates[--start]->referenceCount() == 0)
+      ++found;
+  mUnused = 0;
+  // Kept entries move up over the freed ones, their records with them.
+  std::size_t kept = start;
+  for (std::size_t j = start; j < count; ++j) {
     if (mCertificates[j]->referenceCount() == 0) {
       mCertificates[j].reset();
       continue;

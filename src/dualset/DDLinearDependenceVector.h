@@ -7,7 +7,6 @@
 #include <gmpxx.h>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,7 +123,7 @@ public:
   ~LinearDependenceVector() = default;
 
   std::uint64_t row() const { return mRow; }
-  std::deque<std::unique_ptr<LinearDependenceEntry>> const& certificates() const {
+  std::vector<std::unique_ptr<LinearDependenceEntry>> const& certificates() const {
     return mCertificates;
   }
   // Computed certificates, whose supports are packed.
@@ -182,12 +181,12 @@ public:
     mSignatures.push_back(signature);
   }
   // Some certificate's count has fallen to 0.
-  void noteUnused() { mHasUnused = true; }
+  void noteUnused() { ++mUnused; }
   // Frees the certificates without references, keeping the others in order;
   // nothing to do unless a count has fallen to 0 since the last call. Asked
   // of every processed row after every step, so the test is inline.
   void freeUnused() {
-    if (mHasUnused)
+    if (mUnused != 0)
       compact();
   }
 
@@ -201,8 +200,10 @@ private:
   std::vector<std::uint16_t> mSupports;
   // The support rows of each record folded by signatureOf().
   std::vector<std::uint64_t> mSignatures;
-  std::deque<std::unique_ptr<LinearDependenceEntry>> mCertificates;
-  bool mHasUnused = false;
+  std::vector<std::unique_ptr<LinearDependenceEntry>> mCertificates;
+  // Counts that have fallen to 0 since the last compaction; a count that
+  // rises again and falls twice is counted twice.
+  std::uint32_t mUnused = 0;
 };
 
 inline void LinearDependenceEntry::release() {
