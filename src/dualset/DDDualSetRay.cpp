@@ -3,23 +3,49 @@
 namespace double_description {
 
 DualSetRay::~DualSetRay() {
-  mSecondary.forEachSetBit(
-      [this](std::uint64_t r) { dependency(static_cast<unsigned>(r))->release(); });
+  for (LinearDependenceEntry* e : mCertificates)
+    e->release();
 }
 
-void DualSetRay::reserveSlots(unsigned last) {
-  DD_ASSERT(!mDependencies && last >= firstSecondaryRow());
-  // Unset: only the slots of secondary rows are read, each set on entry.
-  mDependencies.reset(new LinearDependenceEntry*[last - firstSecondaryRow() + 1u]);
+std::size_t DualSetRay::rankOf(unsigned r) const {
+  DD_ASSERT(mSecondary.test(r));
+  std::uint64_t const* words = mSecondary.words();
+  std::size_t rank = 0;
+  for (unsigned w = 0; w < r / 64; ++w)
+    rank += static_cast<std::size_t>(__builtin_popcountll(words[w]));
+  const std::uint64_t below = (std::uint64_t(1) << (r % 64)) - 1;
+  return rank + static_cast<std::size_t>(__builtin_popcountll(words[r / 64] & below));
 }
 
 void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e) {
+  DD_ASSERT(e->isComputed());
+  std::uint64_t mask[4] = {};
+  std::uint64_t* out = mMaskWords <= 4 ? mask : new std::uint64_t[mMaskWords]();
+  // The rank of each support row among the primary rows.
+  unsigned t = 0;
+  unsigned i = 0;
+  mPrimary.forEachSetBit([&](std::uint64_t row) {
+    if (i < e->supportSize() && e->supportRow(i) == row) {
+      out[t / 64] |= std::uint64_t(1) << (t % 64);
+      ++i;
+    }
+    ++t;
+  });
+  DD_ASSERT(i == e->supportSize());
+  addSecondary(r, e, out);
+  if (out != mask)
+    delete[] out;
+}
+
+void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_t const* mask) {
   // The cheap parts of the greedy-basis invariant: secondary rows come after
-  // the basis rows and are disjoint from the primary set.
-  DD_ASSERT(mDependencies && r >= firstSecondaryRow() && r < 64 * mSecondary.wordCount());
-  DD_ASSERT(!mPrimary.test(r) && !mSecondary.test(r));
+  // the basis rows, are disjoint from the primary set and join in order.
+  DD_ASSERT(r >= firstSecondaryRow() && r < 64 * mSecondary.wordCount());
+  DD_ASSERT(!mPrimary.test(r) && mSecondary.noneFrom(r));
+  DD_ASSERT(e->row() == r && e->isComputed());
   mSecondary.set(r);
-  mDependencies[r - firstSecondaryRow()] = e;
+  mCertificates.push_back(e);
+  mSupportMasks.insert(mSupportMasks.end(), mask, mask + mMaskWords);
   e->addReference();
 }
 

@@ -8,9 +8,9 @@
 #include "dualset/DDLinearDependenceVector.h"
 
 #include <cstdint>
-#include <memory>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace double_description {
 
@@ -18,38 +18,62 @@ namespace double_description {
 // greedy basis of the zero set in row order (d - 1 rows), and the secondary
 // set of the other zero rows (all from row d on), each backed by a
 // certificate over primary rows in which the ray counts one reference.
+//
+// Beside each certificate the ray keeps its support as a mask over its own
+// primary rows (bit t for the t-th primary row in increasing order), so that
+// the adjacency test settles supports with a few word operations whatever
+// the row count. Both are stored by the rank of the secondary row.
 class DualSetRay final : public Ray {
 public:
   // A ray with its coordinates; the secondary rows join afterwards, through
-  // reserveSlots() and addSecondary().
+  // addSecondary().
   DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, RayCoordinates coordinates,
              BitList primary, unsigned firstNegativeRow)
       : Ray(firstSecondaryRow, creationRow, std::move(coordinates), firstNegativeRow),
-        mPrimary(std::move(primary)), mSecondary(mPrimary.wordCount()) {
+        mPrimary(std::move(primary)), mSecondary(mPrimary.wordCount()),
+        mMaskWords(static_cast<std::uint16_t>(maskWordsFor(firstSecondaryRow))) {
     DD_ASSERT(mPrimary.count() + 1u == firstSecondaryRow);
   }
   ~DualSetRay() override;
 
-  BitList const& primary() const { return mPrimary; }
-  BitList const& secondary() const { return mSecondary; }
-  // The certificate of secondary row r.
-  LinearDependenceEntry* dependency(unsigned r) const {
-    DD_ASSERT(mSecondary.test(r));
-    return mDependencies[r - firstSecondaryRow()];
+  // Words of a support mask of a ray with d - 1 primary rows.
+  static unsigned maskWordsFor(unsigned d) {
+    return static_cast<unsigned>(BitList::wordsFor(d > 0 ? d - 1 : 0));
   }
 
-  // Gives the ray certificate slots for the rows firstSecondaryRow() .. last;
-  // once, before the first addSecondary().
-  void reserveSlots(unsigned last);
-  // Makes row r secondary, backed by e; the ray counts its reference.
+  BitList const& primary() const { return mPrimary; }
+  BitList const& secondary() const { return mSecondary; }
+  unsigned maskWords() const { return mMaskWords; }
+  // The certificate and the support mask of the secondary row of rank i.
+  LinearDependenceEntry* certificateAt(std::size_t i) const { return mCertificates[i]; }
+  std::uint64_t const* supportMaskAt(std::size_t i) const {
+    return &mSupportMasks[i * mMaskWords];
+  }
+  // The certificate of secondary row r.
+  LinearDependenceEntry* dependency(unsigned r) const { return mCertificates[rankOf(r)]; }
+  std::uint64_t const* supportMask(unsigned r) const { return supportMaskAt(rankOf(r)); }
+
+  // Room for count secondary rows.
+  void reserveSecondary(std::size_t count) {
+    mCertificates.reserve(count);
+    mSupportMasks.reserve(count * mMaskWords);
+  }
+  // Makes row r secondary, backed by the computed certificate e whose support
+  // lies in the primary set; rows join in increasing order. The ray counts
+  // its reference. The mask is worked out from the support.
   void addSecondary(unsigned r, LinearDependenceEntry* e);
+  // The same with the support mask given.
+  void addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_t const* mask);
 
 private:
+  // The rank of secondary row r among the secondary rows.
+  std::size_t rankOf(unsigned r) const;
+
   BitList mPrimary;
   BitList mSecondary;
-  // Slot of row r at index r - firstSecondaryRow(); null while no row is
-  // secondary.
-  std::unique_ptr<LinearDependenceEntry*[]> mDependencies;
+  std::uint16_t mMaskWords;
+  std::vector<LinearDependenceEntry*> mCertificates;
+  std::vector<std::uint64_t> mSupportMasks;
 };
 
 // The ray's zero set restricted to the rows of mask, for the ray cache.

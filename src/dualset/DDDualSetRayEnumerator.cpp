@@ -7,7 +7,7 @@ namespace double_description {
 std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
   PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,
                                   static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
-                                  *mRayCache, *mDependencyCache, *mFaceProver);
+                                  *mRayCache, *mAssigner, *mFaceProver);
   mNegative->iterate(visitor);
   return visitor.mCreatedCount;
 }

@@ -1,9 +1,9 @@
 #ifndef DD_DUALSETRAYENUMERATOR_H
 #define DD_DUALSETRAYENUMERATOR_H
 
+#include "dualset/DDCertificateAssigner.h"
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDFaceProver.h"
-#include "dualset/DDLinearDependenceCache.h"
 #include "iteration/DDExtremeRayEnumerator.h"
 
 #include <cstdint>
@@ -15,15 +15,15 @@ namespace double_description {
 class DualSetRayEnumerator final : public ExtremeRayEnumerator<DualSetRay> {
 public:
   DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
-                       Cache& cache, LinearDependenceCache& dependencies, FaceProver& prover)
-      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache),
-        mDependencyCache(&dependencies), mFaceProver(&prover) {}
+                       Cache& cache, CertificateAssigner& assigner, FaceProver& prover)
+      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache), mAssigner(&assigner),
+        mFaceProver(&prover) {}
 
   std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
   std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
 
 private:
-  LinearDependenceCache* mDependencyCache;
+  CertificateAssigner* mAssigner;
   FaceProver* mFaceProver;
 };
 

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace double_description {
 
 DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
                                          Matrix const& base)
     : ExtremeRayGenerator<DualSetRay>(original, working, base), mDependencyCache(working),
+      mAssigner(mDependencyCache, working.getRowCount(), working.getColumns()),
       mFaceProver(static_cast<unsigned short>(working.getRowCount()),
                   static_cast<unsigned short>(working.getColumns() - 2)) {}
 
@@ -33,14 +35,15 @@ void DualSetRayGenerator::calculateBase() {
     const unsigned firstNegative = mRayCache.slacks().markZeroRows(coordinates, d, zero);
     auto ray = std::make_unique<DualSetRay>(x.mLength, x.mLength - 1u, std::move(coordinates),
                                             std::move(primary), firstNegative);
-    const std::uint64_t last = zero.findLast();
-    if (last != BitList::NO_BIT)
-      ray->reserveSlots(static_cast<unsigned>(last));
+    std::vector<LinearDependenceEntry*> certificates;
     zero.forEachSetBit([&](std::uint64_t k) {
-      const unsigned r = static_cast<unsigned>(k);
-      ray->addSecondary(r, mDependencyCache.getLinearDependenceEntry(ray->primary(), r));
+      certificates.push_back(
+          mDependencyCache.getLinearDependenceEntry(ray->primary(), static_cast<unsigned>(k)));
     });
     mDependencyCache.update();
+    ray->reserveSecondary(certificates.size());
+    for (LinearDependenceEntry* e : certificates)
+      ray->addSecondary(e->row(), e);
     mRayCache.insert(ray.release());
   }
 }
@@ -62,7 +65,7 @@ void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, 
 
 StepStatistics DualSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
   DualSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
-                                  mRayCache, mDependencyCache, mFaceProver);
+                                  mRayCache, mAssigner, mFaceProver);
   const StepStatistics statistics = enumerator.enumerate();
   mDependencyCache.releaseUnusedReferences(static_cast<unsigned short>(step));
   return statistics;

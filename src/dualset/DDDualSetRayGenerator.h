@@ -4,6 +4,7 @@
 #include "core/DDBitList.h"
 #include "core/DDMatrix.h"
 #include "core/DDRepresentationVector.h"
+#include "dualset/DDCertificateAssigner.h"
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDFaceProver.h"
 #include "dualset/DDLinearDependenceCache.h"
@@ -30,6 +31,7 @@ private:
                         RepresentationVector& x) const;
 
   LinearDependenceCache mDependencyCache;
+  CertificateAssigner mAssigner;
   FaceProver mFaceProver;
 };
 

@@ -7,19 +7,26 @@
 #include <gmpxx.h>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace double_description {
 
 // Decides whether the common zero set (the face) of two dual-set rays has the
-// rank T = d - 2 of an edge. Rows primary in either ray count as independent
-// at once; the rest are settled by subset tests on certificate supports or by
-// a sparse fraction-free elimination of their certificates over the first
-// ray's primary rows outside the face, which stops as soon as the answer is
-// known. One prover serves a whole run; every pair rewrites its state. Its
-// integer temporaries are the scratch bank's, in the roles of the elimination
-// kernel.
+// rank T = d - 2 of an edge, and finds the face's greedy basis when it does.
+//
+// The first ray A (the one with fewer secondary rows) gives the coordinates:
+// its primary rows inside the face and the face rows primary in the other ray
+// B count as independent at once. Every other face row is secondary in A, and
+// its certificate from A, restricted to A's primary rows outside the face
+// (the free columns), says what it adds: nothing when that restriction is
+// empty, which the support masks tell without arithmetic (likewise through
+// B), or otherwise whatever survives a reduction against the rows taken
+// before it in row order. Rows secondary in both rays that survive join the
+// basis. The test stops once the count reaches T or too many rows turned out
+// dependent for it to get there.
+//
+// The reduction runs in machine integers and starts over exactly when a value
+// would not fit. One prover serves one thread; every pair rewrites its state.
 class FaceProver final {
 public:
   FaceProver(unsigned short m, unsigned short T);
@@ -32,42 +39,62 @@ public:
 
   BitList const& known() const { return mKnown; }
   BitList const& spare() const { return mSpare; }
-  // The rows whose certificates the last test loaded for elimination.
-  BitList const& loaded() const { return mLoaded; }
-  // The ray of the last pair whose primary rows are the elimination's
-  // columns (the one with fewer secondary rows), and the other one.
+  // The ray of the last pair whose primary rows are the coordinates (the one
+  // with fewer secondary rows), and the other one.
   DualSetRay const* basisRay() const { return mBasisRay; }
   DualSetRay const* otherRay() const { return mOtherRay; }
+  // The primary rows outside the face of either ray of the last pair, as a
+  // mask over that ray's primary rows; a certificate of the ray fits the new
+  // ray's primary set exactly when its support mask misses them.
+  std::uint64_t const* freeMask(DualSetRay const& ray) const {
+    return &ray == mBasisRay ? mFreeA.data() : mFreeB.data();
+  }
+  // Rows whose certificates the last test reduced.
+  std::uint32_t reducedRows() const { return mReducedRows; }
 
 private:
-  // Resolves the rows of mPending, set up by isAdjacent.
-  void calcUnknownDependencies();
-  // V(r, c): working coefficient of face row r on column c, a primary row of
-  // the first ray. Rows get a slot of d - 1 values when first loaded, and
-  // columns are numbered by their rank in the first ray's primary set, so the
-  // storage is (loaded rows) x (d - 1) rather than m x m.
-  mpz_class* row(unsigned r) { return mRowCoefficients[mRowSlot[r]].get(); }
-  void load(unsigned r);
-  // Eliminates column p of the pending rows against pivot row r.
-  void eliminate(unsigned r, unsigned p);
+  struct Candidate {
+    std::uint32_t mRow;
+    std::uint32_t mRank; // among A's secondary rows
+    bool mSpare;         // secondary in B too
+  };
+  enum class Outcome { ADJACENT, NOT_ADJACENT, OVERFLOW };
+
+  // Tests the candidates in row order, in machine integers or exactly.
+  template <bool EXACT> Outcome reduce(std::int32_t slack);
+  // Loads the free-column coefficients of A's certificate for a candidate.
+  // The machine form writes only the row's nonzero entries, listing their
+  // columns in mNonzero, with the or of their magnitudes in bound.
+  bool loadMachine(Candidate const& c, std::int64_t* row, unsigned& count, std::uint64_t& bound);
+  void loadExact(Candidate const& c, mpz_class* row) const;
 
   std::uint16_t mTargetRank;
-  // Face rows that may still turn out dependent; 32 bits so that faces of any
-  // size fit.
-  std::int32_t mSlack;
-  std::uint16_t mIndependentCount;
+  std::uint16_t mIndependentCount = 0;
+  std::uint32_t mReducedRows = 0;
   BitRegister mKnown;
-  BitRegister mFree;
-  BitRegister mPending;
   BitRegister mSpare;
-  BitRegister mLoaded;
-  std::vector<BitRegister> mSupports;
-  DualSetRay const* mBasisRay;
-  DualSetRay const* mOtherRay;
-  std::vector<std::unique_ptr<mpz_class[]>> mRowCoefficients;
-  std::vector<std::uint32_t> mRowSlot;
-  std::vector<std::uint16_t> mColumnIndex;
-  std::uint32_t mLoadedCount;
+  DualSetRay const* mBasisRay = nullptr;
+  DualSetRay const* mOtherRay = nullptr;
+  std::vector<std::uint64_t> mFreeA;
+  std::vector<std::uint64_t> mFreeB;
+  std::vector<Candidate> mCandidates;
+  // Rows moved from spare to known by the reduction, undone before an exact
+  // restart.
+  std::vector<std::uint32_t> mPromoted;
+  // Column of each free primary index of A, and the columns kept: all but
+  // the last free one.
+  std::vector<std::uint16_t> mColumnOf;
+  unsigned mColumns = 0;
+  // A basis of the null space of the rows taken so far, over the kept free
+  // columns, one vector per mColumns + 1 slots; the row being tested follows
+  // the last vector.
+  std::vector<std::int64_t> mMachineRows;
+  // The nonzero columns of the row being tested, in machine mode; its other
+  // entries are left unset.
+  std::vector<std::uint16_t> mNonzero;
+  std::vector<mpz_class> mExactRows;
+  mpz_class mExactDot;
+  mpz_class mExactPivot;
 };
 
 } // namespace double_description

@@ -8,72 +8,86 @@
 namespace double_description {
 
 LinearDependenceCache::LinearDependenceCache(Matrix const& working)
-    : mWorkingMatrix(&working),
+    : mWorkingMatrix(&working), mMachine(working), mFast(mMachine, working.getColumns()),
       mSolver(working.getColumns(), working.getRowCount(),
               BitList::wordsFor(working.getRowCount())),
-      mDirty(false) {
+      mPrimary(BitList::wordsFor(working.getRowCount())) {
   const unsigned d = working.getColumns();
   const unsigned m = working.getRowCount();
-  const std::uint64_t words = BitList::wordsFor(m);
   // Entries point at their row's list, so the lists must never move.
   if (m > d)
     mVectors.reserve(m - d);
   for (unsigned r = d; r < m; ++r)
-    mVectors.emplace_back(r, words);
+    mVectors.emplace_back(r, d > 0 ? d - 1 : 0);
+  mValues.resize(d + 1);
+  mExactValues.resize(d + 1);
+  mRows.resize(d);
 }
 
 LinearDependenceEntry* LinearDependenceCache::getLinearDependenceEntry(BitList const& primary,
+                                                                       std::uint64_t signature,
                                                                        unsigned long r) {
+  DD_ASSERT(signature == LinearDependenceVector::signatureOf(primary));
   LinearDependenceVector& v = mVectors[r - mWorkingMatrix->getColumns()];
-  if (LinearDependenceEntry* e = v.find(primary))
+  if (LinearDependenceEntry* e = v.find(primary, signature))
     return e;
   LinearDependenceEntry* e =
-      v.adopt(std::make_unique<LinearDependenceEntry>(primary.wordCount(), r + 1));
+      v.adopt(std::make_unique<LinearDependenceEntry>(static_cast<unsigned>(r)));
+  if (mPending.empty())
+    mPrimary = primary;
+  DD_ASSERT(mPrimary == primary);
   mPending.push_back(e);
-  if (!mDirty) {
-    mSolver.load(*mWorkingMatrix, primary);
-    mDirty = true;
-  }
-  mSolver.load(*mWorkingMatrix, static_cast<unsigned>(r));
   return e;
 }
 
 void LinearDependenceCache::update() {
-  if (!mDirty)
+  if (mPending.empty())
     return;
+  if (!computeFast())
+    computeExactly();
+  for (LinearDependenceEntry* e : mPending)
+    e->owner()->appendPattern(*e);
+  mPending.clear();
+}
+
+bool LinearDependenceCache::computeFast() {
+  if (!mFast.prepare(mPrimary))
+    return false;
+  const unsigned n = mFast.setSize();
+  // All values first, so that a failure leaves every entry pending.
+  std::vector<std::int64_t>& values = mValues;
+  values.resize((n + 1) * mPending.size());
+  for (std::size_t i = 0; i < mPending.size(); ++i)
+    if (!mFast.certify(mPending[i]->row(), &values[i * (n + 1)]))
+      return false;
+  for (std::size_t i = 0; i < mPending.size(); ++i)
+    mPending[i]->assign(mFast.setRows(), n, &values[i * (n + 1)]);
+  return true;
+}
+
+void LinearDependenceCache::computeExactly() {
+  // The transposed system: the primary rows, then the pending rows, as
+  // columns; one forward and one backward elimination serve them all.
+  mSolver.load(*mWorkingMatrix, mPrimary);
+  for (LinearDependenceEntry* e : mPending)
+    mSolver.load(*mWorkingMatrix, e->row());
   mSolver.transformToUpperTriangularMatrix();
   const unsigned R = mSolver.getRowsInUse();
   for (unsigned p = R; p-- > 0;)
     if (sgn(mSolver.row(p)[p]) != 0)
       mSolver.eliminateColumnUp(0, p + 1, p);
   mSolver.prepare_for_output(R - 1);
-  mDirty = false;
 
-  BitList const& loaded = mSolver.mLoadedSet;
-  mpz_class& g = UtilsFactory::CALC_UTILS.accumulator();
-  while (!mPending.empty()) {
-    LinearDependenceEntry& e = *mPending.back();
-    const unsigned c = mSolver.getColsInUse() - 1;
-    e.mValues[0] = mSolver.row(0)[0];
-    g = e.mValues[0];
-    unsigned i = 0;
-    loaded.forEachSetBit([&](std::uint64_t j) {
-      mpz_class const& y = mSolver.row(i++)[c];
-      if (sgn(y) == 0)
-        return;
-      e.appendCoefficient(j, y);
-      mpz_gcd(g.get_mpz_t(), g.get_mpz_t(), y.get_mpz_t());
-    });
-    if (sgn(g) == 0) {
-      // One column and a zero row: no primary row to pivot on, and 1 * a_r = 0.
-      e.mValues[0] = 1;
-    } else if (mpz_cmp_ui(g.get_mpz_t(), 1) != 0) {
-      for (mpz_class& value : e.mValues)
-        mpz_divexact(value.get_mpz_t(), value.get_mpz_t(), g.get_mpz_t());
-    }
-    mSolver.setColsInUse(c);
-    e.owner()->appendPattern(e.support());
-    mPending.pop_back();
+  unsigned n = 0;
+  mSolver.mLoadedSet.forEachSetBit([&](std::uint64_t j) { mRows[n++] = static_cast<unsigned>(j); });
+  const unsigned first = mSolver.getColsInUse() - static_cast<unsigned>(mPending.size());
+  for (std::size_t k = 0; k < mPending.size(); ++k) {
+    const unsigned c = first + static_cast<unsigned>(k);
+    // One column and a zero row: no primary row to pivot on, and 1 * a_r = 0.
+    mExactValues[0] = n == 0 ? mpz_class(1) : mSolver.row(0)[0];
+    for (unsigned i = 0; i < n; ++i)
+      mExactValues[i + 1] = mSolver.row(i)[c];
+    mPending[k]->assign(mRows.data(), n, mExactValues.data());
   }
 }
 

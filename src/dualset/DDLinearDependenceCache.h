@@ -2,8 +2,10 @@
 #define DD_LINEARDEPENDENCECACHE_H
 
 #include "core/DDBitList.h"
+#include "core/DDMachineMatrix.h"
 #include "core/DDMatrix.h"
 #include "core/DDSLESolver.h"
+#include "dualset/DDCertificateSolver.h"
 #include "dualset/DDLinearDependenceVector.h"
 
 #include <cstdint>
@@ -13,8 +15,10 @@
 namespace double_description {
 
 // The run's store of linear-dependence certificates, one list per row after
-// the basis. The certificates one ray needs are computed together by a single
-// elimination of the transposed system of its primary set.
+// the basis. The certificates one ray needs are computed together, over its
+// primary set: in machine integers by one reduction of that set, or, when a
+// value does not fit, exactly by a single elimination of the transposed
+// system.
 class LinearDependenceCache final {
 public:
   explicit LinearDependenceCache(Matrix const& working);
@@ -23,14 +27,20 @@ public:
 
   // The first stored certificate of row r whose support lies in primary, or a
   // new pending one computed by the next update(). The caller counts its
-  // reference.
-  LinearDependenceEntry* getLinearDependenceEntry(BitList const& primary, unsigned long r);
+  // reference. All pending entries share one primary set.
+  LinearDependenceEntry* getLinearDependenceEntry(BitList const& primary, unsigned long r) {
+    return getLinearDependenceEntry(primary, LinearDependenceVector::signatureOf(primary), r);
+  }
+  // The same with signature = LinearDependenceVector::signatureOf(primary),
+  // for callers that look up many rows of one set.
+  LinearDependenceEntry* getLinearDependenceEntry(BitList const& primary, std::uint64_t signature,
+                                                  unsigned long r);
   // Computes every pending entry; nothing to do on a clean store.
   void update();
   // Frees the unreferenced entries of the rows before step.
   void releaseUnusedReferences(unsigned short step);
 
-  bool isDirty() const { return mDirty; }
+  bool isDirty() const { return !mPending.empty(); }
   std::uint64_t pendingCount() const { return mPending.size(); }
   // The list of row r, from the first row after the basis on.
   LinearDependenceVector const& certificatesOf(unsigned long r) const {
@@ -41,12 +51,24 @@ public:
   std::string toString() const;
 
 private:
+  // The pending entries in machine integers; false, with none assigned, when
+  // a value does not fit.
+  bool computeFast();
+  // The pending entries exactly.
+  void computeExactly();
+
   Matrix const* mWorkingMatrix;
+  MachineMatrix mMachine;
+  CertificateSolver mFast;
   SLESolver mSolver;
-  bool mDirty;
   std::vector<LinearDependenceVector> mVectors;
-  // The pending entries, computed last first; each is the last of its list.
+  // The pending entries in creation order, and the primary set they share.
   std::vector<LinearDependenceEntry*> mPending;
+  BitList mPrimary;
+  // Scratch of one entry: its values and candidate support rows.
+  std::vector<std::int64_t> mValues;
+  std::vector<mpz_class> mExactValues;
+  std::vector<unsigned> mRows;
 };
 
 } // namespace double_description

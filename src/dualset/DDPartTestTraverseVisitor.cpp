@@ -29,35 +29,11 @@ void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay c
   auto ray = std::make_unique<DualSetRay>(positive.firstSecondaryRow(), mStep,
                                           std::move(coordinates), std::move(primary),
                                           firstNegative);
-
-  // Slots are needed up to the last zero row only: the face's other rows
-  // and the later zero rows. The face lies before the step, since the
-  // negative parent is negative on it.
-  BitList const& spare = mFaceProver->spare();
-  std::uint64_t last = later.findLast();
-  if (last == BitList::NO_BIT)
-    last = spare.findLast();
-  if (last != BitList::NO_BIT)
-    ray->reserveSlots(static_cast<unsigned>(last));
-
-  BitList const& rayPrimary = ray->primary();
-  spare.forEachSetBit([&](std::uint64_t k) {
-    const unsigned r = static_cast<unsigned>(k);
-    LinearDependenceEntry* e = positive.dependency(r);
-    if (!e->support().isSubsetOf(rayPrimary)) {
-      e = negative.dependency(r);
-      if (!e->support().isSubsetOf(rayPrimary))
-        e = mDependencyCache->getLinearDependenceEntry(rayPrimary, r);
-    }
-    ray->addSecondary(r, e);
-  });
-  later.forEachSetBit([&](std::uint64_t k) {
-    const unsigned r = static_cast<unsigned>(k);
-    ray->addSecondary(r, mDependencyCache->getLinearDependenceEntry(rayPrimary, r));
-  });
-  mDependencyCache->update();
-  mRayCache->insert(ray.release());
-  ++mCreatedCount;
+  // The face lies before the step, since the negative parent is negative on
+  // it, so its rows come before the later ones.
+  mAssigner->assign(*ray, mFaceProver->spare(), {&positive, mFaceProver->freeMask(positive)},
+                    {&negative, mFaceProver->freeMask(negative)}, later);
+  file(ray.release());
 }
 
 } // namespace double_description

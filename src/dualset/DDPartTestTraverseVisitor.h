@@ -1,9 +1,9 @@
 #ifndef DD_PARTTESTTRAVERSEVISITOR_H
 #define DD_PARTTESTTRAVERSEVISITOR_H
 
+#include "dualset/DDCertificateAssigner.h"
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDFaceProver.h"
-#include "dualset/DDLinearDependenceCache.h"
 #include "iteration/DDPreliminaryTraverseVisitor.h"
 
 namespace double_description {
@@ -17,9 +17,9 @@ class PartTestTraverseVisitor final : public PreliminaryTraverseVisitor<DualSetR
 public:
   PartTestTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
                           unsigned short rowCount, DualSetRayCache& cache,
-                          LinearDependenceCache& dependencies, FaceProver& prover)
+                          CertificateAssigner& assigner, FaceProver& prover)
       : PreliminaryTraverseVisitor<DualSetRay>(tree, threshold, step, rowCount, cache),
-        mDependencyCache(&dependencies), mFaceProver(&prover) {}
+        mAssigner(&assigner), mFaceProver(&prover) {}
   ~PartTestTraverseVisitor() override = default;
 
   void onVisit(RayReference const& ref) override;
@@ -28,7 +28,7 @@ private:
   // Builds and files the new ray of an adjacent pair from the prover's state.
   void createRay(DualSetRay const& positive, DualSetRay const& negative);
 
-  LinearDependenceCache* mDependencyCache;
+  CertificateAssigner* mAssigner;
   FaceProver* mFaceProver;
 };
 

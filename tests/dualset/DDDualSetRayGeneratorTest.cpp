@@ -115,33 +115,58 @@ TEST_F(InitialRayTest, CertificatesOfDeletedRaysGoOneStepLater) {
 // Coordinates for rays whose tests never read them.
 RayCoordinates noCoordinates() { return RayCoordinates(std::make_unique<std::int64_t[]>(3), 3); }
 
+// A computed certificate for row over support, all values 1: the rays below
+// never check it against a matrix.
+std::unique_ptr<LinearDependenceEntry> certificate(unsigned row,
+                                                   std::vector<unsigned> const& support) {
+  auto e = std::make_unique<LinearDependenceEntry>(row);
+  const std::vector<std::int64_t> values(support.size() + 1, 1);
+  e->assign(support.data(), static_cast<unsigned>(support.size()), values.data());
+  return e;
+}
+
 TEST(DualSetRayTest, DestructionReleasesOneReferencePerSecondaryRow) {
-  LinearDependenceEntry first(1, 5), second(1, 7);
-  first.addReference(); // held by another ray
+  auto first = certificate(4, {0}), second = certificate(6, {0, 1});
+  first->addReference(); // held by another ray
   {
     DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 80);
-    ray.reserveSlots(6);
-    ray.addSecondary(4, &first);
-    ray.addSecondary(6, &second);
+    ray.addSecondary(4, first.get());
+    ray.addSecondary(6, second.get());
     EXPECT_EQ(bitIndices(ray.secondary(), 8), std::vector<unsigned>({4, 6}));
-    EXPECT_EQ(ray.dependency(4), &first);
-    EXPECT_EQ(ray.dependency(6), &second);
-    EXPECT_EQ(first.referenceCount(), 2u);
-    EXPECT_EQ(second.referenceCount(), 1u);
+    EXPECT_EQ(ray.dependency(4), first.get());
+    EXPECT_EQ(ray.dependency(6), second.get());
+    EXPECT_EQ(first->referenceCount(), 2u);
+    EXPECT_EQ(second->referenceCount(), 1u);
   }
-  EXPECT_EQ(first.referenceCount(), 1u);
-  EXPECT_EQ(second.referenceCount(), 0u);
-  // Without secondary rows there are no slots to read.
+  EXPECT_EQ(first->referenceCount(), 1u);
+  EXPECT_EQ(second->referenceCount(), 0u);
+  // Without secondary rows there are no certificates to release.
   { DualSetRay bare(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 8); }
-  EXPECT_EQ(first.referenceCount(), 1u);
+  EXPECT_EQ(first->referenceCount(), 1u);
+}
+
+// Bit t of a support mask stands for the t-th primary row, across words of
+// rows; a given mask is kept as it is.
+TEST(DualSetRayTest, SupportMasksNameTheSupportByPrimaryRank) {
+  auto low = certificate(4, {0}), high = certificate(65, {1, 70}), given = certificate(66, {70});
+  DualSetRay ray(4, 3, noCoordinates(), bitsOf(2, {0, 1, 70}), 80);
+  ray.addSecondary(4, low.get());
+  ray.addSecondary(65, high.get());
+  const std::uint64_t mask = 4;
+  ray.addSecondary(66, given.get(), &mask);
+  ASSERT_EQ(ray.maskWords(), 1u);
+  EXPECT_EQ(*ray.supportMask(4), 1u);
+  EXPECT_EQ(*ray.supportMask(65), 6u);
+  EXPECT_EQ(*ray.supportMask(66), 4u);
+  EXPECT_EQ(ray.certificateAt(1), high.get());
+  EXPECT_EQ(ray.supportMaskAt(2), ray.supportMask(66));
 }
 
 TEST(DualSetRayTest, ResultLinesReadThePrimarySetOrTheWholeZeroSet) {
-  LinearDependenceEntry low(2, 5), high(2, 66);
+  auto low = certificate(4, {0}), high = certificate(65, {1});
   DualSetRay ray(4, 3, noCoordinates(), bitsOf(2, {0, 1, 70}), 80);
-  ray.reserveSlots(65);
-  ray.addSecondary(4, &low);
-  ray.addSecondary(65, &high);
+  ray.addSecondary(4, low.get());
+  ray.addSecondary(65, high.get());
   BitList scratch;
   EXPECT_EQ(&resultZeroSet<RepresentationVector>(ray, scratch), &ray.primary());
   for (BitList const* zero : {&resultZeroSet<BitList>(ray, scratch),
@@ -150,10 +175,9 @@ TEST(DualSetRayTest, ResultLinesReadThePrimarySetOrTheWholeZeroSet) {
 }
 
 TEST(DualSetRayTest, MaskedZeroSetJoinsBothSetsWithinTheMask) {
-  LinearDependenceEntry e(2, 66);
+  auto e = certificate(65, {70});
   DualSetRay ray(4, 3, noCoordinates(), bitsOf(2, {0, 1, 70}), 80);
-  ray.reserveSlots(65);
-  ray.addSecondary(65, &e);
+  ray.addSecondary(65, e.get());
   EXPECT_EQ(bitIndices(maskedZeroSet(ray, bitsOf(2, {1, 2, 65, 127})), 128),
             std::vector<unsigned>({1, 65}));
 }
@@ -163,22 +187,34 @@ TEST(DualSetRayTest, MaskedZeroSetJoinsBothSetsWithinTheMask) {
 // certificates would go wrong.
 TEST(DualSetRayDeathTest, BrokenInvariantsStopCheckedBuilds) {
   EXPECT_DEATH(DualSetRay(3, 2, noCoordinates(), bitsOf(1, {0}), 8), "count");
-  EXPECT_DEATH(LinearDependenceEntry(1, 5).release(), "mRefCount > 0");
-  LinearDependenceEntry e(1, 8);
+  EXPECT_DEATH(LinearDependenceEntry(5).release(), "mRefCount > 0");
+  auto four = certificate(4, {0}), two = certificate(2, {0}), five = certificate(5, {0});
   EXPECT_DEATH(
       {
         DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 4}), 80);
-        ray.reserveSlots(7);
-        ray.addSecondary(4, &e); // primary already
+        ray.addSecondary(4, four.get()); // primary already
       },
       "mPrimary.test");
   EXPECT_DEATH(
       {
         DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 80);
-        ray.reserveSlots(7);
-        ray.addSecondary(2, &e); // a basis row
+        ray.addSecondary(2, two.get()); // a basis row
       },
       "firstSecondaryRow");
+  EXPECT_DEATH(
+      {
+        DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 80);
+        ray.addSecondary(5, five.get());
+        ray.addSecondary(4, four.get()); // out of order
+      },
+      "noneFrom");
+  EXPECT_DEATH(
+      {
+        DualSetRay ray(3, 2, noCoordinates(), bitsOf(1, {0, 1}), 80);
+        LinearDependenceEntry pending(4);
+        ray.addSecondary(4, &pending); // never computed
+      },
+      "isComputed");
 }
 #endif
 

@@ -37,17 +37,25 @@ public:
     mRays.push_back(std::make_unique<DualSetRay>(
         d, m - 1, RayCoordinates(std::make_unique<std::int64_t[]>(d), d), std::move(primary), m));
     DualSetRay& ray = *mRays.back();
-    ray.reserveSlots(m - 1);
+    std::vector<LinearDependenceEntry*> certificates;
     for (unsigned r : secondary)
-      ray.addSecondary(r, mCache.getLinearDependenceEntry(ray.primary(), r));
+      certificates.push_back(mCache.getLinearDependenceEntry(ray.primary(), r));
     mCache.update();
+    for (LinearDependenceEntry* e : certificates) {
+      expectValidCertificate(mWorking, *e, e->row(), ray.primary());
+      mExactOnly += e->machineValues() == nullptr ? 1 : 0;
+      ray.addSecondary(e->row(), e);
+    }
     return ray;
   }
+  // Certificates looked up whose values do not fit machine integers.
+  unsigned exactOnly() const { return mExactOnly; }
 
 private:
   Matrix const& mWorking;
   LinearDependenceCache mCache;
   std::vector<std::unique_ptr<DualSetRay>> mRays;
+  unsigned mExactOnly = 0;
 };
 
 std::vector<unsigned> intersection(BitList const& a, BitList const& b, unsigned m) {
@@ -94,68 +102,89 @@ std::vector<std::vector<unsigned>> randomZeroSets(Matrix const& working, unsigne
   return {sets.begin(), sets.end()};
 }
 
-Matrix randomMatrix(unsigned m, unsigned d, std::mt19937& rng) {
+// Unit rows, then random 0/+-1 rows of which every other is multiplied by
+// scale: the zero sets stay, and a large scale puts certificate values and
+// reductions beyond machine integers.
+Matrix randomMatrix(unsigned m, unsigned d, long scale, std::mt19937& rng) {
   Matrix working(m, d);
   for (unsigned k = 0; k < m; ++k)
-    for (unsigned j = 0; j < d; ++j)
+    for (unsigned j = 0; j < d; ++j) {
       working.row(k)[j] = k < d ? (k == j ? 1 : 0) : static_cast<long>(rng() % 3) - 1;
+      if (k >= d && k % 2 == 1)
+        working.row(k)[j] *= scale;
+    }
   return working;
 }
 
 // The prover against exact ranks, over all pairs and both roles; on an
-// adjacent pair it leaves the face's greedy basis and its other rows.
+// adjacent pair it leaves the face's greedy basis and its other rows, and
+// each ray's free mask tells which of its certificates fit the new ray.
+// Large scales take the prover's reductions, and at 2^62 the certificates
+// themselves, beyond machine integers.
 TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
   std::mt19937 rng(20261210);
   unsigned counts[3] = {}; // adjacent by primaries, adjacent by elimination, not adjacent
-  for (unsigned d : {4u, 5u, 6u}) {
-    const unsigned m = 70;
-    const Matrix working = randomMatrix(m, d, rng);
-    RayFactory factory(working);
-    std::vector<DualSetRay const*> rays;
-    for (std::vector<unsigned> const& zero : randomZeroSets(working, 40, rng))
-      rays.push_back(&factory.make(zero));
-    FaceProver prover(static_cast<unsigned short>(m), static_cast<unsigned short>(d - 2));
-    for (DualSetRay const* p : rays)
-      for (DualSetRay const* n : rays) {
-        if (p == n)
-          continue;
-        const BitList zp = zeroSet(*p), zn = zeroSet(*n);
-        const std::vector<unsigned> face = intersection(zp, zn, m);
-        Echelon echelon(d);
-        std::vector<unsigned> greedy;
-        for (unsigned r : face)
-          if (echelon.add(working.row(r)))
-            greedy.push_back(r);
-        const bool adjacent = prover.isAdjacent(*p, *n);
-        ASSERT_EQ(adjacent, greedy.size() == d - 2) << "d " << d;
-
-        const unsigned sp = p->secondary().count();
-        const unsigned sn = n->secondary().count();
-        EXPECT_EQ(prover.basisRay(), sn < sp ? n : p);
-        DualSetRay const& a = *prover.basisRay();
-        DualSetRay const& b = *prover.otherRay();
-        const unsigned primaries = static_cast<unsigned>(
-            intersection(zeroSet(b), a.primary(), m).size() +
-            intersection(b.primary(), a.secondary(), m).size());
-        EXPECT_LE(primaries, d - 2);
-        if (!adjacent) {
-          ++counts[2];
-          continue;
-        }
-        EXPECT_EQ(bitIndices(prover.known(), m), greedy);
-        std::vector<unsigned> rest;
-        for (unsigned r : face)
-          if (std::find(greedy.begin(), greedy.end(), r) == greedy.end())
-            rest.push_back(r);
-        EXPECT_EQ(bitIndices(prover.spare(), m), rest);
-        if (primaries == d - 2) {
-          ++counts[0];
-          EXPECT_TRUE(bitIndices(prover.loaded(), m).empty()) << "no elimination needed";
-          EXPECT_EQ(bitIndices(prover.spare(), m), intersection(a.secondary(), b.secondary(), m));
-        } else {
-          ++counts[1];
-        }
+  for (long scale : {1L, (1L << 40) + 1, (1L << 62) + 3}) {
+    for (unsigned d : {4u, 5u, 6u}) {
+      SCOPED_TRACE("scale " + std::to_string(scale) + " d " + std::to_string(d));
+      const unsigned m = 70;
+      const Matrix working = randomMatrix(m, d, scale, rng);
+      RayFactory factory(working);
+      std::vector<DualSetRay const*> rays;
+      for (std::vector<unsigned> const& zero : randomZeroSets(working, 40, rng))
+        rays.push_back(&factory.make(zero));
+      if (scale > (1L << 62)) {
+        EXPECT_GT(factory.exactOnly(), 0u);
       }
+      FaceProver prover(static_cast<unsigned short>(m), static_cast<unsigned short>(d - 2));
+      for (DualSetRay const* p : rays)
+        for (DualSetRay const* n : rays) {
+          if (p == n)
+            continue;
+          const BitList zp = zeroSet(*p), zn = zeroSet(*n);
+          const std::vector<unsigned> face = intersection(zp, zn, m);
+          Echelon echelon(d);
+          std::vector<unsigned> greedy;
+          for (unsigned r : face)
+            if (echelon.add(working.row(r)))
+              greedy.push_back(r);
+          const bool adjacent = prover.isAdjacent(*p, *n);
+          ASSERT_EQ(adjacent, greedy.size() == d - 2) << "d " << d;
+
+          const unsigned sp = p->secondary().count();
+          const unsigned sn = n->secondary().count();
+          EXPECT_EQ(prover.basisRay(), sn < sp ? n : p);
+          DualSetRay const& a = *prover.basisRay();
+          DualSetRay const& b = *prover.otherRay();
+          const unsigned primaries = static_cast<unsigned>(
+              intersection(zeroSet(b), a.primary(), m).size() +
+              intersection(b.primary(), a.secondary(), m).size());
+          EXPECT_LE(primaries, d - 2);
+          if (!adjacent) {
+            ++counts[2];
+            continue;
+          }
+          EXPECT_EQ(bitIndices(prover.known(), m), greedy);
+          std::vector<unsigned> rest;
+          for (unsigned r : face)
+            if (std::find(greedy.begin(), greedy.end(), r) == greedy.end())
+              rest.push_back(r);
+          EXPECT_EQ(bitIndices(prover.spare(), m), rest);
+          for (DualSetRay const* ray : {p, n})
+            for (unsigned r : rest) {
+              const std::uint64_t free = *prover.freeMask(*ray) & *ray->supportMask(r);
+              EXPECT_EQ(free == 0, ray->dependency(r)->isSupportedBy(prover.known()))
+                  << "row " << r;
+            }
+          if (primaries == d - 2) {
+            ++counts[0];
+            EXPECT_EQ(prover.reducedRows(), 0u) << "no elimination needed";
+            EXPECT_EQ(bitIndices(prover.spare(), m), intersection(a.secondary(), b.secondary(), m));
+          } else {
+            ++counts[1];
+          }
+        }
+    }
   }
   // The fixture reaches every outcome.
   for (unsigned c : counts)

@@ -4,6 +4,7 @@
 #include "iteration/IterationTestSupport.h"
 
 #include <algorithm>
+#include <random>
 
 namespace dualset_test {
 namespace {
@@ -39,7 +40,7 @@ protected:
 
 TEST_F(CertificateStoreTest, OneUpdateComputesAllPendingCertificates) {
   const BitList primary = bitsOf(1, {0, 1});
-  EXPECT_EQ(mCache.getLinearDependenceEntry(primary, 3)->mValues.size(), 1u);
+  EXPECT_FALSE(mCache.getLinearDependenceEntry(primary, 3)->isComputed());
   mCache.getLinearDependenceEntry(primary, 5);
   EXPECT_TRUE(mCache.isDirty());
   EXPECT_EQ(mCache.pendingCount(), 2u);
@@ -49,10 +50,10 @@ TEST_F(CertificateStoreTest, OneUpdateComputesAllPendingCertificates) {
 
   // A multiple of one primary row: a one-row support.
   LinearDependenceEntry const& multiple = *entriesOf(3).front();
-  EXPECT_EQ(bitIndices(multiple.support(), 6), std::vector<unsigned>({0}));
-  EXPECT_EQ(multiple.mValues, std::vector<mpz_class>({1, 2}));
+  EXPECT_EQ(supportOf(multiple), std::vector<unsigned>({0}));
+  EXPECT_EQ(valuesOf(multiple), std::vector<mpz_class>({1, 2}));
   LinearDependenceEntry const& sum = *entriesOf(5).front();
-  EXPECT_EQ(bitIndices(sum.support(), 6), std::vector<unsigned>({0, 1}));
+  EXPECT_EQ(supportOf(sum), std::vector<unsigned>({0, 1}));
   expectValidCertificate(mWorking, multiple, 3, primary);
   expectValidCertificate(mWorking, sum, 5, primary);
   EXPECT_EQ(patternCount(3), 1u);
@@ -87,7 +88,7 @@ TEST_F(CertificateStoreTest, EarlierOfTwoFittingPatternsIsTaken) {
   LinearDependenceEntry* first = lookUp(bitsOf(1, {0, 1}), {5})[0];
   LinearDependenceEntry* second = lookUp(bitsOf(1, {1, 4}), {5})[0];
   ASSERT_NE(first, second);
-  EXPECT_EQ(bitIndices(second->support(), 6), std::vector<unsigned>({1, 4}));
+  EXPECT_EQ(supportOf(*second), std::vector<unsigned>({1, 4}));
   expectValidCertificate(mWorking, *second, 5, bitsOf(1, {1, 4}));
   EXPECT_EQ(patternCount(5), 2u);
   // The scan alone decides, so a set holding both supports finds the first.
@@ -134,8 +135,8 @@ TEST(CertificateStoreEdgeTest, ZeroRowOfAOneColumnMatrix) {
   LinearDependenceCache cache(working);
   LinearDependenceEntry* e = cache.getLinearDependenceEntry(BitList(1), 1);
   cache.update();
-  EXPECT_EQ(e->mValues, std::vector<mpz_class>({1}));
-  EXPECT_TRUE(bitIndices(e->support(), 2).empty());
+  EXPECT_EQ(valuesOf(*e), std::vector<mpz_class>({1}));
+  EXPECT_TRUE(supportOf(*e).empty());
   expectValidCertificate(working, *e, 1, BitList(1));
 }
 
@@ -145,8 +146,73 @@ TEST(CertificateStoreEdgeTest, ZeroRowHasAnEmptySupport) {
   LinearDependenceCache cache(working);
   LinearDependenceEntry* e = cache.getLinearDependenceEntry(bitsOf(1, {0}), 2);
   cache.update();
-  EXPECT_EQ(e->mValues, std::vector<mpz_class>({1}));
+  EXPECT_EQ(valuesOf(*e), std::vector<mpz_class>({1}));
   expectValidCertificate(working, *e, 2, bitsOf(1, {0}));
+}
+
+// a_3 = e_0 over a_0 = (K, 1, 0) and a_1 = (0, K, 0): K^2 * a_3 = K * a_0 - a_1.
+// Values beyond machine integers, from the reduction or from a row without a
+// machine form, are computed and kept exactly; the others in machine
+// integers as well.
+TEST(CertificateStoreEdgeTest, ValuesBeyondMachineIntegersStayExact) {
+  const mpz_class huge = mpz_class(1) << 70;
+  struct Case {
+    mpz_class k;
+    bool machine;
+  };
+  for (Case const& c : {Case{(1L << 20) + 1, true}, Case{(1L << 40) + 1, false},
+                        Case{huge + 1, false}}) {
+    Matrix working(4, 3);
+    const mpz_class rows[4][3] = {{c.k, 1, 0}, {0, c.k, 0}, {0, 0, 1}, {1, 0, 0}};
+    for (unsigned i = 0; i < 4; ++i)
+      for (unsigned j = 0; j < 3; ++j)
+        working.row(i)[j] = rows[i][j];
+    LinearDependenceCache cache(working);
+    const BitList primary = bitsOf(1, {0, 1});
+    LinearDependenceEntry* e = cache.getLinearDependenceEntry(primary, 3);
+    cache.update();
+    expectValidCertificate(working, *e, 3, primary);
+    EXPECT_EQ(valuesOf(*e), std::vector<mpz_class>({c.k * c.k, c.k, -1}));
+    EXPECT_EQ(e->machineValues() != nullptr, c.machine) << c.k.get_str();
+  }
+}
+
+// Random independent primary sets and random combinations of their rows:
+// every combination gets a valid certificate, with sparse supports where
+// coefficients vanish, whichever arithmetic computes it.
+TEST(CertificateStoreEdgeTest, RandomCombinationsGetValidCertificates) {
+  std::mt19937 rng(7);
+  const unsigned d = 6, m = 2 * d + 8;
+  for (long scale : {1L, 1000L, (1L << 31) + 1}) {
+    for (unsigned trial = 0; trial < 10; ++trial) {
+      Matrix working(m, d);
+      Echelon echelon(d);
+      for (unsigned k = 0; k < 2 * d - 1; ++k) {
+        do {
+          for (unsigned j = 0; j < d; ++j)
+            working.row(k)[j] = k < d ? (k == j ? 1 : 0) : static_cast<long>(rng() % 7) - 3;
+          if (k >= d && k % 2 == 0)
+            working.row(k)[0] *= scale;
+        } while (k >= d && !echelon.add(working.row(k)));
+      }
+      for (unsigned k = 2 * d - 1; k < m; ++k)
+        for (unsigned i = d; i < 2 * d - 1; ++i) {
+          const long c = static_cast<long>(rng() % 5) - 2;
+          for (unsigned j = 0; j < d; ++j)
+            working.row(k)[j] += c * working.row(i)[j];
+        }
+      BitList primary(1);
+      for (unsigned k = d; k < 2 * d - 1; ++k)
+        primary.set(k);
+      LinearDependenceCache cache(working);
+      std::vector<LinearDependenceEntry*> found;
+      for (unsigned r = 2 * d - 1; r < m; ++r)
+        found.push_back(cache.getLinearDependenceEntry(primary, r));
+      cache.update();
+      for (unsigned r = 2 * d - 1; r < m; ++r)
+        expectValidCertificate(working, *found[r - (2 * d - 1)], r, primary);
+    }
+  }
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include <gmpxx.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,25 +65,71 @@ private:
   std::vector<unsigned> mPivots;
 };
 
-// mValues[0] * a_r = sum of the support rows' coefficients times their rows,
-// with coprime values and the support inside primary.
+// The support rows and the values of a computed certificate, value(0) first.
+inline std::vector<unsigned> supportOf(LinearDependenceEntry const& e) {
+  std::vector<unsigned> rows;
+  for (unsigned i = 0; i < e.supportSize(); ++i)
+    rows.push_back(e.supportRow(i));
+  return rows;
+}
+inline std::vector<mpz_class> valuesOf(LinearDependenceEntry const& e) {
+  std::vector<mpz_class> values;
+  for (unsigned i = 0; i <= e.supportSize(); ++i)
+    values.push_back(e.value(i));
+  return values;
+}
+
+// value(0) * a_r = sum of the support rows' values times their rows, with
+// coprime nonzero values, a positive value(0), increasing support rows inside
+// primary, and machine values, where kept, equal to the exact ones.
 inline void expectValidCertificate(Matrix const& working, LinearDependenceEntry const& e,
                                    unsigned r, BitList const& primary) {
-  const unsigned d = working.getColumns();
-  ASSERT_NE(sgn(e.mValues[0]), 0) << "row " << r;
-  EXPECT_TRUE(e.support().isSubsetOf(primary)) << "row " << r;
+  ASSERT_TRUE(e.isComputed()) << "row " << r;
+  EXPECT_EQ(e.row(), r);
+  const std::vector<unsigned> support = supportOf(e);
+  const std::vector<mpz_class> values = valuesOf(e);
+  ASSERT_GT(sgn(values[0]), 0) << "row " << r;
+  EXPECT_TRUE(std::is_sorted(support.begin(), support.end()) &&
+              std::adjacent_find(support.begin(), support.end()) == support.end());
+  EXPECT_TRUE(e.isSupportedBy(primary)) << "row " << r;
+  for (unsigned s : support)
+    EXPECT_TRUE(primary.test(s)) << "row " << r;
   mpz_class g = 0;
-  for (mpz_class const& v : e.mValues)
+  for (mpz_class const& v : values) {
+    EXPECT_NE(sgn(v), 0) << "row " << r;
     mpz_gcd(g.get_mpz_t(), g.get_mpz_t(), v.get_mpz_t());
-  EXPECT_EQ(g, 1) << "row " << r;
-  const std::vector<unsigned> support = bitIndices(e.support(), working.getRowCount());
-  EXPECT_EQ(e.mValues.size(), support.size() + 1) << "row " << r;
-  for (unsigned j = 0; j < d; ++j) {
-    mpz_class sum = 0;
-    for (unsigned s : support)
-      sum += e.coefficient(s) * working.row(s)[j];
-    EXPECT_EQ(e.mValues[0] * working.row(r)[j], sum) << "row " << r << " column " << j;
   }
+  EXPECT_EQ(g, 1) << "row " << r;
+  if (std::int64_t const* machine = e.machineValues()) {
+    for (std::size_t i = 0; i < values.size(); ++i)
+      EXPECT_EQ(values[i], mpz_class(static_cast<long>(machine[i]))) << "row " << r;
+  }
+  for (unsigned j = 0; j < working.getColumns(); ++j) {
+    mpz_class sum = 0;
+    for (std::size_t i = 0; i < support.size(); ++i)
+      sum += values[i + 1] * working.row(support[i])[j];
+    EXPECT_EQ(values[0] * working.row(r)[j], sum) << "row " << r << " column " << j;
+  }
+}
+
+// The support mask of a ray's certificate names exactly the support rows, by
+// their rank among the ray's primary rows.
+inline void expectMatchingMask(DualSetRay const& ray, unsigned r) {
+  LinearDependenceEntry const* e = ray.dependency(r);
+  std::uint64_t const* mask = ray.supportMask(r);
+  const std::vector<unsigned> support = supportOf(*e);
+  unsigned t = 0;
+  std::vector<unsigned> named;
+  ray.primary().forEachSetBit([&](std::uint64_t row) {
+    if (mask[t / 64] >> (t % 64) & 1)
+      named.push_back(static_cast<unsigned>(row));
+    ++t;
+  });
+  for (unsigned w = 0; w < ray.maskWords(); ++w)
+    for (unsigned b = 0; b < 64; ++b)
+      if (64 * w + b >= t && (mask[w] >> b & 1))
+        named.push_back(~0u); // a bit beyond the primary rows
+  EXPECT_EQ(named, support) << "row " << r;
 }
 
 // Every invariant of a dual-set ray, and that its zero set holds exactly the
@@ -115,6 +162,7 @@ inline void expectConsistent(Matrix const& working, DualSetRay const& ray) {
       LinearDependenceEntry const* e = ray.dependency(k);
       EXPECT_GT(e->referenceCount(), 0u);
       expectValidCertificate(working, *e, k, ray.primary());
+      expectMatchingMask(ray, k);
     }
   }
   EXPECT_EQ(ray.firstNegativeRow(), firstNegative);

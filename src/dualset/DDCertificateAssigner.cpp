@@ -1,0 +1,126 @@
+#include "dualset/DDCertificateAssigner.h"
+
+#include <algorithm>
+
+namespace double_description {
+
+namespace {
+
+using Word = std::uint64_t;
+
+bool missesAll(Word const* mask, Word const* free, unsigned words) {
+  Word common = 0;
+  for (unsigned w = 0; w < words; ++w)
+    common |= mask[w] & free[w];
+  return common == 0;
+}
+
+unsigned rankBelow(Word word, Word bit) {
+  return static_cast<unsigned>(__builtin_popcountll(word & (bit - 1)));
+}
+
+} // namespace
+
+CertificateAssigner::CertificateAssigner(LinearDependenceCache& store, unsigned rowCount,
+                                         unsigned d)
+    : mStore(&store), mMaskWords(DualSetRay::maskWordsFor(d)), mIndexOf(rowCount, NONE) {}
+
+void CertificateAssigner::indexPrimary(DualSetRay const& ray) {
+  std::uint16_t t = 0;
+  ray.primary().forEachSetBit([&](std::uint64_t row) { mIndexOf[row] = t++; });
+}
+
+void CertificateAssigner::translate(DualSetRay const& ray, DualSetRay const& parent,
+                                    std::vector<std::uint16_t>& out) {
+  out.clear();
+  BitList const& primary = ray.primary();
+  parent.primary().forEachSetBit([&](std::uint64_t row) {
+    out.push_back(primary.test(row) ? mIndexOf[row] : NONE);
+  });
+}
+
+void CertificateAssigner::addFromStore(DualSetRay const& ray, unsigned r) {
+  mItems.push_back({r, mStore->getLinearDependenceEntry(ray.primary(), mSignature, r), true});
+  mMasks.resize(mMasks.size() + mMaskWords);
+}
+
+void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
+                                 CertificateParent const& positive,
+                                 CertificateParent const& negative, BitList const& later) {
+  DD_ASSERT(ray.maskWords() == mMaskWords);
+  mItems.clear();
+  mMasks.clear();
+  indexPrimary(ray);
+  mSignature = LinearDependenceVector::signatureOf(ray.primary());
+  bool positiveIndexed = false;
+  bool negativeIndexed = false;
+
+  // A parent's certificate keeps its values; only its mask moves to the
+  // new ray's primary indices.
+  auto adopt = [&](unsigned r, DualSetRay const& parent, std::size_t rank,
+                   std::vector<std::uint16_t> const& index) {
+    mItems.push_back({r, parent.certificateAt(rank), false});
+    const std::size_t at = mMasks.size();
+    mMasks.resize(at + mMaskWords);
+    Word const* mask = parent.supportMaskAt(rank);
+    for (unsigned w = 0; w < mMaskWords; ++w)
+      for (Word bits = mask[w]; bits != 0; bits &= bits - 1) {
+        const unsigned t = index[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
+        DD_ASSERT(t != NONE);
+        mMasks[at + t / 64] |= Word(1) << (t % 64);
+      }
+  };
+
+  DualSetRay const& p = *positive.mRay;
+  DualSetRay const& n = *negative.mRay;
+  Word const* ps = p.secondary().words();
+  Word const* ns = n.secondary().words();
+  Word const* rows = spare.words();
+  std::size_t rankP = 0;
+  std::size_t rankN = 0;
+  for (std::uint64_t w = 0; w < spare.wordCount(); ++w) {
+    for (Word bits = rows[w]; bits != 0; bits &= bits - 1) {
+      const Word bit = bits & (~bits + 1);
+      const auto r = static_cast<unsigned>(64 * w + __builtin_ctzll(bits));
+      DD_ASSERT((ps[w] & bit) && (ns[w] & bit));
+      const std::size_t atP = rankP + rankBelow(ps[w], bit);
+      if (missesAll(p.supportMaskAt(atP), positive.mFree, mMaskWords)) {
+        if (!positiveIndexed)
+          translate(ray, p, mPositiveIndex);
+        positiveIndexed = true;
+        adopt(r, p, atP, mPositiveIndex);
+        continue;
+      }
+      const std::size_t atN = rankN + rankBelow(ns[w], bit);
+      if (missesAll(n.supportMaskAt(atN), negative.mFree, mMaskWords)) {
+        if (!negativeIndexed)
+          translate(ray, n, mNegativeIndex);
+        negativeIndexed = true;
+        adopt(r, n, atN, mNegativeIndex);
+        continue;
+      }
+      addFromStore(ray, r);
+    }
+    rankP += static_cast<std::size_t>(__builtin_popcountll(ps[w]));
+    rankN += static_cast<std::size_t>(__builtin_popcountll(ns[w]));
+  }
+  later.forEachSetBit([&](std::uint64_t r) { addFromStore(ray, static_cast<unsigned>(r)); });
+  mStore->update();
+
+  ray.reserveSecondary(mItems.size());
+  for (std::size_t i = 0; i < mItems.size(); ++i) {
+    Item const& item = mItems[i];
+    Word* mask = &mMasks[i * mMaskWords];
+    if (item.mFromSupport) {
+      LinearDependenceEntry const& e = *item.mEntry;
+      for (unsigned k = 0; k < e.supportSize(); ++k) {
+        const unsigned t = mIndexOf[e.supportRow(k)];
+        DD_ASSERT(ray.primary().test(e.supportRow(k)));
+        mask[t / 64] |= Word(1) << (t % 64);
+      }
+    }
+    ray.addSecondary(item.mRow, item.mEntry, mask);
+  }
+}
+
+} // namespace double_description
