@@ -287,6 +287,21 @@ std::uint32_t const* AlgTestFaceRank::coordinates(unsigned r) {
   return c;
 }
 
+bool AlgTestFaceRank::favours(BitList const& face) {
+  if (!mPrepared)
+    prepare();
+  const std::uint64_t words = std::min(face.wordCount(), mBasisMask.wordCount());
+  unsigned inside = 0;
+  for (std::uint64_t w = 0; w < words; ++w)
+    inside += static_cast<unsigned>(__builtin_popcountll(face.words()[w] & mBasisMask.words()[w]));
+  const std::uint64_t width = mRank - inside;
+  const std::uint64_t rows = face.count();
+  // Measured on the reference cones: twice the direct reduction's rows
+  // times columns is where the two meet.
+  constexpr std::uint64_t DIRECT_COST_FACTOR = 2;
+  return (rows - inside) * width * width <= DIRECT_COST_FACTOR * rows * mColumns;
+}
+
 bool AlgTestFaceRank::hasRankDMinusTwo(BitList const& face) {
   DD_ASSERT(mZero != nullptr && face.wordCount() <= mZero->wordCount());
   if (!mPrepared)

@@ -38,6 +38,9 @@ public:
   void addFace(BitList const& face);
   unsigned faceCount() const { return mFaceCount; }
   BitList const& face(unsigned i) const { return mFaces[i]; }
+  // Whether hasRankDMinusTwo is likely cheaper for face than a reduction of
+  // its rows: its work grows with the square of the basis rows outside.
+  bool favours(BitList const& face);
   // Whether the rows of face, a subset of the zero set with at least d - 2
   // rows, have rank d - 2 (they cannot have more).
   bool hasRankDMinusTwo(BitList const& face);

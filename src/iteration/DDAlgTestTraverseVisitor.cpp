@@ -62,8 +62,9 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
   const bool shared = faceRows >= SHARED_ROWS_FACTOR * ref.bits().count();
   for (unsigned i = 0; i < mPartners.size(); ++i) {
     BitList const& face = mFaceRank->face(i);
-    const bool adjacent = !shared || face.count() < mThreshold ? isAdjacent(face)
-                                                               : mFaceRank->hasRankDMinusTwo(face);
+    const bool adjacent = shared && face.count() >= mThreshold && mFaceRank->favours(face)
+                              ? mFaceRank->hasRankDMinusTwo(face)
+                              : isAdjacent(face);
     if (adjacent)
       createRay(mPartners[i], ref);
   }
