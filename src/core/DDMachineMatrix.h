@@ -24,11 +24,18 @@ public:
   const std::int64_t* row(unsigned i) const {
     return mFits[i] ? &mValues[static_cast<std::size_t>(i) * mColumns] : nullptr;
   }
+  // A bit count b with |det| < 2^b for every k x k submatrix: Hadamard's
+  // bound, the product of the k longest row lengths, rounded up. Very large
+  // when a row has no machine form.
+  unsigned minorBits(unsigned k) const;
 
 private:
   unsigned mColumns;
   std::vector<std::int64_t> mValues;
   std::vector<bool> mFits;
+  // log2 of the row lengths, longest first; rows without a machine form
+  // count as unbounded.
+  std::vector<double> mLengthBits;
 };
 
 // |a| in unsigned arithmetic, defined for every a (2^63 for -2^63).

@@ -34,10 +34,40 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
   if (acceptAllIfNondegenerate(ref))
     return;
   mState = 2;
+  if (!mFaceRankDecided) {
+    mFaceRankDecided = true;
+    if (mThreshold > 0 && AlgTestFaceRank::exact(machineMatrix()))
+      mFaceRank.emplace(machineMatrix());
+  }
+  if (!mFaceRank) {
+    searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
+      if (isAdjacent(face))
+        createRay(stored, ref);
+    });
+    return;
+  }
+  // The faces of the ray are collected first. The work shared through the
+  // zero set of the ray costs about what a few direct tests of its rows
+  // cost, so it pays once the faces hold several times those rows.
+  constexpr std::uint64_t SHARED_ROWS_FACTOR = 4;
+  mFaceRank->setZeroSet(ref.bits());
+  mPartners.clear();
   searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
-    if (isAdjacent(face))
-      createRay(stored, ref);
+    mPartners.push_back(stored);
+    mFaceRank->addFace(face);
   });
+  std::uint64_t faceRows = 0;
+  for (unsigned i = 0; i < mPartners.size(); ++i)
+    faceRows += mFaceRank->face(i).count();
+  const bool shared = faceRows >= SHARED_ROWS_FACTOR * ref.bits().count();
+  for (unsigned i = 0; i < mPartners.size(); ++i) {
+    BitList const& face = mFaceRank->face(i);
+    const bool adjacent = shared && face.count() >= mThreshold && mFaceRank->favours(face)
+                              ? mFaceRank->hasRankDMinusTwo(face)
+                              : isAdjacent(face);
+    if (adjacent)
+      createRay(mPartners[i], ref);
+  }
 }
 
 bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {

@@ -5,6 +5,7 @@
 #include "core/DDMachineMatrix.h"
 #include "core/DDMatrix.h"
 #include "core/DDRankCalculator.h"
+#include "iteration/DDAlgTestFaceRank.h"
 #include "iteration/DDSingleSetTraverseVisitor.h"
 
 #include <cstdint>
@@ -47,6 +48,11 @@ private:
 
   MachineMatrix const* mMachineMatrix;
   std::optional<MachineMatrix> mOwnMachineMatrix;
+  // The faces of one ray in a prime field, when that is exact for the
+  // matrix; decided with the first ray visited.
+  std::optional<AlgTestFaceRank> mFaceRank;
+  bool mFaceRankDecided = false;
+  std::vector<RayReference> mPartners; // of the ray visited
   BitList mFace; // common zero set of the pair being tested
   std::vector<int> mPivotOfColumn;
   std::vector<std::int64_t> mFastRows;
