@@ -40,9 +40,54 @@ std::uint64_t containing(std::uint64_t const* block, std::uint32_t count, std::u
   return result;
 }
 
+bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t tail,
+               std::uint64_t const* face, std::uint64_t const* common, std::uint32_t words,
+               std::uint64_t* out) {
+  for (std::uint32_t i = 0; i < length; ++i)
+    out[i] = ~std::uint64_t(0);
+  out[length - 1] = tail;
+  for (std::uint32_t x = 0; x < words; ++x)
+    for (std::uint64_t bits = face[x] & ~common[x]; bits != 0; bits &= bits - 1) {
+      const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+      std::uint64_t const* column = chunk + c * SLICE_CHUNK;
+      std::uint64_t left = 0;
+      for (std::uint32_t i = 0; i < length; ++i)
+        left |= out[i] &= column[i];
+      if (left == 0)
+        return false;
+    }
+  return true;
+}
+
 #include "trees/DDPackedScanBody.h"
 
 } // namespace
+
+std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t const* block,
+                           std::uint32_t count, std::uint32_t words) {
+  const auto padded = [](std::uint64_t size) {
+    return (size + SLICE_CHUNK - 1) / SLICE_CHUNK * SLICE_CHUNK;
+  };
+  const std::uint64_t common = padded(slices.size());
+  const std::uint64_t chunks = common + padded(words);
+  const std::uint64_t chunkSize = 64 * std::uint64_t(words) * SLICE_CHUNK;
+  slices.resize(chunks + sliceChunks(count) * chunkSize);
+  for (std::uint64_t w = 0; w < words; ++w) {
+    std::uint64_t all = ~std::uint64_t(0);
+    for (std::uint64_t k = 0; k < count; ++k) {
+      const std::uint64_t pattern = block[w * count + k];
+      all &= pattern;
+      const std::uint64_t chunk = chunks + k / (64 * SLICE_CHUNK) * chunkSize;
+      const std::uint64_t word = k / 64 % SLICE_CHUNK;
+      for (std::uint64_t bits = pattern; bits != 0; bits &= bits - 1) {
+        const std::uint64_t c = 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+        slices[chunk + c * SLICE_CHUNK + word] |= std::uint64_t(1) << (k % 64);
+      }
+    }
+    slices[common + w] = all;
+  }
+  return common;
+}
 
 std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
                      std::uint64_t& visits) {

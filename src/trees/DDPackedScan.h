@@ -8,25 +8,50 @@
 // declarations, so that no inline code is compiled for both.
 
 #include <cstdint>
+#include <vector>
 
 namespace double_description {
 namespace packed_scan {
 
 // The image: the nodes in the order the searches visit them (preorder,
-// children from the last to the first). A node is HEADER words, its mask's
-// words words and, for a leaf, its patterns, word-major (word w of pattern k
-// at patterns[w * count + k]). Header word 0: the offset of the node after
-// the node's subtree; word 1: the leaf's first pattern index in the low 32
-// bits and its pattern count in the high ones (NOT_A_LEAF for inner nodes).
+// children from the last to the first), apart from the leaves' patterns, so
+// that the nodes a search walks lie close together. A node is HEADER words
+// and its mask's words words; a leaf of an image with slices adds the offset
+// of its slices (NO_SLICES for none). Header word 0: the offset of the node
+// after the node's subtree; word 1: the leaf's first pattern index f in the
+// low 32 bits and its pattern count n in the high ones (NOT_A_LEAF for inner
+// nodes). The patterns of a leaf are word-major at patterns + f * words (word
+// w of pattern k at [w * n + k]).
+// Slices: the intersection of the leaf's patterns (words words, padded to
+// SLICE_CHUNK), then their bit slices, SLICE_CHUNK words per bit position and
+// chunk of 64 * SLICE_CHUNK patterns: bit k of word i of position c in chunk
+// j tells whether pattern 64 * (SLICE_CHUNK * j + i) + k has bit c. A chunk
+// keeps its 64 * words positions together (position c at chunk + c *
+// SLICE_CHUNK); with slices aligned to 64 bytes, each is one cache line.
 struct Image {
   std::uint64_t const* nodes;
   std::uint64_t end; // offset after the last node
+  std::uint64_t const* patterns;
+  std::uint64_t const* slices; // null: leaves have no slice word
   std::uint32_t words;
   std::uint32_t threshold;
 };
 
+// Slice words of a position per chunk: 512 patterns, one AVX-512 register.
+constexpr std::uint32_t SLICE_CHUNK = 8;
+constexpr std::uint32_t sliceChunks(std::uint32_t count) {
+  return (count + 64 * SLICE_CHUNK - 1) / (64 * SLICE_CHUNK);
+}
+
 constexpr std::uint64_t HEADER = 2;
 constexpr std::uint32_t NOT_A_LEAF = ~0u;
+constexpr std::uint64_t NO_SLICES = ~std::uint64_t(0);
+
+// Appends to slices, from an offset that is a multiple of SLICE_CHUNK, the
+// intersection and the slices of the count word-major patterns of words words
+// at block; returns that offset.
+std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t const* block,
+                           std::uint32_t count, std::uint32_t words);
 
 // The narrowing search: writes the pattern indices of the stored patterns
 // that share at least the threshold of bits with query, in candidate order,
@@ -37,7 +62,10 @@ std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32
 
 // The verification search for a face and the two patterns of its pair: is a
 // stored pattern other than first and second a superset of face? nodes and
-// tests get the node visits and the pattern tests.
+// tests get the node visits and the pattern tests: a leaf counts the
+// patterns up to the first such superset, or all of them. Leaves with slices
+// find that superset by intersecting the slices of the face's bits, which
+// mostly runs empty after a few bits, instead of testing every pattern.
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
             std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
 

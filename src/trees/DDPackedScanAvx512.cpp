@@ -62,6 +62,25 @@ std::uint64_t containing(std::uint64_t const* block, std::uint32_t count, std::u
   return result;
 }
 
+bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t tail,
+               std::uint64_t const* face, std::uint64_t const* common, std::uint32_t words,
+               std::uint64_t* out) {
+  const __mmask8 lanes = lanesOf(length);
+  __m512i candidates = _mm512_maskz_set1_epi64(lanes, -1);
+  candidates = _mm512_mask_set1_epi64(candidates, static_cast<__mmask8>(1u << (length - 1)),
+                                      static_cast<long long>(tail));
+  for (std::uint32_t x = 0; x < words; ++x)
+    for (std::uint64_t bits = face[x] & ~common[x]; bits != 0; bits &= bits - 1) {
+      const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+      candidates = _mm512_and_si512(
+          candidates, _mm512_maskz_loadu_epi64(lanes, chunk + c * SLICE_CHUNK));
+      if (_mm512_test_epi64_mask(candidates, candidates) == 0)
+        return false;
+    }
+  _mm512_mask_storeu_epi64(out, lanes, candidates);
+  return true;
+}
+
 #include "trees/DDPackedScanBody.h"
 
 } // namespace

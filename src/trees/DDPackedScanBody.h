@@ -2,7 +2,11 @@
 // each file that compiles them for one instruction set, after it defines
 //   std::uint64_t sharing(block, count, words, from, query, threshold) and
 //   std::uint64_t containing(block, count, words, from, face),
-// the scans of up to 64 patterns of a leaf (bit j for pattern from + j).
+// the scans of up to 64 patterns of a leaf (bit j for pattern from + j), and
+//   bool intersect(chunk, length, tail, face, common, words, out),
+// the candidates of a chunk of slices: the first length words of the slices
+// of the bits of face outside common ANDed into out (all ones at first, the
+// last word tail); false when all end up zero.
 // No include guard: every including file gets its own copy.
 
 template <unsigned W>
@@ -31,7 +35,7 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
     }
     ops += n;
     const auto first = static_cast<std::uint32_t>(node[1]);
-    std::uint64_t const* block = node + HEADER + w;
+    std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
     for (std::uint32_t from = 0; from < n; from += 64)
       for (std::uint64_t bits = sharing(block, n, w, from, q, t); bits != 0; bits &= bits - 1)
         hits[found++] = first + from + static_cast<std::uint32_t>(__builtin_ctzll(bits));
@@ -39,6 +43,41 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
   }
   visits = ops;
   return found;
+}
+
+// The first pattern of a leaf with slices that contains face and is neither
+// first nor second, into at; false when there is none. The candidates go
+// 64 * SLICE_CHUNK patterns at a time, so that the first found is the
+// earliest.
+bool slicedLeaf(std::uint64_t const* block, std::uint64_t const* common, std::uint32_t n,
+                std::uint32_t w, std::uint64_t const* face, std::uint64_t const* firstPair,
+                std::uint64_t const* secondPair, std::uint32_t& at) {
+  const std::uint32_t s = (n + 63) / 64;
+  std::uint64_t const* chunk = common + (w + SLICE_CHUNK - 1) / SLICE_CHUNK * SLICE_CHUNK;
+  const std::uint64_t chunkSize = 64 * std::uint64_t(w) * SLICE_CHUNK;
+  std::uint64_t candidates[SLICE_CHUNK];
+  for (std::uint32_t from = 0; from < s; from += SLICE_CHUNK, chunk += chunkSize) {
+    const std::uint32_t length = s - from < SLICE_CHUNK ? s - from : SLICE_CHUNK;
+    const std::uint64_t tail = from + length == s && n % 64 != 0
+                                   ? (std::uint64_t(1) << (n % 64)) - 1
+                                   : ~std::uint64_t(0);
+    if (!intersect(chunk, length, tail, face, common, w, candidates))
+      continue;
+    for (std::uint32_t i = 0; i < length; ++i)
+      for (std::uint64_t bits = candidates[i]; bits != 0; bits &= bits - 1) {
+        const std::uint32_t k = 64 * (from + i) + static_cast<std::uint32_t>(__builtin_ctzll(bits));
+        bool isFirst = true, isSecond = true;
+        for (std::uint32_t x = 0; x < w; ++x) {
+          isFirst = isFirst && block[x * n + k] == firstPair[x];
+          isSecond = isSecond && block[x * n + k] == secondPair[x];
+        }
+        if (!isFirst && !isSecond) {
+          at = k;
+          return true;
+        }
+      }
+  }
+  return false;
 }
 
 template <unsigned W>
@@ -65,8 +104,16 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
       i += HEADER + w;
       continue;
     }
-    std::uint64_t const* block = node + HEADER + w;
+    std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) *
+                                                      static_cast<std::uint32_t>(node[1]);
     std::uint32_t at = n;
+    if (image.slices != nullptr && node[HEADER + w] != NO_SLICES) {
+      found = slicedLeaf(block, image.slices + node[HEADER + w], n, w, face, firstPair,
+                         secondPair, at);
+      tests += found ? at + 1 : n;
+      i = node[0];
+      continue;
+    }
     for (std::uint32_t from = 0; from < n && !found; from += 64)
       for (std::uint64_t bits = containing(block, n, w, from, face); bits != 0; bits &= bits - 1) {
         const std::uint32_t k = from + static_cast<std::uint32_t>(__builtin_ctzll(bits));

@@ -3,6 +3,9 @@
 #include "trees/DDIntermediateBitSetNode.h"
 #include "trees/DDLeafNode.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace double_description {
 
 namespace {
@@ -12,7 +15,7 @@ const bool AVX512 = packed_scan::avx512Runs();
 
 } // namespace
 
-std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree) {
+std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree, bool verification) {
   std::uint64_t words = tree.mUnion.wordCount();
   std::uint32_t threshold = 0;
   if (auto const* inner = dynamic_cast<IntermediateBitSetNode<PreliminaryCondition> const*>(&tree))
@@ -21,13 +24,22 @@ std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree) {
     threshold = leaf->mCondition.mThreshold;
   else
     return nullptr;
-  std::unique_ptr<PackedTree> packed(new PackedTree(words, threshold));
-  if (!packed->add(tree))
+  std::unique_ptr<PackedTree> packed(
+      new PackedTree(words, threshold, verification ? SLICE_MIN : 0));
+  std::vector<std::uint64_t> slices;
+  if (!packed->add(tree, slices))
     return nullptr;
+  if (verification) {
+    // Aligned to 64 bytes, every slice word of a chunk is one cache line.
+    packed->mSlices.resize(slices.size() + packed_scan::SLICE_CHUNK - 1);
+    const auto address = reinterpret_cast<std::uintptr_t>(packed->mSlices.data());
+    packed->mSliceShift = (64 - address % 64) % 64 / sizeof(std::uint64_t);
+    std::copy(slices.begin(), slices.end(), packed->mSlices.begin() + packed->mSliceShift);
+  }
   return packed;
 }
 
-bool PackedTree::add(TreeNode const& node) {
+bool PackedTree::add(TreeNode const& node, std::vector<std::uint64_t>& slices) {
   PreliminaryCondition const* condition;
   auto const* inner = dynamic_cast<IntermediateBitSetNode<PreliminaryCondition> const*>(&node);
   auto const* leaf = dynamic_cast<LeafNode<PreliminaryCondition> const*>(&node);
@@ -46,7 +58,8 @@ bool PackedTree::add(TreeNode const& node) {
     return false;
 
   const std::uint64_t at = mNodes.size();
-  mNodes.resize(at + packed_scan::HEADER + mWordCount);
+  const bool sliceWord = leaf != nullptr && mSliceMin != 0;
+  mNodes.resize(at + packed_scan::HEADER + mWordCount + (sliceWord ? 1 : 0));
   for (std::uint64_t w = 0; w < maskWords && w < mWordCount; ++w)
     mNodes[at + packed_scan::HEADER + w] = condition->mMask.words()[w];
 
@@ -56,22 +69,28 @@ bool PackedTree::add(TreeNode const& node) {
     const std::uint64_t n = leaf->mRayCount;
     patternCount = n;
     firstPattern = mReferences.size();
-    const std::uint64_t block = mNodes.size();
-    mNodes.resize(block + n * mWordCount);
+    const std::uint64_t block = mLeafPatterns.size();
+    mLeafPatterns.resize(block + n * mWordCount);
     for (std::uint64_t i = 0; i < n; ++i) {
       BitList const& pattern = leaf->mRays[i].bits();
       if (pattern.wordCount() != mWordCount)
         return false;
       mReferences.push_back(&leaf->mRays[i]);
       for (std::uint64_t w = 0; w < mWordCount; ++w) {
-        mNodes[block + w * n + i] = pattern.words()[w];
+        mLeafPatterns[block + w * n + i] = pattern.words()[w];
         mPatterns.push_back(pattern.words()[w]);
       }
     }
+    if (sliceWord)
+      mNodes[at + packed_scan::HEADER + mWordCount] =
+          n >= mSliceMin ? packed_scan::appendSlices(slices, &mLeafPatterns[block],
+                                                     static_cast<std::uint32_t>(n),
+                                                     static_cast<std::uint32_t>(mWordCount))
+                         : packed_scan::NO_SLICES;
   } else {
     // The searches visit the children from the last to the first.
     for (unsigned short i = inner->mChildCount; i-- > 0;)
-      if (!add(*inner->child(i)))
+      if (!add(*inner->child(i), slices))
         return false;
   }
   mNodes[at] = mNodes.size();

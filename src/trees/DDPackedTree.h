@@ -15,17 +15,22 @@ namespace double_description {
 
 class TreeNode;
 
-// A built tree of plain nodes laid out for its searches in one block: the
-// nodes in the order the searches visit them, each leaf followed by its
-// patterns (packed_scan::Image). The searches make exactly the visits, tests
+// A built tree of plain nodes laid out for its searches: the nodes in the
+// order the searches visit them in one block, the leaves' patterns in another
+// (packed_scan::Image). The searches make exactly the visits, tests
 // and counts of the node searches; they read memory in order instead of
 // chasing a pointer per node, and test the patterns of a leaf eight at a time
 // where the processor can.
 class PackedTree {
 public:
   // The image of tree, or null when it has a node of another kind or
-  // patterns of differing word counts.
-  static std::unique_ptr<PackedTree> pack(TreeNode const& tree);
+  // patterns of differing word counts. Verification trees give their large
+  // leaves bit slices too (see packed_scan::Image).
+  static std::unique_ptr<PackedTree> pack(TreeNode const& tree, bool verification = false);
+
+  // The least pattern count of a leaf with slices: below it, testing the
+  // patterns eight at a time is as quick.
+  static constexpr std::uint32_t SLICE_MIN = 512;
 
   // The narrowing search: found(stored reference) for every stored
   // reference sharing at least the threshold of bits with the query, in
@@ -42,18 +47,28 @@ public:
   std::uint64_t wordCount() const { return mWordCount; }
 
 private:
-  PackedTree(std::uint64_t words, std::uint32_t threshold)
-      : mWordCount(words), mThreshold(threshold) {}
-  bool add(TreeNode const& node);
+  PackedTree(std::uint64_t words, std::uint32_t threshold, std::uint32_t sliceMin)
+      : mWordCount(words), mThreshold(threshold), mSliceMin(sliceMin) {}
+  bool add(TreeNode const& node, std::vector<std::uint64_t>& slices);
   packed_scan::Image image() const {
-    return {mNodes.data(), mNodes.size(), static_cast<std::uint32_t>(mWordCount), mThreshold};
+    return {mNodes.data(),
+            mNodes.size(),
+            mLeafPatterns.data(),
+            mSliceMin != 0 ? mSlices.data() + mSliceShift : nullptr,
+            static_cast<std::uint32_t>(mWordCount),
+            mThreshold};
   }
   // The partners of the query, as pattern indices in candidate order.
   std::uint32_t partners(RayReference const& query, std::vector<std::uint32_t>& hits) const;
 
   std::uint64_t mWordCount;
   std::uint32_t mThreshold;
+  std::uint32_t mSliceMin;
   std::vector<std::uint64_t> mNodes;
+  std::vector<std::uint64_t> mLeafPatterns;
+  // The slices start mSliceShift words in, at 64 bytes.
+  std::vector<std::uint64_t> mSlices;
+  std::uint64_t mSliceShift = 0;
   // By pattern index: the stored reference and its pattern's words.
   std::vector<RayReference const*> mReferences;
   std::vector<std::uint64_t> mPatterns;

@@ -163,7 +163,7 @@ TreePointer createVerTree(TreeOptions const& options, TreeContext const& context
   TreePointer tree = buildTree(
       context, verification,
       *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
-  tree->mPacked = PackedTree::pack(*tree);
+  tree->mPacked = PackedTree::pack(*tree, true);
   return tree;
 }
 

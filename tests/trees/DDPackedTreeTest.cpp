@@ -43,7 +43,9 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
         for (unsigned long depth : {1ul, 4ul, 15ul}) {
           const unsigned bits = static_cast<unsigned>(64 * words - 7);
           std::vector<BitList> stored;
-          for (int i = 0; i < 60; ++i)
+          // Depth 1 leaves leaves large enough for slices.
+          const int count = depth == 1 ? 1100 : 60;
+          for (int i = 0; i < count; ++i)
             stored.push_back(randomPattern(random, words, bits, 0.6));
           stored.push_back(stored[5]); // equal patterns
           std::vector<BitList> queries;
