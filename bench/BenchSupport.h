@@ -48,12 +48,26 @@ void timeRun(benchmark::State& state, std::string const& path, Record record) {
   }
 }
 
-const char* const REFERENCE_CONES[] = {
-    "cube_14",           "cyclic_dual_24_10",     "cyclic_dual_40_6",    "rand_poly_40_11",
-    "rand_poly_deg_120_7", "rand_poly_200_5",     "rand_cone_150_6",     "rand_poly_rat_50_6",
-    "rand01_dual_8_40",  "nmz_medium_facets",     "nmz_strictBorda",     "nmz_A443_facets",
-    "nmz_PluralityVsCutoff", "nmz_small_facets",  "cross_12",            "nmz_cut_poly_7_facets",
-    "nmz_lo6_facets",    "metcone_7",             "4ti2_magic6x6",       "nmz_semigraphoid5_facets"};
+const char* const REFERENCE_CONES[] = {"cube_14",
+                                       "cyclic_dual_24_10",
+                                       "cyclic_dual_40_6",
+                                       "rand_poly_40_11",
+                                       "rand_poly_deg_120_7",
+                                       "rand_poly_200_5",
+                                       "rand_cone_150_6",
+                                       "rand_poly_rat_50_6",
+                                       "rand01_dual_8_40",
+                                       "nmz_medium_facets",
+                                       "nmz_strictBorda",
+                                       "nmz_A443_facets",
+                                       "nmz_PluralityVsCutoff",
+                                       "nmz_small_facets",
+                                       "cross_12",
+                                       "nmz_cut_poly_7_facets",
+                                       "nmz_lo6_facets",
+                                       "metcone_7",
+                                       "4ti2_magic6x6",
+                                       "nmz_semigraphoid5_facets"};
 
 inline bool exists(std::string const& path) {
   struct stat info;

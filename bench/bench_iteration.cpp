@@ -14,8 +14,8 @@ namespace {
 void runInstance(benchmark::State& state, std::string const& path, AdjacencyTest test) {
   Options::current()->mAdjacencyTest = test;
   std::size_t rays = 0;
-  bench::timeRun<SingleSetRayGenerator>(
-      state, path, [&](auto& generator) { rays = generator.finalRayCount(); });
+  bench::timeRun<SingleSetRayGenerator>(state, path,
+                                        [&](auto& generator) { rays = generator.finalRayCount(); });
   state.counters["rays"] = static_cast<double>(rays);
 }
 

@@ -254,8 +254,9 @@ Matrix Input::getMatrixFromFile(const char* fileName) const {
   if (!(in >> word))
     throw incorrect("'end' was expected but the file ended.");
   if (word != "end")
-    std::cout << INCORRECT << "'end' was expected but something different was found: "
-              << shown(word) << std::endl;
+    std::cout << INCORRECT
+              << "'end' was expected but something different was found: " << shown(word)
+              << std::endl;
 
   // All rows zero: the answer findBasis would give, without sorting and
   // trying up to 65535 equal rows first.

@@ -10,8 +10,8 @@ namespace double_description {
 [[noreturn]] void assertionFailed(const char* condition, const char* file, int line);
 } // namespace double_description
 
-#define DD_ASSERT(condition)                                                                   \
-  ((condition) ? static_cast<void>(0)                                                          \
+#define DD_ASSERT(condition)                                                                       \
+  ((condition) ? static_cast<void>(0)                                                              \
                : ::double_description::assertionFailed(#condition, __FILE__, __LINE__))
 
 #else

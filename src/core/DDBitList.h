@@ -67,6 +67,30 @@ public:
     DD_ASSERT(other.mWordCount >= mWordCount);
     return popcountAndNot(mWords, other.mWords, mWordCount);
   }
+  // Set bits below bit k in k's word: with per-word prefix counts, the rank
+  // of k among the set bits.
+  unsigned countInWordBelow(std::uint64_t k) const {
+    DD_ASSERT(k / 64 < mWordCount);
+    const std::uint64_t below = (std::uint64_t(1) << (k % 64)) - 1;
+    return static_cast<unsigned>(__builtin_popcountll(mWords[k / 64] & below));
+  }
+  // Set bits below bit k: the rank of k among the set bits.
+  std::size_t countBelow(std::uint64_t k) const {
+    DD_ASSERT(k / 64 < mWordCount);
+    std::size_t rank = 0;
+    for (std::uint64_t w = 0; w < k / 64; ++w)
+      rank += static_cast<std::size_t>(__builtin_popcountll(mWords[w]));
+    return rank + countInWordBelow(k);
+  }
+  // The words ORed together: every bit k of the list sets bit k % 64.
+  std::uint64_t foldedWords() const {
+    std::uint64_t folded = 0;
+    for (std::uint64_t w = 0; w < mWordCount; ++w)
+      folded |= mWords[w];
+    return folded;
+  }
+  // Starts loading the word that holds bit k.
+  void prefetchBit(std::uint64_t k) const { __builtin_prefetch(mWords + k / 64); }
   // |other AND NOT this|, over this list's words.
   std::uint16_t countOutside(BitList const& other) const {
     DD_ASSERT(other.mWordCount >= mWordCount);

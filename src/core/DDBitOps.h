@@ -15,8 +15,7 @@ inline std::uint16_t popcount(const std::uint64_t* words, std::uint64_t n) {
   return count;
 }
 
-inline std::uint16_t popcountAnd(const std::uint64_t* a, const std::uint64_t* b,
-                                 std::uint64_t n) {
+inline std::uint16_t popcountAnd(const std::uint64_t* a, const std::uint64_t* b, std::uint64_t n) {
   std::uint16_t count = 0;
   for (std::uint64_t i = 0; i < n; ++i)
     count = static_cast<std::uint16_t>(count + __builtin_popcountll(a[i] & b[i]));

@@ -77,9 +77,8 @@ inline bool cancelEntry(std::int64_t* row, std::int64_t const* pivot, unsigned c
     }
     return true;
   };
-  const bool fits = col < from || col >= to
-                        ? update(from, to)
-                        : update(from, col) && update(col + 1, to);
+  const bool fits =
+      col < from || col >= to ? update(from, to) : update(from, col) && update(col + 1, to);
   row[col] = 0;
   return fits;
 }

@@ -194,14 +194,12 @@ namespace {
 
 __extension__ typedef __int128 Wide;
 
-
 // The whole row updated against the pivot; false on overflow. Entries stay
 // below 2^62 in magnitude, so that the coordinates derived from them fit.
 bool cancel(std::int64_t* row, const std::int64_t* pivot, unsigned col, unsigned d) {
   std::uint64_t magnitudes = 0;
   return cancelEntry(row, pivot, col, 0, d, magnitudes, (std::int64_t(1) << 62) - 1);
 }
-
 
 // The scalar product in 128 bits; false on overflow.
 bool product(const std::int64_t* row, const std::int64_t* x, unsigned d, Wide& out) {

@@ -26,7 +26,8 @@ public:
   // Reads the kernel vector out of a prepared solver into the all-zero x.
   void calcExtremeRay(RepresentationVector& x) const;
   // The whole computation for zero set z of m; x must be all zero.
-  void calcExtremeRay(double_description::Matrix const& m, BitList const& z, RepresentationVector& x);
+  void calcExtremeRay(double_description::Matrix const& m, BitList const& z,
+                      RepresentationVector& x);
 
   // The matrix given to every later calcExtremeRay in machine integers, or
   // null. With it the vector is computed in machine integers whenever they
@@ -44,7 +45,8 @@ private:
   bool calcExtremeRayBareiss(double_description::Matrix const& m, BitList const& z,
                              RepresentationVector& x);
   // Signs x so that the first row of m outside z gets a positive product.
-  static void orient(double_description::Matrix const& m, BitList const& z, RepresentationVector& x);
+  static void orient(double_description::Matrix const& m, BitList const& z,
+                     RepresentationVector& x);
 
   MachineMatrix const* mMachine = nullptr;
   std::vector<mpz_class> mExact;

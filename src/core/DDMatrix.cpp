@@ -72,8 +72,7 @@ private:
 
 } // namespace
 
-void Matrix::sort(SortCriteria const& criteria, unsigned short from, unsigned short to,
-                  int want) {
+void Matrix::sort(SortCriteria const& criteria, unsigned short from, unsigned short to, int want) {
   if (from >= to)
     return;
   if (want != 1 && want != -1) {

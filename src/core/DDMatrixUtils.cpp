@@ -57,8 +57,7 @@ Matrix MatrixUtils::applyNemhauserWolsey(Matrix& a) {
         continue;
       left = a.row(v)[v];
       right = a.row(v)[j];
-      mpz_gcdext(g.get_mpz_t(), s.get_mpz_t(), u.get_mpz_t(), left.get_mpz_t(),
-                 right.get_mpz_t());
+      mpz_gcdext(g.get_mpz_t(), s.get_mpz_t(), u.get_mpz_t(), left.get_mpz_t(), right.get_mpz_t());
       t.set(v, v, s);
       t.set(j, v, u);
       t.set(v, j, -(right / g));

@@ -24,7 +24,8 @@ struct Mersenne31 {
   static std::uint32_t reduce(Wide x) {
     const auto low = static_cast<std::uint64_t>(x);
     const auto high = static_cast<std::uint64_t>(x >> 64);
-    return reduce(static_cast<std::uint64_t>(reduce(low)) + 4 * static_cast<std::uint64_t>(reduce(high)));
+    return reduce(static_cast<std::uint64_t>(reduce(low)) +
+                  4 * static_cast<std::uint64_t>(reduce(high)));
   }
   // The residue of v, for every v above -2^63.
   static std::uint32_t of(std::int64_t v) {

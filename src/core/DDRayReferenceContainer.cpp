@@ -28,8 +28,7 @@ void RayReferenceContainer::iterate(RayRefVisitor& visitor) const {
 
 void RayReferenceContainer::clear() {
   mReferences.clear();
-  std::memset(mUnion.words() + mUnionFirst, 0,
-              (mUnionEnd - mUnionFirst) * sizeof(std::uint64_t));
+  std::memset(mUnion.words() + mUnionFirst, 0, (mUnionEnd - mUnionFirst) * sizeof(std::uint64_t));
   std::memset(mIntersection.words() + mIntersectionFirst, 0,
               (mIntersectionEnd - mIntersectionFirst) * sizeof(std::uint64_t));
   mUnionFirst = mUnionEnd = 0;

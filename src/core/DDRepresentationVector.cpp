@@ -34,8 +34,7 @@ void RepresentationVector::negate() {
     mpz_neg(v.get_mpz_t(), v.get_mpz_t());
 }
 
-void RepresentationVector::calcScalarProduct(CalculationVector const& row,
-                                             mpz_class& out) const {
+void RepresentationVector::calcScalarProduct(CalculationVector const& row, mpz_class& out) const {
   mpz_class sum;
   for (unsigned l = 0; l < mLength; ++l)
     if (mPosition[l] != 0)

@@ -107,7 +107,7 @@ void ResultLineWriter<OutputVector<double>>::write(std::ostream& out, BitList co
   out << line.str();
 }
 
-ResultLineWriter<BitList>::ResultLineWriter(Matrix const& /*original*/,
-                                            Matrix const& /*working*/) {}
+ResultLineWriter<BitList>::ResultLineWriter(Matrix const& /*original*/, Matrix const& /*working*/) {
+}
 
 } // namespace double_description

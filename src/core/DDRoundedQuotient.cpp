@@ -1,7 +1,7 @@
 #include "core/DDRoundedQuotient.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <limits>
 

@@ -17,7 +17,7 @@ BitList commonZeroSet(SingleSetRay const* p, SingleSetRay const* n, unsigned a) 
 } // namespace
 
 SingleSetRay::Combination SingleSetRay::combine(SingleSetRay const* p, SingleSetRay const* n,
-                                               unsigned a, SlackCalculator const& slacks) {
+                                                unsigned a, SlackCalculator const& slacks) {
   Combination c{slacks.combine(p->coordinates(), n->coordinates(), a), commonZeroSet(p, n, a), 0};
   c.mFirstNegativeRow = slacks.markZeroRows(c.mCoordinates, a + 1, c.mZeroSet);
   DD_ASSERT(c.mZeroSet.noneFrom(slacks.rowCount()));

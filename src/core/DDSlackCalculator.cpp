@@ -56,8 +56,7 @@ void exactProduct(CalculationVector const& row, RayCoordinates const& x, mpz_cla
 
 SlackCalculator::SlackCalculator(Matrix const& working)
     : mWorking(working), mMachine(working), mRowCount(working.getRowCount()),
-      mColumns(working.getColumns()), mRowBits(working.getRowCount(), NO_MACHINE_ROW),
-      mSumBits(0) {
+      mColumns(working.getColumns()), mRowBits(working.getRowCount(), NO_MACHINE_ROW), mSumBits(0) {
   while ((1u << mSumBits) < mColumns)
     ++mSumBits;
   for (unsigned k = 0; k < mRowCount; ++k) {
@@ -68,7 +67,8 @@ SlackCalculator::SlackCalculator(Matrix const& working)
     bool symmetric = true;
     for (unsigned j = 0; j < mColumns; ++j) {
       symmetric = symmetric && row[j] != INT64_MIN;
-      all |= row[j] < 0 ? 0 - static_cast<std::uint64_t>(row[j]) : static_cast<std::uint64_t>(row[j]);
+      all |=
+          row[j] < 0 ? 0 - static_cast<std::uint64_t>(row[j]) : static_cast<std::uint64_t>(row[j]);
     }
     if (symmetric)
       mRowBits[k] = static_cast<std::uint8_t>(all == 0 ? 0 : 64 - __builtin_clzll(all));

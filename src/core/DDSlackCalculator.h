@@ -45,8 +45,7 @@ private:
 
   // a_k . x in 128 bits; false when a value does not fit.
   bool machineSlack(unsigned k, RayCoordinates const& x, Wide& out) const;
-  RayCoordinates combineExactly(RayCoordinates const& p, RayCoordinates const& n,
-                                unsigned a) const;
+  RayCoordinates combineExactly(RayCoordinates const& p, RayCoordinates const& n, unsigned a) const;
 
   Matrix const& mWorking;
   MachineMatrix mMachine;

@@ -34,9 +34,8 @@ void CertificateAssigner::translate(DualSetRay const& ray, DualSetRay const& par
                                     std::vector<std::uint16_t>& out) {
   out.clear();
   BitList const& primary = ray.primary();
-  parent.primary().forEachSetBit([&](std::uint64_t row) {
-    out.push_back(primary.test(row) ? mIndexOf[row] : NONE);
-  });
+  parent.primary().forEachSetBit(
+      [&](std::uint64_t row) { out.push_back(primary.test(row) ? mIndexOf[row] : NONE); });
 }
 
 void CertificateAssigner::addFromStore(DualSetRay const& ray, unsigned r) {
@@ -73,6 +72,8 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
 
   DualSetRay const& p = *positive.mRay;
   DualSetRay const& n = *negative.mRay;
+  // The spare rows with their ranks among both parents' secondary rows, in
+  // one pass over the raw words: this runs for every new ray.
   Word const* ps = p.secondary().words();
   Word const* ns = n.secondary().words();
   Word const* rows = spare.words();

@@ -9,12 +9,7 @@ DualSetRay::~DualSetRay() {
 
 std::size_t DualSetRay::rankOf(unsigned r) const {
   DD_ASSERT(mSecondary.test(r));
-  std::uint64_t const* words = mSecondary.words();
-  std::size_t rank = 0;
-  for (unsigned w = 0; w < r / 64; ++w)
-    rank += static_cast<std::size_t>(__builtin_popcountll(words[w]));
-  const std::uint64_t below = (std::uint64_t(1) << (r % 64)) - 1;
-  return rank + static_cast<std::size_t>(__builtin_popcountll(words[r / 64] & below));
+  return mSecondary.countBelow(r);
 }
 
 void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e) {
@@ -52,8 +47,8 @@ void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask) {
   using Word = std::uint64_t;
   BitList pattern(mask.wordCount());
-  BitList::forEachWord([](Word& out, Word m, Word p, Word s) { out = (p | s) & m; }, pattern,
-                       mask, ray.primary(), ray.secondary());
+  BitList::forEachWord([](Word& out, Word m, Word p, Word s) { out = (p | s) & m; }, pattern, mask,
+                       ray.primary(), ray.secondary());
   return pattern;
 }
 

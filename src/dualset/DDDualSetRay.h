@@ -46,9 +46,7 @@ public:
   unsigned maskWords() const { return mMaskWords; }
   // The certificate and the support mask of the secondary row of rank i.
   LinearDependenceEntry* certificateAt(std::size_t i) const { return mCertificates[i]; }
-  std::uint64_t const* supportMaskAt(std::size_t i) const {
-    return &mSupportMasks[i * mMaskWords];
-  }
+  std::uint64_t const* supportMaskAt(std::size_t i) const { return &mSupportMasks[i * mMaskWords]; }
   // The certificate of secondary row r.
   LinearDependenceEntry* dependency(unsigned r) const { return mCertificates[rankOf(r)]; }
   std::uint64_t const* supportMask(unsigned r) const { return supportMaskAt(rankOf(r)); }
@@ -87,8 +85,8 @@ inline bool isZeroOn(DualSetRay const& ray, unsigned row) {
 // Starts loading the words of the zero sets that filing the ray for the step
 // of row reads first.
 inline void prefetchZeroSet(DualSetRay const& ray, unsigned row) {
-  __builtin_prefetch(ray.secondary().words() + row / 64);
-  __builtin_prefetch(ray.primary().words() + row / 64);
+  ray.secondary().prefetchBit(row);
+  ray.primary().prefetchBit(row);
 }
 
 // The zero set that a result line of type T reads from a ray, put together in

@@ -14,8 +14,8 @@ namespace double_description {
 // the full partitioned-sets test.
 class DualSetRayEnumerator final : public ExtremeRayEnumerator<DualSetRay> {
 public:
-  DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
-                       Cache& cache, CertificateAssigner& assigner, FaceProver& prover)
+  DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache,
+                       CertificateAssigner& assigner, FaceProver& prover)
       : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache), mAssigner(&assigner),
         mFaceProver(&prover) {}
 

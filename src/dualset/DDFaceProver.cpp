@@ -125,7 +125,8 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   // Spare: rows secondary in both, dependent unless shown otherwise; with
   // the known rows they make up the face. Free: each ray's primary rows
   // outside the face, as masks over its primary rows. One pass for all of
-  // them: this runs for every candidate pair.
+  // them over the raw words of four lists: this runs for every candidate
+  // pair.
   Word const* ap = A.primary().words();
   Word const* as = A.secondary().words();
   Word const* bp = B.primary().words();
@@ -178,8 +179,7 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
       const bool both = (bs[w] & bit) != 0;
       if (both &&
           (missesAll(A.supportMaskAt(rank), mFreeA.data(), maskWords) ||
-           missesAll(B.supportMaskAt(rankB + rankBelow(bs[w], bit)), mFreeB.data(),
-                     maskWords))) {
+           missesAll(B.supportMaskAt(rankB + rankBelow(bs[w], bit)), mFreeB.data(), maskWords))) {
         if (--slack < 0)
           return false;
         continue;

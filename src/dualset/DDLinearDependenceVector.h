@@ -152,12 +152,7 @@ public:
   }
   // Rows folded onto 64 bits by their residue: the signature of a subset
   // lies in that of the set.
-  static std::uint64_t signatureOf(BitList const& rows) {
-    std::uint64_t folded = 0;
-    for (std::uint64_t w = 0; w < rows.wordCount(); ++w)
-      folded |= rows.words()[w];
-    return folded;
-  }
+  static std::uint64_t signatureOf(BitList const& rows) { return rows.foldedWords(); }
   // Takes over a pending certificate of the row.
   LinearDependenceEntry* adopt(std::unique_ptr<LinearDependenceEntry> e) {
     DD_ASSERT(patternCount() == mCertificates.size());

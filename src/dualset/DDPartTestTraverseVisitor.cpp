@@ -26,9 +26,9 @@ void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay c
   // The zero rows after the step, before the first negative one.
   BitList later(primary.wordCount());
   const unsigned firstNegative = slacks.markZeroRows(coordinates, mStep + 1u, later);
-  auto ray = std::make_unique<DualSetRay>(positive.firstSecondaryRow(), mStep,
-                                          std::move(coordinates), std::move(primary),
-                                          firstNegative);
+  auto ray =
+      std::make_unique<DualSetRay>(positive.firstSecondaryRow(), mStep, std::move(coordinates),
+                                   std::move(primary), firstNegative);
   // The face lies before the step, since the negative parent is negative on
   // it, so its rows come before the later ones.
   mAssigner->assign(*ray, mFaceProver->spare(), {&positive, mFaceProver->freeMask(positive)},

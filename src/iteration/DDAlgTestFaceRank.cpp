@@ -95,24 +95,20 @@ void AlgTestFaceRank::addFace(BitList const& face) {
 }
 
 unsigned AlgTestFaceRank::slotOf(unsigned r) const {
-  const unsigned w = r / 64;
-  const std::uint64_t below = (std::uint64_t(1) << (r % 64)) - 1;
-  return mSlotsBefore[w] + static_cast<unsigned>(__builtin_popcountll(mZero->words()[w] & below));
+  return mSlotsBefore[r / 64] + mZero->countInWordBelow(r);
 }
 
 void AlgTestFaceRank::prepare() {
   mPrepared = true;
-  const std::uint64_t words = mZero->wordCount();
-  std::uint64_t const* zero = mZero->words();
-  mSlotsBefore.resize(words);
-  unsigned slots = 0;
-  for (std::uint64_t w = 0; w < words; ++w) {
-    mSlotsBefore[w] = slots;
-    slots += static_cast<unsigned>(__builtin_popcountll(zero[w]));
+  mSlotRows.clear();
+  mZero->forEachSetBit([&](std::uint64_t r) { mSlotRows.push_back(static_cast<unsigned>(r)); });
+  const auto slots = static_cast<unsigned>(mSlotRows.size());
+  mSlotsBefore.resize(mZero->wordCount());
+  for (unsigned w = 0, slot = 0; w < mSlotsBefore.size(); ++w) {
+    mSlotsBefore[w] = slot;
+    while (slot < slots && mSlotRows[slot] / 64 == w)
+      ++slot;
   }
-  mSlotRows.resize(slots);
-  unsigned slot = 0;
-  mZero->forEachSetBit([&](std::uint64_t r) { mSlotRows[slot++] = static_cast<unsigned>(r); });
 
   // Rows of more faces first; rows of no face are never needed.
   mSearchOrder.clear();
@@ -122,13 +118,8 @@ void AlgTestFaceRank::prepare() {
   } else {
     mSlotFaces.assign(slots, 0);
     for (unsigned f = 0; f < mFaceCount; ++f) {
-      BitList const& face = mFaces[f];
-      for (std::uint64_t w = 0; w < face.wordCount(); ++w)
-        for (std::uint64_t bits = face.words()[w]; bits != 0; bits &= bits - 1) {
-          const std::uint64_t below = (bits & (~bits + 1)) - 1;
-          ++mSlotFaces[mSlotsBefore[w] +
-                       static_cast<unsigned>(__builtin_popcountll(zero[w] & below))];
-        }
+      mFaces[f].forEachSetBit(
+          [&](std::uint64_t r) { ++mSlotFaces[slotOf(static_cast<unsigned>(r))]; });
     }
     for (unsigned i = 0; i < slots; ++i)
       if (mSlotFaces[i] > 0)
@@ -290,10 +281,8 @@ std::uint32_t const* AlgTestFaceRank::coordinates(unsigned r) {
 bool AlgTestFaceRank::favours(BitList const& face) {
   if (!mPrepared)
     prepare();
-  const std::uint64_t words = std::min(face.wordCount(), mBasisMask.wordCount());
-  unsigned inside = 0;
-  for (std::uint64_t w = 0; w < words; ++w)
-    inside += static_cast<unsigned>(__builtin_popcountll(face.words()[w] & mBasisMask.words()[w]));
+  const unsigned inside = face.wordCount() <= mBasisMask.wordCount() ? face.countAnd(mBasisMask)
+                                                                     : mBasisMask.countAnd(face);
   const std::uint64_t width = mRank - inside;
   const std::uint64_t rows = face.count();
   // Measured on the reference cones: twice the direct reduction's rows

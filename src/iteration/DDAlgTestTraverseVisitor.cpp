@@ -134,7 +134,6 @@ bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
   return fast >= 0 ? fast == 1 : rankReachesThreshold(face, k);
 }
 
-
 int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsigned k) {
   constexpr std::uint64_t LARGE = std::uint64_t(1) << 40;
   const unsigned d = mWorkingMatrix->getColumns();
@@ -169,8 +168,8 @@ int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsign
         return true;
       }
       std::uint64_t magnitudes = 0;
-      if (!cancelEntry(row, &mFastRows[static_cast<std::size_t>(pivotIndex) * d], col, col + 1,
-                       d, magnitudes)) {
+      if (!cancelEntry(row, &mFastRows[static_cast<std::size_t>(pivotIndex) * d], col, col + 1, d,
+                       magnitudes)) {
         answer = -1;
         return true;
       }

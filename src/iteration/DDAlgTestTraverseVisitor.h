@@ -53,7 +53,7 @@ private:
   std::optional<AlgTestFaceRank> mFaceRank;
   bool mFaceRankDecided = false;
   std::vector<RayReference> mPartners; // of the ray visited
-  BitList mFace; // common zero set of the pair being tested
+  BitList mFace;                       // common zero set of the pair being tested
   std::vector<int> mPivotOfColumn;
   std::vector<std::int64_t> mFastRows;
 };

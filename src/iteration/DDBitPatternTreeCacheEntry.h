@@ -27,8 +27,8 @@ inline bool isZeroOn(SingleSetRay const& ray, unsigned row) { return ray.mActive
 // Starts loading the words of the zero set that filing the ray for the step
 // of row reads first.
 inline void prefetchZeroSet(SingleSetRay const& ray, unsigned row) {
-  __builtin_prefetch(ray.mActiveSet.words());
-  __builtin_prefetch(ray.mActiveSet.words() + row / 64);
+  ray.mActiveSet.prefetchBit(0);
+  ray.mActiveSet.prefetchBit(row);
 }
 
 // The rays the step of one row needs, each referenced with its zero set among
@@ -47,8 +47,8 @@ public:
 
   BitPatternTreeCacheEntry(std::uint16_t rowCount, std::uint32_t threshold)
       : mRowCount(rowCount), mRow(0),
-        mWordCount(static_cast<std::uint16_t>(BitList::wordsFor(rowCount))),
-        mThreshold(threshold), mMask(mWordCount) {}
+        mWordCount(static_cast<std::uint16_t>(BitList::wordsFor(rowCount))), mThreshold(threshold),
+        mMask(mWordCount) {}
 
   BitPatternTreeCacheEntry(BitPatternTreeCacheEntry const&) = delete;
   BitPatternTreeCacheEntry& operator=(BitPatternTreeCacheEntry const&) = delete;
@@ -60,8 +60,8 @@ public:
     mRow = row;
     const std::uint64_t words = BitList::wordsFor(row);
     const std::uint64_t previous = mMask.wordCount();
-    for (RayReferenceContainer* set : {&mPosDegenerate, &mPosNondegenerate, &mVerification,
-                                       &mNegative})
+    for (RayReferenceContainer* set :
+         {&mPosDegenerate, &mPosNondegenerate, &mVerification, &mNegative})
       set->clear();
     mPatterns.clear();
     if (previous != words) {

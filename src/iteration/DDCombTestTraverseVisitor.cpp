@@ -9,13 +9,13 @@ void CombTestTraverseVisitor::onVisit(RayReference const& ref) {
   if (acceptAllIfNondegenerate(ref))
     return;
   mState = 2;
-  searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const& pattern,
-                               BitList const& face) {
-    ExtVerificationCondition& question = this->question(pattern, ref.bits(), face);
-    ++VerificationCondition::CANDIDATES;
-    if (!verificationTraverse(*mVerTree, question))
-      createRay(stored, ref);
-  });
+  searchFaces(*mTree, ref,
+              [&](RayReference const& stored, BitList const& pattern, BitList const& face) {
+                ExtVerificationCondition& question = this->question(pattern, ref.bits(), face);
+                ++VerificationCondition::CANDIDATES;
+                if (!verificationTraverse(*mVerTree, question))
+                  createRay(stored, ref);
+              });
 }
 
 ExtVerificationCondition& CombTestTraverseVisitor::question(BitList const& stored,

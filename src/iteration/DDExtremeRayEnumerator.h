@@ -27,11 +27,9 @@ public:
   using Entry = BitPatternTreeCacheEntry<R>;
   using Cache = RayCache<R, Entry>;
 
-  ExtremeRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
-                       Cache& cache)
-      : mWorkingMatrix(&working),
-        mThreshold(static_cast<std::uint16_t>(working.getColumns() - 2)), mStep(step),
-        mWordCount(static_cast<std::uint16_t>(entry.mMask.wordCount())),
+  ExtremeRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache)
+      : mWorkingMatrix(&working), mThreshold(static_cast<std::uint16_t>(working.getColumns() - 2)),
+        mStep(step), mWordCount(static_cast<std::uint16_t>(entry.mMask.wordCount())),
         mPosNondegenerate(&entry.mPosNondegenerate), mPosDegenerate(&entry.mPosDegenerate),
         mNegative(&entry.mNegative), mVerification(&entry.mVerification), mRayCache(&cache) {}
 
@@ -53,9 +51,8 @@ public:
   }
   // The verification tree of the step.
   TreePointer createVerTree() const {
-    return double_description::createVerTree(Options::current()->mVerificationTree,
-                                             treeContext(), *mVerification, *mPosDegenerate,
-                                             *mNegative);
+    return double_description::createVerTree(Options::current()->mVerificationTree, treeContext(),
+                                             *mVerification, *mPosDegenerate, *mNegative);
   }
   TreeContext treeContext() const { return {mThreshold, mStep, mWordCount}; }
 
@@ -71,7 +68,6 @@ protected:
   RayReferenceContainer const* mNegative;
   RayReferenceContainer const* mVerification;
   Cache* mRayCache;
-
 };
 
 template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {

@@ -23,8 +23,8 @@ namespace double_description {
 
 // Milliseconds between two wall-clock readings, rounded half up.
 inline long elapsedMilliseconds(timeval const& t0, timeval const& t1) {
-  return static_cast<long>((t1.tv_sec - t0.tv_sec) * 1000 +
-                           (t1.tv_usec - t0.tv_usec) / 1000.0 + 0.5);
+  return static_cast<long>((t1.tv_sec - t0.tv_sec) * 1000 + (t1.tv_usec - t0.tv_usec) / 1000.0 +
+                           0.5);
 }
 
 // The double description iteration over the rows after the basis. Subclasses
@@ -86,12 +86,12 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
     throw;
   }
 
-  const std::uint32_t positives = static_cast<std::uint32_t>(entry.mPosDegenerate.size() +
-                                                             entry.mPosNondegenerate.size());
+  const std::uint32_t positives =
+      static_cast<std::uint32_t>(entry.mPosDegenerate.size() + entry.mPosNondegenerate.size());
   const std::uint32_t negatives = static_cast<std::uint32_t>(entry.mNegative.size());
-  std::cout << positives << "(" << s.mPosDegeneracy << ")/" << negatives << "("
-            << s.mNegDegeneracy << ")/" << s.mEliminationComplexity << "/"
-            << s.mVerificationCandidates << "/" << s.mAccepted << "/";
+  std::cout << positives << "(" << s.mPosDegeneracy << ")/" << negatives << "(" << s.mNegDegeneracy
+            << ")/" << s.mEliminationComplexity << "/" << s.mVerificationCandidates << "/"
+            << s.mAccepted << "/";
   if (s.mVerificationLogComplexity == 0.0)
     std::cout << "-";
   else
@@ -116,8 +116,8 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
   mRayCache.finishStep(static_cast<unsigned>(i));
   timeval t1;
   gettimeofday(&t1, nullptr);
-  std::cout << static_cast<std::uint64_t>(mRayCache.mFinalRays.size()) << ", dt="
-            << elapsedMilliseconds(t0, t1) << "ms" << std::endl;
+  std::cout << static_cast<std::uint64_t>(mRayCache.mFinalRays.size())
+            << ", dt=" << elapsedMilliseconds(t0, t1) << "ms" << std::endl;
 }
 
 template <class R>

@@ -21,8 +21,7 @@ public:
 
   PreliminaryTraverseVisitor(TreeNode const& tree, std::uint16_t threshold, std::uint16_t step,
                              std::uint16_t rowCount, Cache& cache)
-      : mStep(step), mRowCount(rowCount), mRayCache(&cache), mThreshold(threshold),
-        mTree(&tree) {
+      : mStep(step), mRowCount(rowCount), mRayCache(&cache), mThreshold(threshold), mTree(&tree) {
     mState = 0;
   }
 

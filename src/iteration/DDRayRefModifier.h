@@ -16,9 +16,7 @@ protected:
 // Deletes the referenced ray; used on the references that own their rays.
 template <class R> class RayRefReleaseVisitor final : public RayRefModifier {
 public:
-  void modify(RayReference& ref) const override {
-    delete ref.ray<R>();
-  }
+  void modify(RayReference& ref) const override { delete ref.ray<R>(); }
 };
 
 } // namespace double_description

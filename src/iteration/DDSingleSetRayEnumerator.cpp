@@ -14,9 +14,8 @@ constexpr std::uint64_t PARALLEL_PAIRS = 4096;
 } // namespace
 
 template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisitor makeVisitor) {
-  const std::uint64_t pairs =
-      static_cast<std::uint64_t>(mNegative->size()) *
-      (mPosDegenerate->size() + mPosNondegenerate->size());
+  const std::uint64_t pairs = static_cast<std::uint64_t>(mNegative->size()) *
+                              (mPosDegenerate->size() + mPosNondegenerate->size());
   if (mWorkers != nullptr && mWorkers->size() > 1 && pairs >= PARALLEL_PAIRS)
     return parallelPass<SingleSetRay>(*mNegative, *mWorkers, *mRayCache, makeVisitor);
   auto visitor = makeVisitor();
@@ -26,9 +25,7 @@ template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisi
 
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
   const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
-  return pass([&] {
-    return SingleSetTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache);
-  });
+  return pass([&] { return SingleSetTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache); });
 }
 
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {

@@ -16,8 +16,8 @@ public:
   SingleSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
                          Cache& cache, MachineMatrix const* machine = nullptr,
                          WorkerPool* workers = nullptr)
-      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache),
-        mMachineMatrix(machine), mWorkers(workers) {}
+      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache), mMachineMatrix(machine),
+        mWorkers(workers) {}
 
   std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
   std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;

@@ -127,13 +127,9 @@ void TreeOptions::set(const std::string& key, const std::string& value) {
     Options::write_value(value, mUniqueVantagePoint);
 }
 
-void Options::write_value(const std::string& text, unsigned long& value) {
-  extract(text, value);
-}
+void Options::write_value(const std::string& text, unsigned long& value) { extract(text, value); }
 
-void Options::write_value(const std::string& text, double& value) {
-  extract(text, value);
-}
+void Options::write_value(const std::string& text, double& value) { extract(text, value); }
 
 void Options::write_value(const std::string& text, bool& value) {
   long number;
@@ -176,8 +172,7 @@ std::string Options::toString() const {
       << getCaptionBlock("NARROWING NONDEGENERATE TREE") << '\n'
       << mNondegenerateTree.toString() << '\n';
   if (mAdjacencyTest == COMBINATIONAL_TEST) {
-    out << getCaptionBlock("VERIFICATION TREE") << '\n'
-        << mVerificationTree.toString() << '\n';
+    out << getCaptionBlock("VERIFICATION TREE") << '\n' << mVerificationTree.toString() << '\n';
   }
   return out.str();
 }

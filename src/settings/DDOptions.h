@@ -47,28 +47,25 @@ enum SortType : std::int32_t {
 inline constexpr std::array<std::string_view, 3> AdjacencyTestNames = {
     "COMBINATIONAL_TEST", "ALGEBRAIC_TEST", "PARTITIONED_SETS_TEST"};
 
-inline constexpr std::array<std::string_view, 3> OutputFormatNames = {
-    "INTEGER_VEC", "DOUBLE_VEC", "ACTIVE_SET"};
+inline constexpr std::array<std::string_view, 3> OutputFormatNames = {"INTEGER_VEC", "DOUBLE_VEC",
+                                                                      "ACTIVE_SET"};
 
 inline constexpr std::array<std::string_view, 9> BPT_CreationStrategyNames = {
-    "BPT_FIRST_AVAILABLE_BIT",     "BPT_MOST_COMMON_BIT_FIRST",
-    "BPT_LEAST_COMMON_BIT_FIRST",  "BPT_MOST_AVERAGE_BIT_FIRST",
-    "BPT_CLOSEST_TO_50_BIT_FIRST", "BPT_QUERY_BITS_NEUTRALIZATION",
-    "BPT_LEAST_AVERAGE_BIT_FIRST", "BINARY_DYNAMIC_VANTAGE_POINT",
-    "BINARY_STATIC_VANTAGE_POINT"};
+    "BPT_FIRST_AVAILABLE_BIT",     "BPT_MOST_COMMON_BIT_FIRST",    "BPT_LEAST_COMMON_BIT_FIRST",
+    "BPT_MOST_AVERAGE_BIT_FIRST",  "BPT_CLOSEST_TO_50_BIT_FIRST",  "BPT_QUERY_BITS_NEUTRALIZATION",
+    "BPT_LEAST_AVERAGE_BIT_FIRST", "BINARY_DYNAMIC_VANTAGE_POINT", "BINARY_STATIC_VANTAGE_POINT"};
 
-inline constexpr std::array<std::string_view, 11> SortTypeNames = {
-    "MAX_SET_BITS",
-    "MIN_SET_BITS",
-    "MAX_SET_BITS_LEX",
-    "MIN_SET_BITS_LEX",
-    "MAX_BIT_FREQUENCY",
-    "MIN_BIT_FREQUENCY",
-    "MAX_SET_BITS_MAX_BIT_FREQUENCY",
-    "MAX_SET_BITS_MIN_BIT_FREQUENCY",
-    "MIN_SET_BITS_MAX_BIT_FREQUENCY",
-    "MIN_SET_BITS_MIN_BIT_FREQUENCY",
-    "NONE"};
+inline constexpr std::array<std::string_view, 11> SortTypeNames = {"MAX_SET_BITS",
+                                                                   "MIN_SET_BITS",
+                                                                   "MAX_SET_BITS_LEX",
+                                                                   "MIN_SET_BITS_LEX",
+                                                                   "MAX_BIT_FREQUENCY",
+                                                                   "MIN_BIT_FREQUENCY",
+                                                                   "MAX_SET_BITS_MAX_BIT_FREQUENCY",
+                                                                   "MAX_SET_BITS_MIN_BIT_FREQUENCY",
+                                                                   "MIN_SET_BITS_MAX_BIT_FREQUENCY",
+                                                                   "MIN_SET_BITS_MIN_BIT_FREQUENCY",
+                                                                   "NONE"};
 
 inline constexpr std::array<std::string_view, 4> RayContainerTypeNames = {
     "STD_VECTOR", "BIT_PATTERN_TREE", "POPULATION_TREE", "HYBRID_TREE"};

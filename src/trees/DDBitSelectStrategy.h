@@ -105,12 +105,9 @@ protected:
 class NarrowQueryBitsNeutralizationStrategy final : public DifferentialBitStrategy {
 public:
   NarrowQueryBitsNeutralizationStrategy(RayReferenceContainer const& first,
-                                        RayReferenceContainer const& second,
-                                        unsigned int bitCount)
+                                        RayReferenceContainer const& second, unsigned int bitCount)
       : DifferentialBitStrategy(first, second, bitCount) {}
-  double getProbabilityCoeff(unsigned long, double p1, double p2) const override {
-    return p2 - p1;
-  }
+  double getProbabilityCoeff(unsigned long, double p1, double p2) const override { return p2 - p1; }
 };
 
 // The smaller of the two frequencies, or 0 when that exceeds 0.6.

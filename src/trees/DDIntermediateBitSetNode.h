@@ -21,8 +21,7 @@
 namespace double_description {
 
 // An inner node of a bit-pattern tree; it owns its children.
-template <class C>
-class IntermediateBitSetNode final : public virtual TreeNode {
+template <class C> class IntermediateBitSetNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
 public:
@@ -76,7 +75,8 @@ public:
 
   void preliminaryTraverse(RayReference const& query,
                            std::deque<EdgeCandidate>& candidates) const override {
-    searchPartners(query, [&](RayReference const& stored) { candidates.emplace_back(stored, query); });
+    searchPartners(query,
+                   [&](RayReference const& stored) { candidates.emplace_back(stored, query); });
   }
 
   // The narrowing search with found(stored reference) for each partner, in
@@ -93,8 +93,9 @@ public:
     }
     // The search is bound by memory latency: fetch both children at once.
     for (unsigned short i = 0; i < 2 && i < mChildCount; ++i) {
-      __builtin_prefetch(mInnerChildren[i] ? static_cast<const void*>(&mInnerChildren[i]->mCondition)
-                                           : static_cast<const void*>(mLeafChildren[i]));
+      __builtin_prefetch(mInnerChildren[i]
+                             ? static_cast<const void*>(&mInnerChildren[i]->mCondition)
+                             : static_cast<const void*>(mLeafChildren[i]));
       if (mLeafChildren[i] != nullptr)
         __builtin_prefetch(&mLeafChildren[i]->mCondition);
     }
@@ -125,11 +126,12 @@ public:
         return false;
     }
     for (unsigned short i = mChildCount; i-- > 0;) {
-      const bool found = i < 2 && mInnerChildren[i] != nullptr
-                             ? mInnerChildren[i]->IntermediateBitSetNode::verificationTraverse(question)
-                         : i < 2 && mLeafChildren[i] != nullptr
-                             ? mLeafChildren[i]->LeafNode<C>::verificationTraverse(question)
-                             : child(i)->verificationTraverse(question);
+      const bool found =
+          i < 2 && mInnerChildren[i] != nullptr
+              ? mInnerChildren[i]->IntermediateBitSetNode::verificationTraverse(question)
+          : i < 2 && mLeafChildren[i] != nullptr
+              ? mLeafChildren[i]->LeafNode<C>::verificationTraverse(question)
+              : child(i)->verificationTraverse(question);
       if (found)
         return true;
     }
@@ -192,8 +194,8 @@ private:
 
 template <class C>
 void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
-                                          RayReferenceContainer* owned,
-                                          BitSplitVisitor& visitor, bool packLeaves) {
+                                          RayReferenceContainer* owned, BitSplitVisitor& visitor,
+                                          bool packLeaves) {
   enum class Decision { LEAF, SPLIT, SUCCESSOR };
   const unsigned short k = mChildCount;
   std::vector<RayReferenceContainer> buckets(k);

@@ -7,7 +7,6 @@ template class LeafNode<VantagePointPreliminaryCondition>;
 
 // Needs only the address of TRIVIAL_FAIL, so the order of static
 // initialisation between translation units does not matter.
-template <>
-LeafNode<PreliminaryCondition> LeafNode<PreliminaryCondition>::EMPTY_NODE{};
+template <> LeafNode<PreliminaryCondition> LeafNode<PreliminaryCondition>::EMPTY_NODE{};
 
 } // namespace double_description

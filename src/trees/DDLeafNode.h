@@ -21,8 +21,7 @@
 namespace double_description {
 
 // A leaf: copies of its bucket's references in one contiguous array.
-template <class C>
-class LeafNode final : public virtual TreeNode {
+template <class C> class LeafNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
 public:
@@ -34,8 +33,7 @@ public:
     set.iterate(transformer);
     mRays = transformer.release();
     if (packPatterns)
-      mPatterns.pack(mRayCount,
-                     [&](std::uint64_t i) -> BitList const& { return mRays[i].bits(); });
+      mPatterns.pack(mRayCount, [&](std::uint64_t i) -> BitList const& { return mRays[i].bits(); });
   }
   // The empty leaf: holds on nothing and stores nothing.
   LeafNode() : TreeNode(BitList()), mCondition(), mRayCount(0) {
@@ -71,7 +69,8 @@ public:
 
   void preliminaryTraverse(RayReference const& query,
                            std::deque<EdgeCandidate>& candidates) const override {
-    searchPartners(query, [&](RayReference const& stored) { candidates.emplace_back(stored, query); });
+    searchPartners(query,
+                   [&](RayReference const& stored) { candidates.emplace_back(stored, query); });
   }
 
   // The narrowing search with found(stored reference) for each partner, in
@@ -136,8 +135,8 @@ public:
 
   std::string toString(unsigned short) const override {
     std::ostringstream out;
-    out << "p" << static_cast<const TreeNode*>(this) << " [label=\"|V|=" << getRaysCount()
-        << ", " << mCondition.toString() << "\"];\n";
+    out << "p" << static_cast<const TreeNode*>(this) << " [label=\"|V|=" << getRaysCount() << ", "
+        << mCondition.toString() << "\"];\n";
     return out.str();
   }
 
@@ -152,8 +151,7 @@ public:
 };
 
 // The one shared empty leaf, handed out as the tree of an empty set.
-template <>
-LeafNode<PreliminaryCondition> LeafNode<PreliminaryCondition>::EMPTY_NODE;
+template <> LeafNode<PreliminaryCondition> LeafNode<PreliminaryCondition>::EMPTY_NODE;
 
 extern template class LeafNode<PreliminaryCondition>;
 extern template class LeafNode<VantagePointPreliminaryCondition>;

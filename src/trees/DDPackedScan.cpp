@@ -18,8 +18,8 @@ std::uint64_t sharing(std::uint64_t const* block, std::uint32_t count, std::uint
   for (std::uint32_t j = 0; j < n; ++j) {
     std::uint32_t shared = 0;
     for (std::uint32_t w = 0; w < words; ++w)
-      shared += static_cast<std::uint32_t>(
-          __builtin_popcountll(block[w * count + from + j] & query[w]));
+      shared +=
+          static_cast<std::uint32_t>(__builtin_popcountll(block[w * count + from + j] & query[w]));
     if (static_cast<std::uint16_t>(shared) >= threshold)
       result |= std::uint64_t(1) << j;
   }

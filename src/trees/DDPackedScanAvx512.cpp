@@ -72,8 +72,8 @@ bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t t
   for (std::uint32_t x = 0; x < words; ++x)
     for (std::uint64_t bits = face[x] & ~common[x]; bits != 0; bits &= bits - 1) {
       const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
-      candidates = _mm512_and_si512(
-          candidates, _mm512_maskz_loadu_epi64(lanes, chunk + c * SLICE_CHUNK));
+      candidates =
+          _mm512_and_si512(candidates, _mm512_maskz_loadu_epi64(lanes, chunk + c * SLICE_CHUNK));
       if (_mm512_test_epi64_mask(candidates, candidates) == 0)
         return false;
     }

@@ -58,9 +58,8 @@ bool slicedLeaf(std::uint64_t const* block, std::uint64_t const* common, std::ui
   std::uint64_t candidates[SLICE_CHUNK];
   for (std::uint32_t from = 0; from < s; from += SLICE_CHUNK, chunk += chunkSize) {
     const std::uint32_t length = s - from < SLICE_CHUNK ? s - from : SLICE_CHUNK;
-    const std::uint64_t tail = from + length == s && n % 64 != 0
-                                   ? (std::uint64_t(1) << (n % 64)) - 1
-                                   : ~std::uint64_t(0);
+    const std::uint64_t tail =
+        from + length == s && n % 64 != 0 ? (std::uint64_t(1) << (n % 64)) - 1 : ~std::uint64_t(0);
     if (!intersect(chunk, length, tail, face, common, w, candidates))
       continue;
     for (std::uint32_t i = 0; i < length; ++i)
@@ -104,12 +103,12 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
       i += HEADER + w;
       continue;
     }
-    std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) *
-                                                      static_cast<std::uint32_t>(node[1]);
+    std::uint64_t const* block =
+        image.patterns + static_cast<std::uint64_t>(w) * static_cast<std::uint32_t>(node[1]);
     std::uint32_t at = n;
     if (image.slices != nullptr && node[HEADER + w] != NO_SLICES) {
-      found = slicedLeaf(block, image.slices + node[HEADER + w], n, w, face, firstPair,
-                         secondPair, at);
+      found =
+          slicedLeaf(block, image.slices + node[HEADER + w], n, w, face, firstPair, secondPair, at);
       tests += found ? at + 1 : n;
       i = node[0];
       continue;

@@ -54,7 +54,8 @@ bool PackedTree::add(TreeNode const& node, std::vector<std::uint64_t>& slices) {
   const std::uint64_t maskWords = condition->mMask.wordCount();
   const bool emptyLeaf = leaf != nullptr && leaf->mRayCount == 0;
   if (condition->mThreshold != mThreshold ||
-      (maskWords != mWordCount && !(emptyLeaf && maskWords < mWordCount && condition->mMask.none())))
+      (maskWords != mWordCount &&
+       !(emptyLeaf && maskWords < mWordCount && condition->mMask.none())))
     return false;
 
   const std::uint64_t at = mNodes.size();

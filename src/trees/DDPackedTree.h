@@ -20,7 +20,8 @@ class TreeNode;
 // (packed_scan::Image). The searches make exactly the visits, tests
 // and counts of the node searches; they read memory in order instead of
 // chasing a pointer per node, and test the patterns of a leaf eight at a time
-// where the processor can.
+// where the processor can. The image is the searches' own copy of the
+// pattern words, so building and reading it works on raw words.
 class PackedTree {
 public:
   // The image of tree, or null when it has a node of another kind or

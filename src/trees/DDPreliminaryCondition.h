@@ -28,9 +28,7 @@ public:
   virtual std::string toString() const;
 
   // The threshold test without dispatch, for the searches.
-  bool sharesThreshold(BitList const& x) const {
-    return mMask.countAnd(x) >= mThreshold;
-  }
+  bool sharesThreshold(BitList const& x) const { return mMask.countAnd(x) >= mThreshold; }
 
   std::uint32_t mThreshold;
 

@@ -11,10 +11,9 @@ void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
 
 void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
   onStart();
-  const std::uint64_t word = mSplitBit / 64;
-  const std::uint64_t bit = std::uint64_t(1) << (mSplitBit % 64);
+  const std::uint64_t splitBit = mSplitBit;
   for (RayReference const& reference : set.mReferences)
-    mBuckets[(reference.bits().words()[word] & bit) != 0 ? 1 : 0].insert(reference);
+    mBuckets[reference.bits().test(splitBit) ? 1 : 0].insert(reference);
   onFinish();
 }
 

@@ -71,8 +71,7 @@ TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& s
                      VantagePointPreliminaryCondition(set.mUnion, context.mThreshold,
                                                       BitList(context.mWordCount)),
                      packLeaves);
-  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold),
-                   packLeaves);
+  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold), packLeaves);
 }
 
 } // namespace
@@ -160,9 +159,9 @@ TreePointer createVerTree(TreeOptions const& options, TreeContext const& context
                           RayReferenceContainer const& negative) {
   if (verification.empty())
     return TreePointer(&LeafNode<PreliminaryCondition>::EMPTY_NODE);
-  TreePointer tree = buildTree(
-      context, verification,
-      *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
+  TreePointer tree =
+      buildTree(context, verification,
+                *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
   tree->mPacked = PackedTree::pack(*tree, true);
   return tree;
 }

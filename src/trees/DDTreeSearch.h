@@ -16,8 +16,7 @@ namespace double_description {
 // The narrowing search of tree for query, calling found(stored reference) for
 // each partner in candidate order instead of collecting candidates; the
 // reference lives at least until found returns.
-template <class F>
-void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) {
+template <class F> void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) {
   using Plain = PreliminaryCondition;
   using Vantage = VantagePointPreliminaryCondition;
   if (tree.mPacked && tree.mPacked->wordCount() == query.bits().wordCount())
@@ -40,8 +39,7 @@ void searchPartners(TreeNode const& tree, RayReference const& query, F&& found) 
 
 // The narrowing search with found(stored reference, its pattern, the pattern
 // AND the query's pattern over the pattern's words) for each partner.
-template <class F>
-void searchFaces(TreeNode const& tree, RayReference const& query, F&& found) {
+template <class F> void searchFaces(TreeNode const& tree, RayReference const& query, F&& found) {
   if (tree.mPacked && tree.mPacked->wordCount() == query.bits().wordCount()) {
     tree.mPacked->searchFaces(query, found);
     return;

@@ -8,8 +8,7 @@ VantagePointPreliminaryCondition::VantagePointPreliminaryCondition(BitList const
                                                                    unsigned int threshold,
                                                                    BitList const& vantagePoint)
     : MapCondition(mask), PreliminaryCondition(mask, threshold), mVantagePoint(vantagePoint),
-      mMinIn(0), mMinOut(0), mMaxIn(mask.count()), mMaxOut(mask.count()),
-      mUseVantagePoint(false) {}
+      mMinIn(0), mMinOut(0), mMaxIn(mask.count()), mMaxOut(mask.count()), mUseVantagePoint(false) {}
 
 VantagePointPreliminaryCondition::VantagePointPreliminaryCondition(
     BitList const& mask, unsigned int threshold, BitList const& vantagePoint,
@@ -32,8 +31,7 @@ void VantagePointPreliminaryCondition::setBounds(unsigned int threshold, Interva
 std::string VantagePointPreliminaryCondition::toString() const {
   std::ostringstream out;
   out << PreliminaryCondition::toString() << ", min_n(d)=(" << mMinIn << "," << mMinOut
-      << "), max_v=(" << mMaxIn << "," << mMaxOut
-      << "), |v|=" << mVantagePoint.count();
+      << "), max_v=(" << mMaxIn << "," << mMaxOut << "), |v|=" << mVantagePoint.count();
   return out.str();
 }
 

@@ -29,8 +29,8 @@ public:
                                    Interval const& cardinality, bool useVantagePoint);
   VantagePointPreliminaryCondition(VantagePointPreliminaryCondition const& other)
       : MapCondition(other), PreliminaryCondition(other), mVantagePoint(other.mVantagePoint),
-        mMinIn(other.mMinIn), mMinOut(other.mMinOut), mMaxIn(other.mMaxIn),
-        mMaxOut(other.mMaxOut), mUseVantagePoint(other.mUseVantagePoint) {}
+        mMinIn(other.mMinIn), mMinOut(other.mMinOut), mMaxIn(other.mMaxIn), mMaxOut(other.mMaxOut),
+        mUseVantagePoint(other.mUseVantagePoint) {}
   ~VantagePointPreliminaryCondition() override = default;
 
   bool holdsOnFace(BitList const& x) const override {

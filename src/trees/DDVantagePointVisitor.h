@@ -97,8 +97,8 @@ class BinaryDynamicVantagePointVisitor final : public BinaryVantagePointVisitor 
 public:
   BinaryDynamicVantagePointVisitor(unsigned short maxDepth, unsigned short leafCapacity,
                                    bool uniqueVantagePoint, bool verificationTree)
-      : BinaryVantagePointVisitor(maxDepth, leafCapacity),
-        mUniqueVantagePoint(uniqueVantagePoint), mVerificationTree(verificationTree) {}
+      : BinaryVantagePointVisitor(maxDepth, leafCapacity), mUniqueVantagePoint(uniqueVantagePoint),
+        mVerificationTree(verificationTree) {}
 
   void onFinish() override;
   void before(RayReferenceContainer const& set) override;

@@ -48,8 +48,8 @@ std::set<std::string> resultIf(const std::string& rays) {
 BadInputCase matrixCase(const char* name, std::string matrix, int status, std::string firstLine,
                         std::string rays = "") {
   const std::set<std::string> leaves = resultIf(rays);
-  return {name,  File::Written, std::move(matrix),    File::None, "", status, std::move(firstLine),
-          std::move(rays), File::None, leaves};
+  return {name,   File::Written,        std::move(matrix), File::None, "",
+          status, std::move(firstLine), std::move(rays),   File::None, leaves};
 }
 
 BadInputCase configCase(const char* name, File kind, std::string config, int status,
@@ -63,8 +63,8 @@ BadInputCase configCase(const char* name, File kind, std::string config, int sta
 // first, and no file may be left half written or under a temporary name.
 BadInputCase writeCase(const char* name, File resultKind, std::string config,
                        std::set<std::string> leaves, std::string rays) {
-  return {name,   File::Written, SQUARE,          File::Written, std::move(config),
-          255,    ECHO_TOP,      std::move(rays), resultKind,    std::move(leaves)};
+  return {name, File::Written, SQUARE,          File::Written, std::move(config),
+          255,  ECHO_TOP,      std::move(rays), resultKind,    std::move(leaves)};
 }
 
 std::string entryIn(const std::string& entry, const char* type) {
@@ -106,7 +106,9 @@ std::string junkTreeSettings(const char* adjacencyTest) {
 
 std::vector<BadInputCase> cases() {
   const std::string bigNumber = "1" + std::string(9999, '0');
-  const std::string binaryJunk("\x7f" "ELF\x02\x01\x00\x00\xff\xfe\x00begin\x00\n\x01\x02", 18);
+  const std::string binaryJunk("\x7f"
+                               "ELF\x02\x01\x00\x00\xff\xfe\x00begin\x00\n\x01\x02",
+                               18);
   std::vector<BadInputCase> rows = {
       {"missing_file", File::Missing, "", File::None, "", 255, "Can not open file!", ""},
       {"directory_as_file", File::Directory, "", File::None, "", 255, "Can not open file!", ""},
@@ -143,24 +145,26 @@ std::vector<BadInputCase> cases() {
       matrixCase("entry_double_minus", entryIn("--3", "integer"), 255, notInteger("--3")),
       matrixCase("entry_bare_hex_prefix", entryIn("0x", "integer"), 255, notInteger("0x")),
       matrixCase("entry_bare_binary_prefix", entryIn("-0b", "integer"), 255, notInteger("-0b")),
-      matrixCase("entry_with_nul", entryIn(std::string("7\x00" "5", 3), "integer"), 255,
-                 notInteger("7\\x005")),
+      matrixCase("entry_with_nul",
+                 entryIn(std::string("7\x00"
+                                     "5",
+                                     3),
+                         "integer"),
+                 255, notInteger("7\\x005")),
       matrixCase("entry_fraction_as_integer", entryIn("1/0", "integer"), 255, notInteger("1/0")),
       matrixCase("entry_08", entryIn("08", "integer"), 255, notInteger("08")),
       matrixCase("entry_binary_bytes", entryIn(std::string("\x01\x00\xff", 3), "integer"), 255,
                  notInteger("\\x01\\x00\\xFF")),
       matrixCase("entry_denominator_zero", entryIn("1/0", "rational"), 255,
                  "mpq_set_str: '1/0' in row 2, column 1 has the denominator zero."),
-      matrixCase("denominator_bare_prefix", entryIn("1/0X", "rational"), 255,
-                 notFraction("1/0X")),
+      matrixCase("denominator_bare_prefix", entryIn("1/0X", "rational"), 255, notFraction("1/0X")),
       matrixCase("entry_1e5_rational", entryIn("1e5", "rational"), 255, notFraction("1e5")),
       matrixCase("entry_double_slash", entryIn("1//2", "rational"), 255, notFraction("1//2")),
       matrixCase("binary_junk", binaryJunk, 255, INCORRECT + "No 'begin' line was found."),
       matrixCase("crlf_line_ends", "* cone\r\nbegin\r\n2 2 integer\r\n1 0\r\n0 1\r\nend\r\n", 0,
                  ECHO_TOP, "0 1|1 0"),
-      matrixCase("entry_of_10000_digits",
-                 "begin\n2 2 integer\n1 0\n" + bigNumber + " -1\nend\n", 0, ECHO_TOP,
-                 "0 -1|1 " + bigNumber),
+      matrixCase("entry_of_10000_digits", "begin\n2 2 integer\n1 0\n" + bigNumber + " -1\nend\n", 0,
+                 ECHO_TOP, "0 -1|1 " + bigNumber),
       matrixCase("rank_deficient", "begin\n4 3 integer\n1 0 0\n0 1 0\n1 1 0\n2 -1 0\nend\n", 255,
                  "Cannot extract a base with rank 3"),
       matrixCase("fewer_rows_than_columns", "begin\n2 3 integer\n1 0 0\n0 1 0\nend\n", 255,
@@ -171,8 +175,7 @@ std::vector<BadInputCase> cases() {
                  "begin\n7 2 integer\n0 0\n1 1\n1 -1\n0 0\n1 1\n1 -1\n2 2\nend\n", 0, ECHO_TOP,
                  SQUARE_RAYS),
       matrixCase("other_terminator", "begin\n2 2 integer\n1 0\n0 1\n5\n", 0,
-                 INCORRECT + "'end' was expected but something different was found: 5",
-                 "0 1|1 0"),
+                 INCORRECT + "'end' was expected but something different was found: 5", "0 1|1 0"),
       configCase("config_missing", File::Missing, "", 255, CONFIG_ERROR, ""),
       configCase("config_directory", File::Directory, "", 255, CONFIG_ERROR, ""),
       configCase("config_binary_junk", File::Written, binaryJunk + "\n=\x01\n\x00=\x00", 0,
@@ -189,8 +192,8 @@ std::vector<BadInputCase> cases() {
   }
   const std::string plotTo = "Plot file = ";
   const std::set<std::string> resultAndEmptyPlot = {"m.txt.out", "ver_bit_distribution.plt"};
-  rows.push_back(writeCase("plot_file_in_missing_directory", File::None,
-                           plotTo + "missing/plot\n", resultAndEmptyPlot, SQUARE_RAYS));
+  rows.push_back(writeCase("plot_file_in_missing_directory", File::None, plotTo + "missing/plot\n",
+                           resultAndEmptyPlot, SQUARE_RAYS));
   rows.push_back(writeCase("plot_file_name_too_long", File::None,
                            plotTo + std::string(300, 'p') + "\n", resultAndEmptyPlot, SQUARE_RAYS));
   rows.push_back(writeCase("plot_file_is_the_directory", File::None, plotTo + ".\n",
@@ -245,8 +248,8 @@ TEST(BadInputTest, EveryInputEndsInOrderWithoutStrayFiles) {
       args += " c.conf";
     }
     const std::string out = dir + "/console";
-    const std::string command = "cd '" + dir + "' && timeout 120 '" + REDIVEZ_BINARY + "' " +
-                                args + " > console 2>&1";
+    const std::string command =
+        "cd '" + dir + "' && timeout 120 '" + REDIVEZ_BINARY + "' " + args + " > console 2>&1";
     const int raw = std::system(command.c_str());
     const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     const std::string console = readFile(out);

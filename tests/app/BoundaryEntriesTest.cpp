@@ -29,8 +29,7 @@ std::string settings(const char* test, const char* format) {
 }
 
 // The result lines of the binary.
-std::vector<std::string> runRays(const std::string& matrix, const char* test,
-                                 const char* format) {
+std::vector<std::string> runRays(const std::string& matrix, const char* test, const char* format) {
   const std::string dir = tempDir("cone");
   const Outcome outcome = runIn(dir, matrix, settings(test, format));
   EXPECT_EQ(outcome.status, 0) << outcome.output;
@@ -41,8 +40,7 @@ std::vector<std::string> runRays(const std::string& matrix, const char* test,
 std::vector<std::string> runRaysInProcess(const std::string& matrix, const char* test,
                                           const char* format) {
   const std::string matrixPath = writeFile("cone.txt", matrix);
-  const Outcome outcome =
-      runInProcess({matrixPath, writeFile("run.conf", settings(test, format))});
+  const Outcome outcome = runInProcess({matrixPath, writeFile("run.conf", settings(test, format))});
   EXPECT_EQ(outcome.status, 0) << outcome.output;
   return resultLines(matrixPath + ".out");
 }

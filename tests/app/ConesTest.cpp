@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "nmz_A443_facets", "nmz_Condorcet", "nmz_FortuneCookie_facets",
                       "nmz_PluralityVsCutoff", "nmz_big_facets", "nmz_hickerson16",
                       "nmz_knapsack_11_60", "nmz_max_polytope_cand", "nmz_medium_facets",
-                      "nmz_small_facets", "nmz_small_sh_proj", "nmz_strictBorda",
-                      "prodsimplex_5x5", "rand01_dual_8_40", "rand_cone_150_6", "rand_poly_200_5",
+                      "nmz_small_facets", "nmz_small_sh_proj", "nmz_strictBorda", "prodsimplex_5x5",
+                      "rand01_dual_8_40", "rand_cone_150_6", "rand_poly_200_5",
                       "rand_poly_deg_120_7", "rand_poly_rat_50_6"),
     [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });

@@ -34,8 +34,8 @@ Rows storedRows(const Matrix& matrix) { return rowsOf(matrix, false); }
 Rows logicalRows(const Matrix& matrix) { return rowsOf(matrix, true); }
 
 std::string integerBlock(const Rows& rows) {
-  std::string text = "begin\n" + std::to_string(rows.size()) + " " +
-                     std::to_string(rows[0].size()) + " integer\n";
+  std::string text =
+      "begin\n" + std::to_string(rows.size()) + " " + std::to_string(rows[0].size()) + " integer\n";
   for (const auto& row : rows) {
     for (long v : row)
       text += std::to_string(v) + " ";
@@ -63,15 +63,16 @@ TEST(InputTest, EntryNotations) {
     Rows stored;
   } cases[] = {
       {"base prefixes", "begin\n4 1 integer\n0x1F -0b101 017 -8\nend\n", {{31}, {-5}, {15}, {-8}}},
-      {"words spread over lines",
-       "begin\n2\n2 integer 1\n 0\n\n  0\t1 end", {{1, 0}, {0, 1}}},
+      {"words spread over lines", "begin\n2\n2 integer 1\n 0\n\n  0\t1 end", {{1, 0}, {0, 1}}},
       {"all on the begin line's successor", "begin\n2 2 integer 1 0 0 1 end\n", {{1, 0}, {0, 1}}},
       {"rationals scaled by the lcm of their denominators",
        "begin\n3 3 rational\n1/2 -1/3 2\n1 0 0\n0 1/7 0\nend\n",
        {{3, -2, 12}, {1, 0, 0}, {0, 1, 0}}},
       {"fractions taken as written; negative denominators",
-       "begin\n2 2 rational\n2/4 1/6\n1/-2 1\nend\n", {{6, 2}, {-1, 2}}},
-      {"integer and hexadecimal fractions", "begin\n2 2 rational\n0x10/0b11 0\n0 -3\nend\n",
+       "begin\n2 2 rational\n2/4 1/6\n1/-2 1\nend\n",
+       {{6, 2}, {-1, 2}}},
+      {"integer and hexadecimal fractions",
+       "begin\n2 2 rational\n0x10/0b11 0\n0 -3\nend\n",
        {{16, 0}, {0, -3}}},
   };
   for (const auto& c : cases) {
@@ -111,12 +112,12 @@ TEST(InputTest, SortAndBasisSelection) {
        {{0, 0, 1}, {0, 0, 2}, {0, 1, 0}, {0, 0, 3}, {1, 0, 0}},
        {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}, {0, 0, 3}, {0, 0, 2}}},
       {"a duplicate is not taken while an independent row remains",
-       {{1, 0}, {1, 0}, {2, 1}}, {{1, 0}, {2, 1}, {1, 0}}},
+       {{1, 0}, {1, 0}, {2, 1}},
+       {{1, 0}, {2, 1}, {1, 0}}},
       {"negative entries sort first", {{0, 1}, {-1, 0}, {1, 1}}, {{-1, 0}, {0, 1}, {1, 1}}},
       // A zero row sorting to the front is tested like any candidate, and a
       // retry never sees what a failed pass left in the workspace.
-      {"zero row at the front", {{0, 0}, {0, 1}, {1, 0}, {1, 1}},
-       {{1, 0}, {0, 1}, {0, 0}, {1, 1}}},
+      {"zero row at the front", {{0, 0}, {0, 1}, {1, 0}, {1, 1}}, {{1, 0}, {0, 1}, {0, 0}, {1, 1}}},
       {"zero row and a dependent candidate",
        {{0, 0, 0}, {0, 0, 1}, {0, 0, 2}, {0, 1, 0}, {1, 0, 0}},
        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, 2}, {0, 0, 0}}},

@@ -88,9 +88,9 @@ TEST(MemoryLimit, AddressSpaceIsCappedAtPhysicalMemory) {
   ASSERT_EQ(getrlimit(RLIMIT_AS, &own), 0);
   const unsigned long long physical = static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) *
                                       static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
-  const unsigned long long expected =
-      own.rlim_cur == RLIM_INFINITY ? physical
-                                    : std::min<unsigned long long>(physical, own.rlim_cur);
+  const unsigned long long expected = own.rlim_cur == RLIM_INFINITY
+                                          ? physical
+                                          : std::min<unsigned long long>(physical, own.rlim_cur);
 
   const std::string dir = tempDir("pipe");
   const std::string matrix = dir + "/cube.txt";

@@ -118,6 +118,6 @@ TEST(ResultReplacementTest, ConcurrentRunsOnOneMatrixLeaveOneWholeResult) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
   EXPECT_EQ(wholeResults.count(readFile(dir + "/cone.txt.out")), 1u);
-  EXPECT_EQ(entriesOf(dir), (std::set<std::string>{"cone.txt", "cone.txt.out", "integers.conf",
-                                                   "sets.conf"}));
+  EXPECT_EQ(entriesOf(dir),
+            (std::set<std::string>{"cone.txt", "cone.txt.out", "integers.conf", "sets.conf"}));
 }

@@ -4,13 +4,13 @@
 #include <random>
 #include <vector>
 
+#include "ExactTestSupport.h"
 #include "core/DDBitOps.h"
 #include "core/DDCalculationMatrix.h"
 #include "core/DDElimination.h"
 #include "core/DDExtremeRayUncompressor.h"
 #include "core/DDMachineMatrix.h"
 #include "core/DDSLESolver.h"
-#include "ExactTestSupport.h"
 
 using namespace double_description;
 using namespace redivez_test;
@@ -40,15 +40,16 @@ TEST(ExtremeRayUncompressor, SmallCases) {
       {"zero first column", {{0, 2, 1}, {0, 1, 5}, {4, 1, 1}}, {0, 1}, {1, 0, 0}},
       {"zero first column, negative", {{0, 2, 1}, {0, 1, 5}, {-4, 1, 1}}, {0, 1}, {-1, 0, 0}},
       // Pivot-free column 1 of 3: coordinates after it are zero.
-      {"free column inside", {{2, 4, 0, 0}, {0, 0, 3, 1}, {0, 0, 0, 5}, {1, 1, 1, 1}},
-       {0, 1, 2}, {2, -1, 0, 0}},
+      {"free column inside",
+       {{2, 4, 0, 0}, {0, 0, 3, 1}, {0, 0, 0, 5}, {1, 1, 1, 1}},
+       {0, 1, 2},
+       {2, -1, 0, 0}},
       // Surplus rows of the same rank are cut.
       {"degenerate", {{1, 1, 0}, {2, 2, 0}, {0, 0, 1}, {1, 0, 0}}, {0, 1, 2}, {1, -1, 0}},
       {"primitive", {{6, -4}, {1, 0}}, {0}, {2, 3}},
       // Every row is in the zero set: no orientation row, the sign is kept.
       {"no row outside", {{1, 0}, {2, 0}}, {0, 1}, {0, 1}},
-      {"orientation by a later row",
-       {{1, 0}, {1, 0}, {1, 0}, {0, -1}}, {0, 1, 2}, {0, -1}},
+      {"orientation by a later row", {{1, 0}, {1, 0}, {1, 0}, {0, -1}}, {0, 1, 2}, {0, -1}},
   };
   for (const Case& c : cases) {
     Matrix m = matrixOf(c.rows);
@@ -354,8 +355,8 @@ TEST(CancelSparseEntry, AgreesWithTheDenseKernel) {
     UtilsFactory::CALC_UTILS.pivotFactor() = 0;
     UtilsFactory::CALC_UTILS.entryFactor() = 0;
 
-    const bool empty = cancelSparseEntry(row.data(), rowSupport, pivot.data(), pivotSupport,
-                                         slot.data(), col);
+    const bool empty =
+        cancelSparseEntry(row.data(), rowSupport, pivot.data(), pivotSupport, slot.data(), col);
     EXPECT_EQ(UtilsFactory::CALC_UTILS.pivotFactor(), pivotFactor);
     EXPECT_EQ(UtilsFactory::CALC_UTILS.entryFactor(), entryFactor);
     bool allZero = true;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/DDMachineMatrix.h"
 #include "ExactTestSupport.h"
+#include "core/DDMachineMatrix.h"
 
 using namespace double_description;
 using namespace redivez_test;
@@ -59,15 +59,9 @@ TEST(MachineIntegers, RemoveContentLeavesEveryRowPrimitive) {
   const struct {
     std::vector<std::int64_t> row, primitive;
   } cases[] = {
-      {{MIN, 0, 0}, {-1, 0, 0}},
-      {{0, MIN, MIN}, {0, -1, -1}},
-      {{MIN, TWO_62, 0}, {-2, 1, 0}},
-      {{MIN, -TWO_62}, {-2, -1}},
-      {{MIN, 1}, {MIN, 1}},
-      {{MIN, MAX}, {MIN, MAX}},
-      {{MAX, -MAX, 0}, {1, -1, 0}},
-      {{6, -4, 2}, {3, -2, 1}},
-      {{0, 0}, {0, 0}},
+      {{MIN, 0, 0}, {-1, 0, 0}},    {{0, MIN, MIN}, {0, -1, -1}}, {{MIN, TWO_62, 0}, {-2, 1, 0}},
+      {{MIN, -TWO_62}, {-2, -1}},   {{MIN, 1}, {MIN, 1}},         {{MIN, MAX}, {MIN, MAX}},
+      {{MAX, -MAX, 0}, {1, -1, 0}}, {{6, -4, 2}, {3, -2, 1}},     {{0, 0}, {0, 0}},
   };
   for (const auto& c : cases) {
     std::vector<std::int64_t> row = c.row;

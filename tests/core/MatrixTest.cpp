@@ -39,8 +39,11 @@ std::vector<long> values(CalculationVector const& v) {
 TEST(Vector, Simplify) {
   struct Case {
     std::vector<long> in, out;
-  } cases[] = {{{-6, 0, 0}, {-1, 0, 0}}, {{0, 4, -6}, {0, 2, -3}}, {{0, -4, 6}, {0, -2, 3}},
-               {{0, 0, 5}, {0, 0, 1}},   {{3, 7}, {3, 7}}};
+  } cases[] = {{{-6, 0, 0}, {-1, 0, 0}},
+               {{0, 4, -6}, {0, 2, -3}},
+               {{0, -4, 6}, {0, -2, 3}},
+               {{0, 0, 5}, {0, 0, 1}},
+               {{3, 7}, {3, 7}}};
   for (const Case& c : cases) {
     CalculationVector v = vec(c.in);
     v.simplify();
@@ -158,12 +161,9 @@ TEST(Comparators, Cases) {
     std::vector<long> a, b;
     int lex, zero;
   } cases[] = {
-      {{}, {}, 0, 0},
-      {{1, 2}, {1, 3}, -1, 0},
-      {{2, 0}, {1, 9}, 1, 1},
-      {{0, 0, 1}, {0, 4, 4}, -1, 1},
-      {{3, 3}, {3, 3}, 0, 0},
-      {{-5, 1}, {0, 0}, -1, -1},
+      {{}, {}, 0, 0},         {{1, 2}, {1, 3}, -1, 0},
+      {{2, 0}, {1, 9}, 1, 1}, {{0, 0, 1}, {0, 4, 4}, -1, 1},
+      {{3, 3}, {3, 3}, 0, 0}, {{-5, 1}, {0, 0}, -1, -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(lex.cmp(vec(c.a), vec(c.b)), c.lex);
@@ -210,8 +210,8 @@ TEST(Matrix, SortPermutesLikeTheSelectionSort) {
       for (unsigned j = 0; j < cols; ++j)
         m.row(i)[j] = static_cast<long>(random() % 3) - 1; // many equal rows
     const unsigned from = random() % rows, to = from + random() % (rows - from + 1);
-    for (SortCriteria const* criteria : {static_cast<SortCriteria const*>(&lex),
-                                         static_cast<SortCriteria const*>(&zero)})
+    for (SortCriteria const* criteria :
+         {static_cast<SortCriteria const*>(&lex), static_cast<SortCriteria const*>(&zero)})
       for (int want : {-1, 1}) {
         Matrix fast = m, plain = m;
         fast.sort(*criteria, static_cast<unsigned short>(from), static_cast<unsigned short>(to),
@@ -223,8 +223,7 @@ TEST(Matrix, SortPermutesLikeTheSelectionSort) {
               pick = i;
           std::swap(plain.getRowOrder()[a], plain.getRowOrder()[pick]);
         }
-        ASSERT_EQ(fast.getRowOrder(), plain.getRowOrder())
-            << "trial " << trial << " want " << want;
+        ASSERT_EQ(fast.getRowOrder(), plain.getRowOrder()) << "trial " << trial << " want " << want;
       }
   }
 }

@@ -5,11 +5,11 @@
 #include <random>
 #include <vector>
 
+#include "ExactTestSupport.h"
 #include "core/DDBitOps.h"
 #include "core/DDRayReferenceContainer.h"
 #include "core/DDSingleSetRay.h"
 #include "core/DDSlackCalculator.h"
-#include "ExactTestSupport.h"
 
 using namespace double_description;
 using namespace redivez_test;
@@ -44,8 +44,14 @@ std::vector<mpz_class> big(std::vector<long> values) {
 // first negative row, where it dies.
 TEST(SingleSetRay, CombinationAndZeroSetRules) {
   // Rows 0..2 form the basis; the parents were created on row 2.
-  const Matrix working = matrixOf({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, -1, 0}, {0, 1, -1},
-                                   {1, 0, -1}, {-1, 1, 1}, {2, -1, -1}});
+  const Matrix working = matrixOf({{1, 0, 0},
+                                   {0, 1, 0},
+                                   {0, 0, 1},
+                                   {1, -1, 0},
+                                   {0, 1, -1},
+                                   {1, 0, -1},
+                                   {-1, 1, 1},
+                                   {2, -1, -1}});
   const SlackCalculator slacks(working);
   struct Case {
     const char* name;
@@ -100,9 +106,7 @@ TEST(RayCoordinates, MachineIntegersWhileEveryValueFits) {
     bool machine;
     unsigned bits;
   } cases[] = {
-      {{0, 0}, true, 0},
-      {{5, -3}, true, 3},
-      {{limit, -limit}, true, 63},
+      {{0, 0}, true, 0},           {{5, -3}, true, 3}, {{limit, -limit}, true, 63},
       {{-limit - 1, 1}, false, 0}, // -2^63: no machine form, so negation never wraps
       {{limit + 1, 0}, false, 0},
   };
@@ -324,6 +328,7 @@ TEST(RayReference, SharesPatternAndCountsBits) {
   EXPECT_EQ(empty.mCardinality, 0u);
   EXPECT_EQ(empty.bits().wordCount(), 1u);
 
-  EdgeCandidate e(RayReference(fakeRay(0), kept(setOf(2, {1, 3, 65}))), RayReference(fakeRay(0), kept(setOf(2, {3, 65, 66}))));
+  EdgeCandidate e(RayReference(fakeRay(0), kept(setOf(2, {1, 3, 65}))),
+                  RayReference(fakeRay(0), kept(setOf(2, {3, 65, 66}))));
   EXPECT_EQ(e.mCommon.toString(), setOf(2, {3, 65}).toString());
 }

@@ -3,10 +3,10 @@
 #include <random>
 #include <string>
 
+#include "ExactTestSupport.h"
 #include "core/DDCalculationMatrix.h"
 #include "core/DDMatrixUtils.h"
 #include "core/DDUtilsFactory.h"
-#include "ExactTestSupport.h"
 
 using namespace double_description;
 using namespace redivez_test;
@@ -64,9 +64,8 @@ TEST(TextForms, Porta) {
                {{-1, -5, 2}, "-x1-5x2+2x3>=0"}};
   for (const Case& c : cases) {
     Matrix m = matrixOf({c.row});
-    EXPECT_EQ(m.toPortaFormat(),
-              "DIM = " + std::to_string(c.row.size()) + "\nINEQUALITIES_SECTION\n" + c.line +
-                  "\nEND");
+    EXPECT_EQ(m.toPortaFormat(), "DIM = " + std::to_string(c.row.size()) +
+                                     "\nINEQUALITIES_SECTION\n" + c.line + "\nEND");
   }
   Matrix m;
   EXPECT_EQ(m.toPortaFormat(mpz_class(0), true), "0");

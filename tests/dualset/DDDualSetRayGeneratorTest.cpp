@@ -40,7 +40,9 @@ TEST_F(DualSetGeneratorTest, SquareMatrixGivesTheInitialRaysWithoutCertificates)
 // Initial rays e0, e1, e2 against rows chosen for their slacks.
 class InitialRayTest : public DualSetGeneratorTest {
 protected:
-  Matrix mWorking = matrixOf({{1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+  Matrix mWorking = matrixOf({{1, 0, 0},
+                              {0, 1, 0},
+                              {0, 0, 1},
                               {2, 0, 0},   // 3: zero for e1 and e2
                               {0, 1, 1},   // 4: zero for e0
                               {0, 2, -1},  // 5: zero for e0, negative for e2
@@ -169,8 +171,8 @@ TEST(DualSetRayTest, ResultLinesReadThePrimarySetOrTheWholeZeroSet) {
   ray.addSecondary(65, high.get());
   BitList scratch;
   EXPECT_EQ(&resultZeroSet<RepresentationVector>(ray, scratch), &ray.primary());
-  for (BitList const* zero : {&resultZeroSet<BitList>(ray, scratch),
-                              &resultZeroSet<OutputVector<double>>(ray, scratch)})
+  for (BitList const* zero :
+       {&resultZeroSet<BitList>(ray, scratch), &resultZeroSet<OutputVector<double>>(ray, scratch)})
     EXPECT_EQ(bitIndices(*zero, 128), std::vector<unsigned>({0, 1, 4, 65, 70}));
 }
 

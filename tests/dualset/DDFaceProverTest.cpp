@@ -156,9 +156,9 @@ TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
           EXPECT_EQ(prover.basisRay(), sn < sp ? n : p);
           DualSetRay const& a = *prover.basisRay();
           DualSetRay const& b = *prover.otherRay();
-          const unsigned primaries = static_cast<unsigned>(
-              intersection(zeroSet(b), a.primary(), m).size() +
-              intersection(b.primary(), a.secondary(), m).size());
+          const unsigned primaries =
+              static_cast<unsigned>(intersection(zeroSet(b), a.primary(), m).size() +
+                                    intersection(b.primary(), a.secondary(), m).size());
           EXPECT_LE(primaries, d - 2);
           if (!adjacent) {
             ++counts[2];
@@ -193,8 +193,14 @@ TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
 
 // d = 4, T = 2, with closed zero sets: the kernels of three unit rows.
 TEST(FaceProverCaseTest, FewerSecondaryRowsChooseTheBasisRayAndTiesTakeThePositive) {
-  const Matrix working = matrixOf({{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1},
-                                   {1, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 1, 0}, {1, 1, 1, 0}});
+  const Matrix working = matrixOf({{1, 0, 0, 0},
+                                   {0, 1, 0, 0},
+                                   {0, 0, 1, 0},
+                                   {0, 0, 0, 1},
+                                   {1, 1, 0, 0},
+                                   {1, 0, 1, 0},
+                                   {0, 1, 1, 0},
+                                   {1, 1, 1, 0}});
   RayFactory factory(working);
   DualSetRay const& e1 = factory.make({0, 2, 3, 5});          // secondary {5}
   DualSetRay const& e2 = factory.make({0, 1, 3, 4});          // secondary {4}

@@ -160,8 +160,8 @@ TEST(CertificateStoreEdgeTest, ValuesBeyondMachineIntegersStayExact) {
     mpz_class k;
     bool machine;
   };
-  for (Case const& c : {Case{(1L << 20) + 1, true}, Case{(1L << 40) + 1, false},
-                        Case{huge + 1, false}}) {
+  for (Case const& c :
+       {Case{(1L << 20) + 1, true}, Case{(1L << 40) + 1, false}, Case{huge + 1, false}}) {
     Matrix working(4, 3);
     const mpz_class rows[4][3] = {{c.k, 1, 0}, {0, c.k, 0}, {0, 0, 1}, {1, 0, 0}};
     for (unsigned i = 0; i < 4; ++i)

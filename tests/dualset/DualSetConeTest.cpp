@@ -53,8 +53,8 @@ TEST_P(SmallDualSetConeTest, EveryTreeSettingFindsTheReferenceRays) {
   for (int strategy = 0; strategy <= 8; ++strategy)
     for (unsigned long depth : {1ul, 15ul})
       for (unsigned long capacity : {1ul, 20ul}) {
-        SCOPED_TRACE("strategy " + std::to_string(strategy) + " depth " +
-                     std::to_string(depth) + " capacity " + std::to_string(capacity));
+        SCOPED_TRACE("strategy " + std::to_string(strategy) + " depth " + std::to_string(depth) +
+                     " capacity " + std::to_string(capacity));
         setAllTrees(static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
         expectSameRaySet(runDualSet(working), reference);
       }

@@ -13,8 +13,8 @@
 inline const std::string& fuzzFilePath() {
   static const std::string path = [] {
     const char* dir = std::getenv("TMPDIR");
-    std::string p = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") +
-                    "/redivez_fuzz_" + std::to_string(getpid());
+    std::string p = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/redivez_fuzz_" +
+                    std::to_string(getpid());
     std::atexit([] { std::remove(fuzzFilePath().c_str()); });
     return p;
   }();

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     Input input(path);
     const unsigned d = input.mOriginalMatrix.getColumns();
-    if (d == 0 || input.mOriginalMatrix.getRowCount() < d ||
-        input.mBaseMatrix.getRowCount() != d || input.mWorkingMatrix.getColumns() != d)
+    if (d == 0 || input.mOriginalMatrix.getRowCount() < d || input.mBaseMatrix.getRowCount() != d ||
+        input.mWorkingMatrix.getColumns() != d)
       std::abort();
   } catch (const InputError&) {
   }

@@ -63,9 +63,9 @@ inline void expectSameRaySet(std::vector<std::string> const& found,
 
 inline void setAllTrees(BPT_CreationStrategy strategy, unsigned long depth,
                         unsigned long capacity) {
-  for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
-                            &Options::current()->mNondegenerateTree,
-                            &Options::current()->mVerificationTree}) {
+  for (TreeOptions* tree :
+       {&Options::current()->mDegenerateTree, &Options::current()->mNondegenerateTree,
+        &Options::current()->mVerificationTree}) {
     tree->mStrategy = strategy;
     tree->mMaxTreeDepth = depth;
     tree->mLeafCapacity = capacity;

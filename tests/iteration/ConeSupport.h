@@ -111,8 +111,7 @@ inline std::string coordinateLine(RepresentationVector const& x) {
 // gives, in list order.
 template <class RayType, class ZeroSet>
 std::vector<std::string> coordinateLines(Matrix const& working,
-                                         std::vector<RayType const*> const& rays,
-                                         ZeroSet zeroSet) {
+                                         std::vector<RayType const*> const& rays, ZeroSet zeroSet) {
   const unsigned m = working.getRowCount(), d = working.getColumns();
   ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
   std::vector<std::string> lines;
@@ -171,8 +170,7 @@ public:
 
 // The coordinates of the final rays of a whole run; the step lines go to
 // steps when it is given.
-inline std::vector<std::string> runSingleSet(Matrix const& working,
-                                             std::string* steps = nullptr) {
+inline std::vector<std::string> runSingleSet(Matrix const& working, std::string* steps = nullptr) {
   const Matrix base = identity(working.getColumns());
   OpenGenerator generator(working, working, base);
   generator.calculateBase();

@@ -19,8 +19,8 @@ TEST_P(SmallConeTest, EveryTreeSettingFindsTheReferenceRays) {
       for (unsigned long depth : {1ul, 15ul})
         for (unsigned long capacity : {1ul, 20ul}) {
           SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
-                       std::to_string(strategy) + " depth " + std::to_string(depth) +
-                       " capacity " + std::to_string(capacity));
+                       std::to_string(strategy) + " depth " + std::to_string(depth) + " capacity " +
+                       std::to_string(capacity));
           Options::current()->mAdjacencyTest = test;
           setAllTrees(static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
           expectSameRaySet(runSingleSet(working), reference);
@@ -39,15 +39,16 @@ TEST_P(SmallConeTest, UniqueVantagePointsFindTheReferenceRays) {
   std::vector<std::string> reference;
   ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST})
-    for (BPT_CreationStrategy strategy : {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT})
+    for (BPT_CreationStrategy strategy :
+         {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT})
       for (unsigned long capacity : {1ul, 20ul}) {
         SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
                      std::to_string(strategy) + " capacity " + std::to_string(capacity));
         Options::current()->mAdjacencyTest = test;
         setAllTrees(strategy, 15, capacity);
-        for (TreeOptions* tree : {&Options::current()->mDegenerateTree,
-                                  &Options::current()->mNondegenerateTree,
-                                  &Options::current()->mVerificationTree})
+        for (TreeOptions* tree :
+             {&Options::current()->mDegenerateTree, &Options::current()->mNondegenerateTree,
+              &Options::current()->mVerificationTree})
           tree->mUniqueVantagePoint = true;
         expectSameRaySet(runSingleSet(working), reference);
       }
@@ -96,8 +97,7 @@ TEST_F(FreshOptions, UniqueVantagePointActsOnTheVerificationTreeOnly) {
     }
   }
 
-  for (TreeOptions Options::*narrowing :
-       {&Options::mDegenerateTree, &Options::mNondegenerateTree})
+  for (TreeOptions Options::*narrowing : {&Options::mDegenerateTree, &Options::mNondegenerateTree})
     EXPECT_EQ(run(narrowing, true), run(narrowing, false));
 }
 

@@ -80,8 +80,9 @@ TEST_F(GeneratorStepTest, StepLinesShowTheFiguresOfEachStep) {
   testing::internal::CaptureStdout();
   generator.run();
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(withoutTimes(out), "[1/2] " + STEP_LINE_HEADER + "1(0.5)/1(1.25)/1.23457/7/3/-/2.5/2, dt=?ms\n" +
-                                   "[2/2] " + STEP_LINE_HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n");
+  EXPECT_EQ(withoutTimes(out), "[1/2] " + STEP_LINE_HEADER +
+                                   "1(0.5)/1(1.25)/1.23457/7/3/-/2.5/2, dt=?ms\n" + "[2/2] " +
+                                   STEP_LINE_HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n");
   EXPECT_EQ(generator.mSteps, (std::vector<unsigned long>{3, 4}));
   EXPECT_EQ(generator.mEntryRows, (std::vector<unsigned>{3, 4}));
   EXPECT_EQ(generator.cache().liveCount(), 2u); // the two final rays
@@ -113,8 +114,8 @@ TEST_F(GeneratorStepTest, PlottingWithoutARegisteredStreamStillPrintsTheStepLine
   testing::internal::CaptureStdout();
   generator.run();
   EXPECT_EQ(withoutTimes(testing::internal::GetCapturedStdout()),
-            "[1/2] " + STEP_LINE_HEADER + "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n" + "[2/2] " + STEP_LINE_HEADER +
-                "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n");
+            "[1/2] " + STEP_LINE_HEADER + "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n" + "[2/2] " +
+                STEP_LINE_HEADER + "0(0)/0(0)/2/0/0/-/-/0, dt=?ms\n");
   EXPECT_EQ(loggers.count("COMPLEXITY_PLOT"), 0u);
 }
 

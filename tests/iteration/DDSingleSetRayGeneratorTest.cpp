@@ -10,9 +10,7 @@ using SingleSetRayGeneratorTest = FreshOptions;
 
 // The cone over the square [-1, 1]^2 at height 1, with the redundant row
 // z >= 0 in between: rows x+z, -x+z, y+z (basis), z, -y+z.
-Matrix squareCone() {
-  return matrixOf({{1, 0, 1}, {-1, 0, 1}, {0, 1, 1}, {0, 0, 1}, {0, -1, 1}});
-}
+Matrix squareCone() { return matrixOf({{1, 0, 1}, {-1, 0, 1}, {0, 1, 1}, {0, 0, 1}, {0, -1, 1}}); }
 
 TEST_F(SingleSetRayGeneratorTest, InitialRaysAreTheSimplicialConeOfTheBasis) {
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
@@ -100,8 +98,8 @@ TEST_F(SingleSetRayGeneratorTest, SquareConeStepLinesAndFinalOrder) {
     testing::internal::CaptureStdout();
     generator.run();
     EXPECT_EQ(withoutTimes(testing::internal::GetCapturedStdout()),
-              "[1/2] " + STEP_LINE_HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n" + "[2/2] " + STEP_LINE_HEADER +
-                  "2(0)/1(1)/3/0/0/-/-/4, dt=?ms\n");
+              "[1/2] " + STEP_LINE_HEADER + "2(0)/0(0)/0/0/0/-/-/2, dt=?ms\n" + "[2/2] " +
+                  STEP_LINE_HEADER + "2(0)/1(1)/3/0/0/-/-/4, dt=?ms\n");
     auto const& rays = generator.cache().mFinalRays;
     EXPECT_EQ(coordinateLines(working, rays),
               (std::vector<std::string>{"1 -1 1", "-1 -1 1", "1 1 1", "-1 1 1"}));

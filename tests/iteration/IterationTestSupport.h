@@ -75,8 +75,7 @@ inline unsigned markSlackSigns(unsigned d, unsigned m, BitList& zero,
 // A ray of a d-column, m-row problem created on row d - 1 with slacks of the
 // signs of slacks on rows d, d + 1, ... The coordinates matter only where
 // the test combines the ray (d zeros by default).
-inline SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero,
-                           std::initializer_list<long> slacks,
+inline SingleSetRay* rayOf(unsigned d, unsigned m, BitList zero, std::initializer_list<long> slacks,
                            std::vector<long> coordinates = {}) {
   const unsigned firstNegative = markSlackSigns(d, m, zero, slacks);
   if (coordinates.empty())

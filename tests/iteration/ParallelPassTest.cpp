@@ -28,8 +28,7 @@ RunRecord runWith(Matrix const& working, unsigned threads) {
   return run;
 }
 
-class ParallelRunTest : public FreshOptions,
-                        public ::testing::WithParamInterface<const char*> {};
+class ParallelRunTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
 
 // Cones with steps large enough to be shared out, under both single-set
 // tests, with split trees of every kind.
@@ -40,8 +39,7 @@ TEST_P(ParallelRunTest, SameStepLinesAndRaysAsOneThread) {
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST})
     for (BPT_CreationStrategy strategy :
          {BPT_FIRST_AVAILABLE_BIT, BPT_QUERY_BITS_NEUTRALIZATION, BINARY_DYNAMIC_VANTAGE_POINT}) {
-      SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
-                   std::to_string(strategy));
+      SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " + std::to_string(strategy));
       Options::current()->mAdjacencyTest = test;
       setAllTrees(strategy, 15, 2);
       const RunRecord one = runWith(working, 1);

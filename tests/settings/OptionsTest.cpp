@@ -174,9 +174,9 @@ TEST(OptionsTest, WriteValueUnsigned) {
     const char* text;
     unsigned long expected;
   } cases[] = {
-      {"15", 15},          {"15abc", 15},   {"  42", 42},         {"+7", 7},
-      {"-1", ULONG_MAX},   {"ten", 0},      {"", 0},              {"1.9", 1},
-      {"99999999999999999999999", ULONG_MAX},
+      {"15", 15}, {"15abc", 15},     {"  42", 42},
+      {"+7", 7},  {"-1", ULONG_MAX}, {"ten", 0},
+      {"", 0},    {"1.9", 1},        {"99999999999999999999999", ULONG_MAX},
   };
   for (const auto& c : cases) {
     unsigned long value = 12345;

@@ -16,8 +16,7 @@ inline double nearestDouble(mpq_class q) {
   const double truncated = q.get_d();
   if (mpq_class(truncated) == q)
     return truncated;
-  const double away =
-      std::nextafter(truncated, sgn(q) * std::numeric_limits<double>::infinity());
+  const double away = std::nextafter(truncated, sgn(q) * std::numeric_limits<double>::infinity());
   const mpq_class below = abs(q - mpq_class(truncated));
   const mpq_class above = abs(mpq_class(away) - q);
   if (below != above)

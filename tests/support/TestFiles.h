@@ -158,8 +158,7 @@ inline Outcome runInProcess(std::vector<std::string> args) {
 
 // The binary on matrix written to dir/cone.txt with the given configuration
 // lines; the result lands in dir/cone.txt.out.
-inline Outcome runIn(const std::string& dir, const std::string& matrix,
-                     const std::string& config) {
+inline Outcome runIn(const std::string& dir, const std::string& matrix, const std::string& config) {
   std::ofstream(dir + "/cone.txt") << matrix;
   std::ofstream(dir + "/run.conf") << config;
   return runBinary("cone.txt run.conf", dir);

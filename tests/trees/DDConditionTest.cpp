@@ -60,8 +60,8 @@ TEST(PreliminaryCondition, ThreeListFormAnswersFromTheFirstListThroughTheVirtual
                                             interval(2, 2), true);
   const PreliminaryCondition& base = vp;
   resetCounters();
-  EXPECT_TRUE(base.holdsOnFace(bits({1, 2}), none, none));  // in 1 >= 1, out 1 >= 1
-  EXPECT_FALSE(base.holdsOnFace(bits({2, 3}), all, all));   // in 0 < 1
+  EXPECT_TRUE(base.holdsOnFace(bits({1, 2}), none, none)); // in 1 >= 1, out 1 >= 1
+  EXPECT_FALSE(base.holdsOnFace(bits({2, 3}), all, all));  // in 0 < 1
   // holdsOnRay stays the mask and threshold test, uncounted.
   EXPECT_FALSE(base.holdsOnRay(bits({1, 5})));
   EXPECT_TRUE(base.holdsOnRay(bits({1, 2})));
@@ -193,8 +193,8 @@ TEST(ExtVerificationCondition, ExcludesThePairsOwnPatternsOnlyInHoldsOnRay) {
 TEST(VantagePointPreliminaryCondition, IsRedundantAsksTheQuestionOnlyWithTheFlag) {
   const BitList first = bits({1, 2, 3}), second = bits({1, 2, 4});
   const ExtVerificationCondition q(bits({1, 2}), first, second);
-  VantagePointPreliminaryCondition vp(BitList(), 1, bits({1, 2, 7}), interval(1, 0),
-                                      interval(1, 0), false);
+  VantagePointPreliminaryCondition vp(BitList(), 1, bits({1, 2, 7}), interval(1, 0), interval(1, 0),
+                                      false);
   resetCounters();
   EXPECT_FALSE(vp.isRedundant(q));
   EXPECT_EQ(VerificationCondition::OPS, 0u);

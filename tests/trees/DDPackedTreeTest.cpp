@@ -59,9 +59,8 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
               narrowingTree(set, querySet, settings, threshold, bits, words);
           const TreePointer verification =
               verificationTree(set, set, querySet, settings, threshold, bits, words);
-          SCOPED_TRACE("words " + std::to_string(words) + " strategy " +
-                       std::to_string(strategy) + " capacity " + std::to_string(capacity) +
-                       " depth " + std::to_string(depth));
+          SCOPED_TRACE("words " + std::to_string(words) + " strategy " + std::to_string(strategy) +
+                       " capacity " + std::to_string(capacity) + " depth " + std::to_string(depth));
           ASSERT_NE(narrowing->mPacked, nullptr);
           ASSERT_NE(verification->mPacked, nullptr);
 
@@ -72,7 +71,8 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
             const Counts nodeCounts = counts();
             resetCounters();
             std::vector<Ray const*> got;
-            narrowing->mPacked->searchPartners(q, [&](RayReference const& r) { got.push_back(r.mRay); });
+            narrowing->mPacked->searchPartners(
+                q, [&](RayReference const& r) { got.push_back(r.mRay); });
             ASSERT_TRUE(counts() == nodeCounts);
             ASSERT_EQ(got.size(), expected.size());
             for (std::size_t i = 0; i < got.size(); ++i)

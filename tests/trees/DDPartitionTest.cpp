@@ -13,8 +13,7 @@ std::unique_ptr<PlainNode> firstBitTree(std::vector<BitList> const& patterns, un
                                         unsigned short maxDepth, unsigned short capacity) {
   const RayReferenceContainer set = container(patterns);
   SingleBitSplitVisitor visitor(maxDepth, capacity, FirstAvailableBitStrategy(bitCount));
-  return std::unique_ptr<PlainNode>(
-      dynamic_cast<PlainNode*>(partitionedTree(set, visitor, 1, 1)));
+  return std::unique_ptr<PlainNode>(dynamic_cast<PlainNode*>(partitionedTree(set, visitor, 1, 1)));
 }
 
 const PlainLeaf* asLeaf(const TreeNode* node) { return dynamic_cast<const PlainLeaf*>(node); }

@@ -40,10 +40,10 @@ TEST(TreeBuilder, SplitVisitorsFollowTheStrategySetting) {
 
   // The static visitor only for sets of differing cardinalities.
   options.mStrategy = BINARY_STATIC_VANTAGE_POINT;
-  EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(
-                createBitSplitVisitor(options, CONTEXT, sets.posNondegenerate, sets.negative)
-                    .get()),
-            nullptr);
+  EXPECT_NE(
+      dynamic_cast<BinaryDynamicVantagePointVisitor*>(
+          createBitSplitVisitor(options, CONTEXT, sets.posNondegenerate, sets.negative).get()),
+      nullptr);
   EXPECT_NE(dynamic_cast<BinaryDynamicVantagePointVisitor*>(
                 createBitSplitVisitor(options, CONTEXT, sets.verification, sets.posDegenerate,
                                       sets.negative)
@@ -73,12 +73,13 @@ TEST(TreeBuilder, UniqueVantagePointReachesOnlyVerificationVisitors) {
         return d->unique_vp();
     return false;
   };
-  for (BPT_CreationStrategy strategy : {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT}) {
+  for (BPT_CreationStrategy strategy :
+       {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT}) {
     options.mStrategy = strategy;
     EXPECT_FALSE(drops(createBitSplitVisitor(options, CONTEXT, differing, sets.negative).get()));
-    EXPECT_TRUE(drops(
-        createBitSplitVisitor(options, CONTEXT, differing, sets.posDegenerate, sets.negative)
-            .get()));
+    EXPECT_TRUE(
+        drops(createBitSplitVisitor(options, CONTEXT, differing, sets.posDegenerate, sets.negative)
+                  .get()));
   }
 }
 

@@ -101,8 +101,8 @@ TEST(IntermediateBitSetNode, NarrowingPrunesAtTheRootAndAtLeaves) {
 }
 
 TEST(IntermediateBitSetNode, MoreThanTwoChildren) {
-  const auto root =
-      rootOver({container({bits({1})}, 0), container({bits({1})}, 1), container({bits({1})}, 2)}, 1);
+  const auto root = rootOver(
+      {container({bits({1})}, 0), container({bits({1})}, 1), container({bits({1})}, 2)}, 1);
   std::deque<EdgeCandidate> found;
   root->preliminaryTraverse(RayReference(ray(7), kept(bits({1}))), found);
   EXPECT_EQ(rays(found), (std::vector<const void*>{ray(2), ray(1), ray(0)}));
@@ -207,7 +207,8 @@ TEST(IntermediateBitSetNode, Counts) {
   const RayReferenceContainer none;
   PlainNode top(BitList(1, ~0ul), PreliminaryCondition(BitList(1, ~0ul), 1), 2);
   top.setChild(0, leaf(none, 1));
-  top.setChild(1, rootOver({container({bits({1})}), container({bits({2}), bits({3})})}, 1).release());
+  top.setChild(1,
+               rootOver({container({bits({1})}), container({bits({2}), bits({3})})}, 1).release());
   EXPECT_EQ(top.getSubNodesCount(), 4u);
   EXPECT_EQ(top.getRaysCount(), 3u);
   EXPECT_EQ(top.getLeafNodesCount(), 2u);
@@ -228,7 +229,8 @@ TEST(IntermediateBitSetNode, DotText) {
   EXPECT_EQ(root->toString(1), expected.str());
   EXPECT_EQ(root->toString(0), rootLine);
 
-  const VpLeaf vpLeaf(container({bits({1})}), VantagePointPreliminaryCondition(bits({1}), 2, bits({1, 2})));
+  const VpLeaf vpLeaf(container({bits({1})}),
+                      VantagePointPreliminaryCondition(bits({1}), 2, bits({1, 2})));
   std::ostringstream vpExpected;
   vpExpected << "p" << static_cast<const TreeNode*>(&vpLeaf)
              << " [label=\"|V|=1, |u|=1, min_n(d)=(0,0), max_v=(1,1), |v|=2\"];\n";

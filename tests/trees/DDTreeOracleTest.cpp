@@ -137,9 +137,9 @@ std::vector<Case> grid() {
 std::string describe(Case const& c) {
   return "strategy " + std::to_string(c.settings.strategy) + ", depth " +
          std::to_string(c.settings.maxDepth) + ", capacity " +
-         std::to_string(c.settings.leafCapacity) + ", unique " +
-         std::to_string(c.settings.unique) + ", words " + std::to_string(c.shape.words) +
-         ", size " + std::to_string(c.size) + ", threshold " + std::to_string(c.threshold);
+         std::to_string(c.settings.leafCapacity) + ", unique " + std::to_string(c.settings.unique) +
+         ", words " + std::to_string(c.shape.words) + ", size " + std::to_string(c.size) +
+         ", threshold " + std::to_string(c.threshold);
 }
 
 TEST(TreeOracle, NarrowingSearchFindsExactlyThePartnersOfEveryQuery) {
@@ -185,8 +185,8 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
     SCOPED_TRACE(describe(c));
     PatternSource source(seed++, c.shape);
     std::vector<BitList> universe = antichain(source.clustered(c.size + 20));
-    const std::vector<BitList> negatives(universe.end() - std::min<std::size_t>(20, universe.size()),
-                                         universe.end());
+    const std::vector<BitList> negatives(
+        universe.end() - std::min<std::size_t>(20, universe.size()), universe.end());
     universe.resize(universe.size() - negatives.size());
     const RayReferenceContainer verification = container(universe);
     RayReferenceContainer posDegenerate;
@@ -202,12 +202,12 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
 
     for (int k = 0; k < 30; ++k) {
       const bool bothStored = k % 3 == 0 && verification.size() > 0;
-      const RayReference& first =
-          verification.size() > 0 ? verification.mReferences[source.index(verification.size())]
-                                  : negative.mReferences[0];
-      const RayReference& second =
-          bothStored ? verification.mReferences[source.index(verification.size())]
-                     : negative.mReferences[source.index(negative.size())];
+      const RayReference& first = verification.size() > 0
+                                      ? verification.mReferences[source.index(verification.size())]
+                                      : negative.mReferences[0];
+      const RayReference& second = bothStored
+                                       ? verification.mReferences[source.index(verification.size())]
+                                       : negative.mReferences[source.index(negative.size())];
       const EdgeCandidate pair(first, second);
       const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
                                               pair.mSecond.bits());

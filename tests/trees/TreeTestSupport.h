@@ -95,8 +95,8 @@ inline TreeNode* partitionedTree(RayReferenceContainer const& set, BitSplitVisit
   TreeNode* tree;
   if (visitor.supportsExtendedCondition()) {
     VantagePointPreliminaryCondition root(set.mUnion, threshold, BitList(words));
-    auto* node = new IntermediateBitSetNode<VantagePointPreliminaryCondition>(
-        set.mUnion, root, visitor.mBucketCount);
+    auto* node = new IntermediateBitSetNode<VantagePointPreliminaryCondition>(set.mUnion, root,
+                                                                              visitor.mBucketCount);
     node->partition(set, visitor);
     tree = node;
   } else {
