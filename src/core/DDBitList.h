@@ -71,8 +71,7 @@ public:
   // of k among the set bits.
   unsigned countInWordBelow(std::uint64_t k) const {
     DD_ASSERT(k / 64 < mWordCount);
-    const std::uint64_t below = (std::uint64_t(1) << (k % 64)) - 1;
-    return static_cast<unsigned>(__builtin_popcountll(mWords[k / 64] & below));
+    return countBelowBit(mWords[k / 64], std::uint64_t(1) << (k % 64));
   }
   // Set bits below bit k: the rank of k among the set bits.
   std::size_t countBelow(std::uint64_t k) const {

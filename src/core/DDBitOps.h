@@ -38,6 +38,19 @@ inline bool isSubset(const std::uint64_t* a, const std::uint64_t* b, std::uint64
   return true;
 }
 
+// a and b have no bit in common. Branch-free: the masks it serves are short.
+inline bool disjoint(const std::uint64_t* a, const std::uint64_t* b, std::uint64_t n) {
+  std::uint64_t common = 0;
+  for (std::uint64_t i = 0; i < n; ++i)
+    common |= a[i] & b[i];
+  return common == 0;
+}
+
+// Set bits of word below the single set bit of bit.
+inline unsigned countBelowBit(std::uint64_t word, std::uint64_t bit) {
+  return static_cast<unsigned>(__builtin_popcountll(word & (bit - 1)));
+}
+
 inline bool equalWords(const std::uint64_t* a, const std::uint64_t* b, std::uint64_t n) {
   for (std::uint64_t i = 0; i < n; ++i)
     if (a[i] != b[i])

@@ -2,24 +2,11 @@
 
 #include <algorithm>
 
+#include "core/DDBitOps.h"
+
 namespace double_description {
 
-namespace {
-
 using Word = std::uint64_t;
-
-bool missesAll(Word const* mask, Word const* free, unsigned words) {
-  Word common = 0;
-  for (unsigned w = 0; w < words; ++w)
-    common |= mask[w] & free[w];
-  return common == 0;
-}
-
-unsigned rankBelow(Word word, Word bit) {
-  return static_cast<unsigned>(__builtin_popcountll(word & (bit - 1)));
-}
-
-} // namespace
 
 CertificateAssigner::CertificateAssigner(LinearDependenceCache& store, unsigned rowCount,
                                          unsigned d)
@@ -55,9 +42,12 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
   bool negativeIndexed = false;
 
   // A parent's certificate keeps its values; only its mask moves to the
-  // new ray's primary indices.
+  // new ray's primary indices, translated once per parent.
   auto adopt = [&](unsigned r, DualSetRay const& parent, std::size_t rank,
-                   std::vector<std::uint16_t> const& index) {
+                   std::vector<std::uint16_t>& index, bool& indexed) {
+    if (!indexed)
+      translate(ray, parent, index);
+    indexed = true;
     mItems.push_back({r, parent.certificateAt(rank), false});
     const std::size_t at = mMasks.size();
     mMasks.resize(at + mMaskWords);
@@ -84,20 +74,14 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
       const Word bit = bits & (~bits + 1);
       const auto r = static_cast<unsigned>(64 * w + __builtin_ctzll(bits));
       DD_ASSERT((ps[w] & bit) && (ns[w] & bit));
-      const std::size_t atP = rankP + rankBelow(ps[w], bit);
-      if (missesAll(p.supportMaskAt(atP), positive.mFree, mMaskWords)) {
-        if (!positiveIndexed)
-          translate(ray, p, mPositiveIndex);
-        positiveIndexed = true;
-        adopt(r, p, atP, mPositiveIndex);
+      const std::size_t atP = rankP + countBelowBit(ps[w], bit);
+      if (disjoint(p.supportMaskAt(atP), positive.mFree, mMaskWords)) {
+        adopt(r, p, atP, mPositiveIndex, positiveIndexed);
         continue;
       }
-      const std::size_t atN = rankN + rankBelow(ns[w], bit);
-      if (missesAll(n.supportMaskAt(atN), negative.mFree, mMaskWords)) {
-        if (!negativeIndexed)
-          translate(ray, n, mNegativeIndex);
-        negativeIndexed = true;
-        adopt(r, n, atN, mNegativeIndex);
+      const std::size_t atN = rankN + countBelowBit(ns[w], bit);
+      if (disjoint(n.supportMaskAt(atN), negative.mFree, mMaskWords)) {
+        adopt(r, n, atN, mNegativeIndex, negativeIndexed);
         continue;
       }
       addFromStore(ray, r);

@@ -1,5 +1,6 @@
 #include "dualset/DDFaceProver.h"
 
+#include "core/DDBitOps.h"
 #include "core/DDMachineMatrix.h"
 #include "core/DDUtilsFactory.h"
 
@@ -19,17 +20,6 @@ void markIndices(Word bits, Word primary, unsigned base, std::uint64_t* mask) {
     const unsigned index = base + static_cast<unsigned>(__builtin_popcountll(primary & below));
     mask[index / 64] |= Word(1) << (index % 64);
   }
-}
-
-bool missesAll(std::uint64_t const* mask, std::uint64_t const* free, unsigned words) {
-  Word common = 0;
-  for (unsigned w = 0; w < words; ++w)
-    common |= mask[w] & free[w];
-  return common == 0;
-}
-
-unsigned rankBelow(Word word, Word bit) {
-  return static_cast<unsigned>(__builtin_popcountll(word & (bit - 1)));
 }
 
 __extension__ typedef __int128 Wide;
@@ -175,11 +165,11 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
     for (Word bits = pending; bits != 0; bits &= bits - 1) {
       const Word bit = bits & (~bits + 1);
       const auto row = static_cast<std::uint32_t>(64 * w + __builtin_ctzll(bits));
-      const std::uint32_t rank = rankA + rankBelow(as[w], bit);
+      const std::uint32_t rank = rankA + countBelowBit(as[w], bit);
       const bool both = (bs[w] & bit) != 0;
-      if (both &&
-          (missesAll(A.supportMaskAt(rank), mFreeA.data(), maskWords) ||
-           missesAll(B.supportMaskAt(rankB + rankBelow(bs[w], bit)), mFreeB.data(), maskWords))) {
+      if (both && (disjoint(A.supportMaskAt(rank), mFreeA.data(), maskWords) ||
+                   disjoint(B.supportMaskAt(rankB + countBelowBit(bs[w], bit)), mFreeB.data(),
+                            maskWords))) {
         if (--slack < 0)
           return false;
         continue;
@@ -235,7 +225,7 @@ bool FaceProver::loadMachine(Candidate const& c, std::int64_t* row, unsigned& co
       const unsigned column = mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
       if (column == mColumns)
         continue;
-      const std::int64_t value = values[base + rankBelow(support, bits & (~bits + 1))];
+      const std::int64_t value = values[base + countBelowBit(support, bits & (~bits + 1))];
       row[column] = value;
       mNonzero[count++] = static_cast<std::uint16_t>(column);
       bound |= abs64(value);
