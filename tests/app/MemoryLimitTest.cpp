@@ -109,8 +109,12 @@ TEST(MemoryLimit, AddressSpaceIsCappedAtPhysicalMemory) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     limit = addressSpaceLimit(pid);
   }
-  std::ofstream(matrix) << cubeCone(3);
   int status = 0;
+  // Opening the pipe for writing waits for a reader: a run that already
+  // ended (it could not start) would leave the test hanging there.
+  if (waitpid(pid, &status, WNOHANG) == pid)
+    FAIL() << "the run ended before it read its matrix file";
+  std::ofstream(matrix) << cubeCone(3);
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_EQ(limit, std::to_string(expected));
   ASSERT_TRUE(WIFEXITED(status));
