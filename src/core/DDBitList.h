@@ -144,9 +144,7 @@ public:
 
   // f(k) for every set bit k, in increasing order.
   template <class F> void forEachSetBit(F&& f) const {
-    for (std::uint64_t w = 0; w < mWordCount; ++w)
-      for (std::uint64_t bits = mWords[w]; bits != 0; bits &= bits - 1)
-        f(64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits)));
+    double_description::forEachSetBit(mWords, mWordCount, f);
   }
 
   // The first set bit k, in increasing order, for which stop(k) holds, or

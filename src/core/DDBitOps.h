@@ -51,6 +51,24 @@ inline unsigned countBelowBit(std::uint64_t word, std::uint64_t bit) {
   return static_cast<unsigned>(__builtin_popcountll(word & (bit - 1)));
 }
 
+// f(k) for every set bit k of the n words, in increasing order.
+template <class F> inline void forEachSetBit(const std::uint64_t* words, std::uint64_t n, F&& f) {
+  for (std::uint64_t w = 0; w < n; ++w)
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1)
+      f(64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits)));
+}
+
+// f(base + k) for every set bit k of one word, in increasing order.
+template <class F> inline void forEachSetBitOf(std::uint64_t word, std::uint64_t base, F&& f) {
+  for (; word != 0; word &= word - 1)
+    f(base + static_cast<std::uint64_t>(__builtin_ctzll(word)));
+}
+
+// The lowest set bit of a nonzero word.
+inline unsigned lowestBit(std::uint64_t word) {
+  return static_cast<unsigned>(__builtin_ctzll(word));
+}
+
 inline bool equalWords(const std::uint64_t* a, const std::uint64_t* b, std::uint64_t n) {
   for (std::uint64_t i = 0; i < n; ++i)
     if (a[i] != b[i])
