@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_APP_DDINPUT_H
-#define REDIVEZ_APP_DDINPUT_H
+#ifndef DD_INPUT_H
+#define DD_INPUT_H
 
 #include <istream>
 #include <stdexcept>

@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_APP_DD_CLASSIC_H
-#define REDIVEZ_APP_DD_CLASSIC_H
+#ifndef DD_CLASSIC_H
+#define DD_CLASSIC_H
 
 #include <sys/time.h>
 

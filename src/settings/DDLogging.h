@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_SETTINGS_DDLOGGING_H
-#define REDIVEZ_SETTINGS_DDLOGGING_H
+#ifndef DD_LOGGING_H
+#define DD_LOGGING_H
 
 #include <map>
 #include <sstream>

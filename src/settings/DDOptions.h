@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_SETTINGS_DDOPTIONS_H
-#define REDIVEZ_SETTINGS_DDOPTIONS_H
+#ifndef DD_OPTIONS_H
+#define DD_OPTIONS_H
 
 #include <array>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_TESTS_CORE_EXACTTESTSUPPORT_H
-#define REDIVEZ_TESTS_CORE_EXACTTESTSUPPORT_H
+#ifndef DD_EXACTTESTSUPPORT_H
+#define DD_EXACTTESTSUPPORT_H
 
 #include <cstdint>
 #include <initializer_list>

@@ -1,5 +1,5 @@
-#ifndef DUALSET_TEST_SUPPORT_H
-#define DUALSET_TEST_SUPPORT_H
+#ifndef DD_DUALSETTESTSUPPORT_H
+#define DD_DUALSETTESTSUPPORT_H
 
 // Test-only helpers: an exact checker of the dual-set ray invariants and whole
 // in-memory runs of the dual-set generator.

@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_TESTS_FUZZ_FUZZFILE_H
-#define REDIVEZ_TESTS_FUZZ_FUZZFILE_H
+#ifndef DD_FUZZFILE_H
+#define DD_FUZZFILE_H
 
 #include <unistd.h>
 

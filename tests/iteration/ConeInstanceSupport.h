@@ -1,5 +1,5 @@
-#ifndef ITERATION_CONE_INSTANCE_SUPPORT_H
-#define ITERATION_CONE_INSTANCE_SUPPORT_H
+#ifndef DD_CONEINSTANCESUPPORT_H
+#define DD_CONEINSTANCESUPPORT_H
 
 // Test-only helpers for runs on reference instances: loading an instance as
 // a run reads it, comparing ray sets, and setting all three trees at once.

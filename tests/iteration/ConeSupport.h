@@ -1,5 +1,5 @@
-#ifndef ITERATION_CONE_SUPPORT_H
-#define ITERATION_CONE_SUPPORT_H
+#ifndef DD_CONESUPPORT_H
+#define DD_CONESUPPORT_H
 
 // Test-only helpers: a reader for matrix files, a greedy basis choice and the
 // conversion of final rays into coordinate lines comparable with the

@@ -1,5 +1,5 @@
-#ifndef ITERATION_TEST_SUPPORT_H
-#define ITERATION_TEST_SUPPORT_H
+#ifndef DD_ITERATIONTESTSUPPORT_H
+#define DD_ITERATIONTESTSUPPORT_H
 
 #include "core/DDBitList.h"
 #include "core/DDBitOps.h"

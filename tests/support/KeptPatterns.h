@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_TESTS_KEPTPATTERNS_H
-#define REDIVEZ_TESTS_KEPTPATTERNS_H
+#ifndef DD_KEPTPATTERNS_H
+#define DD_KEPTPATTERNS_H
 
 #include <deque>
 #include <utility>

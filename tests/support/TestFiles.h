@@ -1,5 +1,5 @@
-#ifndef REDIVEZ_TESTS_TESTFILES_H
-#define REDIVEZ_TESTS_TESTFILES_H
+#ifndef DD_TESTFILES_H
+#define DD_TESTFILES_H
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#ifndef TREE_TEST_SUPPORT_H
-#define TREE_TEST_SUPPORT_H
+#ifndef DD_TREETESTSUPPORT_H
+#define DD_TREETESTSUPPORT_H
 
 // Small fixtures for the tree tests.
 
