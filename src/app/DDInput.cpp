@@ -11,24 +11,16 @@
 #include "core/DDLexSortCriteria.h"
 #include "core/DDRankCalculator.h"
 #include "core/DDUtilsFactory.h"
+#include "settings/DDTextUtils.h"
 
 namespace double_description {
 
 namespace {
 
-constexpr const char* WHITE_SPACE = " \t\n\v\f\r";
 const std::string INCORRECT = "Matrix file seems to be incorrect. ";
 const std::string NO_BASIS = "Cannot extract a base with rank ";
 
 InputError incorrect(const std::string& what) { return InputError(INCORRECT + what); }
-
-std::string trim(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(WHITE_SPACE);
-  if (first == std::string::npos)
-    return std::string();
-  const std::size_t last = text.find_last_not_of(WHITE_SPACE);
-  return text.substr(first, last - first + 1);
-}
 
 // A word of the file as quoted in a message: bytes outside printable ASCII
 // (a NUL would cut the line short) are shown as \xNN.

@@ -3,22 +3,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "settings/DDTextUtils.h"
+
 namespace double_description {
 
 Options* Options::mCurrent = nullptr;
 
 namespace {
 
-constexpr const char* WHITE_SPACE = " \t\n\v\f\r";
 constexpr std::size_t CAPTION_WIDTH = 83;
-
-std::string trim(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(WHITE_SPACE);
-  if (first == std::string::npos)
-    return std::string();
-  const std::size_t last = text.find_last_not_of(WHITE_SPACE);
-  return text.substr(first, last - first + 1);
-}
 
 // Stores the index of value in names; an unknown name keeps the setting.
 template <class Enum, std::size_t N>
