@@ -1,5 +1,6 @@
 #include "app/DDInput.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iostream>
@@ -22,12 +23,17 @@ const std::string NO_BASIS = "Cannot extract a base with rank ";
 
 InputError incorrect(const std::string& what) { return InputError(INCORRECT + what); }
 
-// A word of the file as quoted in a message: bytes outside printable ASCII
-// (a NUL would cut the line short) are shown as \xNN.
-std::string shown(const std::string& word) {
+// A word of the file as quoted in a message: at most its first 40 bytes,
+// then "...", so a malformed entry of a million digits stays one short line;
+// bytes outside printable ASCII (a NUL would cut the line short) are shown
+// as \xNN.
+std::string quoted(const std::string& word) {
   static const char* const HEX = "0123456789ABCDEF";
+  constexpr std::size_t QUOTED_BYTES = 40;
+  const std::size_t length = std::min(word.size(), QUOTED_BYTES);
   std::string text;
-  for (char ch : word) {
+  for (std::size_t i = 0; i < length; ++i) {
+    const char ch = word[i];
     const unsigned char byte = static_cast<unsigned char>(ch);
     if (byte >= 0x20 && byte < 0x7F) {
       text += ch;
@@ -37,6 +43,8 @@ std::string shown(const std::string& word) {
       text += HEX[byte & 0xF];
     }
   }
+  if (length < word.size())
+    text += "...";
   return text;
 }
 
@@ -74,7 +82,7 @@ unsigned long readCount(std::istream& in, const char* what) {
   for (char ch : word) {
     if (!std::isdigit(static_cast<unsigned char>(ch)))
       throw incorrect(std::string("The ") + what + " is not a non-negative decimal number: '" +
-                      shown(word) + "'.");
+                      quoted(word) + "'.");
     if (value <= MAX_INPUT_ROWS)
       value = value * 10 + static_cast<unsigned long>(ch - '0');
   }
@@ -93,7 +101,7 @@ void readIntegerRow(std::istream& in, CalculationVector& row, unsigned long r) {
   for (std::size_t c = 0; c < row.size(); ++c) {
     const std::string word = readEntry(in, r, c);
     if (mpz_set_str(row[c].get_mpz_t(), word.c_str(), 0) != 0 || isMangled(word))
-      throw InputError("mpz_set_str: '" + shown(word) + "' in " + position(r, c) +
+      throw InputError("mpz_set_str: '" + quoted(word) + "' in " + position(r, c) +
                        " is not a valid integer.");
   }
 }
@@ -105,10 +113,10 @@ void readRationalRow(std::istream& in, CalculationVector& row, unsigned long r,
     const std::string word = readEntry(in, r, c);
     mpq_ptr q = fractions[c].get_mpq_t();
     if (mpq_set_str(q, word.c_str(), 0) != 0 || isMangled(word))
-      throw InputError("mpq_set_str: '" + shown(word) + "' in " + position(r, c) +
+      throw InputError("mpq_set_str: '" + quoted(word) + "' in " + position(r, c) +
                        " is not a valid fraction.");
     if (mpz_sgn(mpq_denref(q)) == 0)
-      throw InputError("mpq_set_str: '" + shown(word) + "' in " + position(r, c) +
+      throw InputError("mpq_set_str: '" + quoted(word) + "' in " + position(r, c) +
                        " has the denominator zero.");
   }
   mpz_class& lcm = UtilsFactory::CALC_UTILS.accumulator();
@@ -247,7 +255,7 @@ Matrix Input::getMatrixFromFile(const char* fileName) const {
     throw incorrect("'end' was expected but the file ended.");
   if (word != "end")
     std::cout << INCORRECT
-              << "'end' was expected but something different was found: " << shown(word)
+              << "'end' was expected but something different was found: " << quoted(word)
               << std::endl;
 
   // All rows zero: the answer findBasis would give, without sorting and

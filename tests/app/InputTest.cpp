@@ -44,6 +44,21 @@ std::string integerBlock(const Rows& rows) {
   return text + "end\n";
 }
 
+const std::string INCORRECT = "Matrix file seems to be incorrect. ";
+
+// What reading the file prints, then its failure or "(no failure)", as lines.
+std::string readingOf(const std::string& content) {
+  const std::string path = writeMatrixFile(content);
+  ::testing::internal::CaptureStdout();
+  std::string failure = "(no failure)";
+  try {
+    Input input(path.c_str());
+  } catch (const InputError& error) {
+    failure = error.what();
+  }
+  return ::testing::internal::GetCapturedStdout() + failure + "\n";
+}
+
 std::string failureOf(const std::string& content) {
   const std::string path = writeMatrixFile(content);
   try {
@@ -184,6 +199,13 @@ TEST(InputTest, FailuresSayWhatIsWrong) {
        "The matrix is too large: at most 65535 rows and 255 columns are supported."},
       {"huge count", "begin\n99999999999999999999999 2 integer\n",
        "The matrix is too large: at most 65535 rows and 255 columns are supported."},
+      // 2^64 + 3: read modulo 2^64 it would be a valid 3.
+      {"column count beyond 64 bits", "begin\n3 18446744073709551619 integer 1 0 0 0 1 0 0 0 1 end",
+       "The matrix is too large: at most 65535 rows and 255 columns are supported."},
+      {"row count beyond 64 bits", "begin\n18446744073709551619 3 integer 1 0 0 0 1 0 0 0 1 end",
+       "The matrix is too large: at most 65535 rows and 255 columns are supported."},
+      {"row count a digit past the limit", "begin\n655350 2 integer 1 0 0 1 end",
+       "The matrix is too large: at most 65535 rows and 255 columns are supported."},
       {"fewer rows than columns", integerBlock({{1, 0, 0}, {0, 1, 0}}),
        "Cannot extract a base with rank 3"},
       {"rank deficient", integerBlock({{1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 2, 0}}),
@@ -227,17 +249,72 @@ TEST(InputTest, OtherTerminatorWarnsAndGoesOn) {
   }
 }
 
+// The all-zero matrix of an untyped block fails where the basis search
+// would: at the first missing row, or at once.
 TEST(InputTest, UnknownNumberTypeReadsNoEntries) {
-  const std::string path = writeMatrixFile("begin\n2 2 real\n5 0\n0 1\nend\n");
-  ::testing::internal::CaptureStdout();
-  std::string message;
-  try {
-    Input input(path.c_str());
-  } catch (const InputError& error) {
-    message = error.what();
+  const struct {
+    const char* counts;
+    const char* rank;
+  } cases[] = {{"2 2", "1"}, {"2 3", "3"}, {"1 2", "2"}, {"3 3", "1"}, {"4 2", "1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.counts);
+    EXPECT_EQ(readingOf(std::string("begin\n") + c.counts + " real\n5 0\n0 1\nend\n"),
+              INCORRECT + "'end' was expected but something different was found: 5\n" +
+                  "Cannot extract a base with rank " + c.rank + "\n");
   }
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "Matrix file seems to be incorrect. 'end' was expected but something different was "
-            "found: 5\n");
-  EXPECT_EQ(message, "Cannot extract a base with rank 1");
+}
+
+// A quoted word shows at most its first 40 bytes, bytes outside printable
+// ASCII as \xNN, in every message that quotes one.
+TEST(InputTest, QuotedWordsAreShortAndPrintable) {
+  const std::string forty(40, '7');
+  const std::string cut = forty + "...";
+  const std::string controls("\x7f\x00\x1f\x80\xff", 5);
+  const std::string controlsShown = "\\x7F\\x00\\x1F\\x80\\xFF";
+  const std::string million(1000000, '1');
+  auto notInteger = [](const std::string& shown) {
+    return "mpz_set_str: '" + shown + "' in row 1, column 2 is not a valid integer.\n";
+  };
+  auto notFraction = [](const std::string& shown) {
+    return "mpq_set_str: '" + shown + "' in row 1, column 2 is not a valid fraction.\n";
+  };
+  auto notCount = [](const std::string& shown) {
+    return INCORRECT + "The row count is not a non-negative decimal number: '" + shown + "'.\n";
+  };
+  const std::string otherEnd = INCORRECT + "'end' was expected but something different was found: ";
+  const struct {
+    const char* name;
+    std::string content;
+    std::string printed; // the warnings, then the failure
+  } cases[] = {
+      {"entry of 40 bytes whole", "begin\n1 2 integer 1 " + forty.substr(1) + "x end",
+       notInteger(forty.substr(1) + "x")},
+      {"entry of 41 bytes cut", "begin\n1 2 integer 1 " + forty + "x end", notInteger(cut)},
+      {"a million digits", "begin\n1 2 integer 1 " + million + "x end",
+       notInteger(std::string(40, '1') + "...")},
+      {"control bytes in an entry", "begin\n1 2 integer 1 7" + controls + " end",
+       notInteger("7" + controlsShown)},
+      {"cut before escaping", "begin\n1 2 integer 1 " + forty.substr(1) + controls + " end",
+       notInteger(forty.substr(1) + "\\x7F...")},
+      {"fraction", "begin\n1 2 rational 1 1/" + forty + "x end",
+       notFraction("1/" + forty.substr(2) + "...")},
+      {"control bytes in a fraction", "begin\n1 2 rational 1 1/" + controls + " end",
+       notFraction("1/" + controlsShown)},
+      {"zero denominator", "begin\n1 2 rational 1 1/" + std::string(50, '0') + " end",
+       "mpq_set_str: '1/" + std::string(38, '0') +
+           "...' in row 1, column 2 has the denominator zero.\n"},
+      {"row count", "begin\n" + forty + "x 2 integer", notCount(cut)},
+      {"control bytes in the row count", "begin\n2" + controls + " 2 integer",
+       notCount("2" + controlsShown)},
+      {"column count", "begin\n2 " + forty + "- integer",
+       INCORRECT + "The column count is not a non-negative decimal number: '" + cut + "'.\n"},
+      {"terminator", "begin\n1 1 integer 1 " + forty + "x", otherEnd + cut + "\n(no failure)\n"},
+      {"control bytes in the terminator", "begin\n1 1 integer 1 " + controls,
+       otherEnd + controlsShown + "\n(no failure)\n"},
+      {"first entry of an untyped block", "begin\n2 2 real " + million + " 0 0 1 end",
+       otherEnd + std::string(40, '1') + "...\nCannot extract a base with rank 1\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(readingOf(c.content), c.printed) << c.name;
+  }
 }
