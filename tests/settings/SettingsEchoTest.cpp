@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,4 +100,36 @@ TEST(SettingsEchoTest, OutputFormatIsNotShown) {
   changed.mDegenerateTree.mBitsPerSplit = 4;
   changed.mDegenerateTree.mDynamicNarrowingFactor = 9.0;
   EXPECT_EQ(plain.toString(), changed.toString());
+}
+
+// Tree counts are read as 64-bit values, and the echo shows what was read:
+// nothing cut to 16 or 32 bits, overflow and negatives as the reader takes them.
+TEST(SettingsEchoTest, WideTreeValuesFromTheFile) {
+  const std::string path =
+      ::testing::TempDir() + "redivez_wide_tree_values_" + std::to_string(getpid()) + ".conf";
+  std::ofstream(path) << "NARROWING DEGENERATE TREE\n"
+                         "MaxTreeDepth = 65536\n"
+                         "LeafCapacity = 4294967297\n"
+                         "NARROWING NONDEGENERATE TREE\n"
+                         "MaxTreeDepth = 18446744073709551615\n"
+                         "LeafCapacity = 99999999999999999999999\n"
+                         "VERIFICATION TREE\n"
+                         "MaxTreeDepth = -1\n"
+                         "LeafCapacity = 1099511627776\n";
+  Options options;
+  ASSERT_TRUE(options.readSettingsFile(path.c_str()));
+  std::remove(path.c_str());
+  auto tree = [](const char* depth, const char* capacity) {
+    return std::string(" -> Strategy = BPT_FIRST_AVAILABLE_BIT\n -> MaxTreeDepth = ") + depth +
+           "\n -> LeafCapacity = " + capacity + "\n -> DataSort = NONE\n";
+  };
+  const std::string max = "18446744073709551615";
+  EXPECT_EQ(options.toString(),
+            Options::getCaptionBlock("GENERAL SETTINGS") +
+                "\n -> AdjacencyTest = COMBINATIONAL_TEST\n -> Plot file = Don't plot\n" +
+                Options::getCaptionBlock("NARROWING DEGENERATE TREE") + "\n" +
+                tree("65536", "4294967297") +
+                Options::getCaptionBlock("NARROWING NONDEGENERATE TREE") + "\n" +
+                tree(max.c_str(), max.c_str()) + Options::getCaptionBlock("VERIFICATION TREE") +
+                "\n" + tree(max.c_str(), "1099511627776"));
 }
