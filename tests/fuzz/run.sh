@@ -40,7 +40,7 @@ for name in matrix settings; do
     grep -v -E '^#[0-9]+' "$work/$name.log" | tail -n 60
     for artifact in "$work/$name"-*; do
       [ -f "$artifact" ] || continue
-      echo "input $(basename "$artifact") (base64; keep it in $here/regressions/$name):"
+      echo "input $(basename "$artifact") (base64; keep it in $here/regressions/$name, with NAME.expected):"
       base64 -w 0 "$artifact"
       echo
     done
