@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -12,11 +11,6 @@
 namespace {
 
 const std::string DATA_DIR = REDIVEZ_TEST_DATA_DIR;
-
-std::string masked(const std::string& console) {
-  static const std::regex milliseconds("(dt=|time: )[0-9]+ms");
-  return std::regex_replace(console, milliseconds, "$1#ms");
-}
 
 std::string lastLine(const std::string& text) {
   const std::vector<std::string> lines = linesOf(text);
