@@ -160,7 +160,6 @@ TEST(InputTest, FindBasisKeepsTheOrderGiven) {
 }
 
 TEST(InputTest, FailuresSayWhatIsWrong) {
-  const std::string incorrect = "Matrix file seems to be incorrect. ";
   const struct {
     const char* name;
     std::string content;
@@ -177,22 +176,22 @@ TEST(InputTest, FailuresSayWhatIsWrong) {
       {"zero denominator", "begin\n2 2 rational 1 0 0 3/0 end\n",
        "mpq_set_str: '3/0' in row 2, column 2 has the denominator zero."},
       {"no begin line", "Begin\n2 2 integer 1 0 0 1 end\n",
-       incorrect + "No 'begin' line was found."},
-      {"empty file", "", incorrect + "No 'begin' line was found."},
-      {"row count missing", "begin\n", incorrect + "The row count is missing."},
-      {"column count missing", "begin\n2", incorrect + "The column count is missing."},
-      {"type missing", "begin\n2 2\n", incorrect + "The number type is missing."},
+       INCORRECT + "No 'begin' line was found."},
+      {"empty file", "", INCORRECT + "No 'begin' line was found."},
+      {"row count missing", "begin\n", INCORRECT + "The row count is missing."},
+      {"column count missing", "begin\n2", INCORRECT + "The column count is missing."},
+      {"type missing", "begin\n2 2\n", INCORRECT + "The number type is missing."},
       {"count not a number", "begin\n2x 2 integer\n",
-       incorrect + "The row count is not a non-negative decimal number: '2x'."},
+       INCORRECT + "The row count is not a non-negative decimal number: '2x'."},
       {"negative count", "begin\n2 -2 integer\n",
-       incorrect + "The column count is not a non-negative decimal number: '-2'."},
-      {"zero rows", "begin\n0 2 integer end\n", incorrect + "The row count is 0."},
-      {"zero columns", "begin\n2 0 integer end\n", incorrect + "The column count is 0."},
+       INCORRECT + "The column count is not a non-negative decimal number: '-2'."},
+      {"zero rows", "begin\n0 2 integer end\n", INCORRECT + "The row count is 0."},
+      {"zero columns", "begin\n2 0 integer end\n", INCORRECT + "The column count is 0."},
       {"file ends inside the entries", "begin\n2 2 integer 1 0 0",
-       incorrect + "The file ends before all entries are read: the entry in row 2, column 2 is "
+       INCORRECT + "The file ends before all entries are read: the entry in row 2, column 2 is "
                    "missing."},
       {"terminator missing", "begin\n1 1 integer 1",
-       incorrect + "'end' was expected but the file ended."},
+       INCORRECT + "'end' was expected but the file ended."},
       {"too many rows", "begin\n65536 2 integer\n",
        "The matrix is too large: at most 65535 rows and 255 columns are supported."},
       {"too many columns", "begin\n300 256 integer\n",
