@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/DDInput.h"
+#include "settings/DDRunSettings.h"
 
 namespace double_description {
 namespace bench {
@@ -25,17 +26,19 @@ public:
   std::size_t finalRayCount() const { return this->mRayCache.mFinalRays.size(); }
 };
 
-// Times base calculation and run of one generator per iteration; reading the
-// input and the console are left out. record(generator) runs untimed after
-// each run.
+// Times base calculation and run of one generator per iteration under the
+// default settings with the given adjacency test; reading the input and the
+// console are left out. record(generator) runs untimed after each run.
 template <class Generator, class Record>
-void timeRun(benchmark::State& state, std::string const& path, Record record) {
+void timeRun(benchmark::State& state, std::string const& path, AdjacencyTest test, Record record) {
+  RunSettings settings;
+  settings.mAdjacencyTest = test;
   std::ostringstream sink;
   for (auto _ : state) {
     state.PauseTiming();
     Input input(path.c_str());
     CountingGenerator<Generator> generator(input.mOriginalMatrix, input.mWorkingMatrix,
-                                           input.mBaseMatrix);
+                                           input.mBaseMatrix, settings);
     std::streambuf* console = std::cout.rdbuf(sink.rdbuf());
     state.ResumeTiming();
     generator.calculateBase();

@@ -6,17 +6,15 @@
 #include "BenchSupport.h"
 
 #include "dualset/DDDualSetRayGenerator.h"
-#include "settings/DDOptions.h"
 
 using namespace double_description;
 
 namespace {
 
 void runInstance(benchmark::State& state, std::string const& path) {
-  Options::current()->mAdjacencyTest = PARTITIONED_SETS_TEST;
   std::size_t rays = 0;
   std::size_t certificates = 0;
-  bench::timeRun<DualSetRayGenerator>(state, path, [&](auto& generator) {
+  bench::timeRun<DualSetRayGenerator>(state, path, PARTITIONED_SETS_TEST, [&](auto& generator) {
     rays = generator.finalRayCount();
     certificates = generator.dependencyCache().getSize();
   });

@@ -5,16 +5,14 @@
 #include "BenchSupport.h"
 
 #include "iteration/DDSingleSetRayGenerator.h"
-#include "settings/DDOptions.h"
 
 using namespace double_description;
 
 namespace {
 
 void runInstance(benchmark::State& state, std::string const& path, AdjacencyTest test) {
-  Options::current()->mAdjacencyTest = test;
   std::size_t rays = 0;
-  bench::timeRun<SingleSetRayGenerator>(state, path,
+  bench::timeRun<SingleSetRayGenerator>(state, path, test,
                                         [&](auto& generator) { rays = generator.finalRayCount(); });
   state.counters["rays"] = static_cast<double>(rays);
 }

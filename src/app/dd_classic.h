@@ -14,6 +14,7 @@
 #include "iteration/DDSingleSetRayGenerator.h"
 #include "settings/DDLogging.h"
 #include "settings/DDOptions.h"
+#include "settings/DDRunSettings.h"
 
 namespace double_description {
 
@@ -49,10 +50,12 @@ template <class G> int generate(const char* matrixFile) {
   std::cout << options->toString() << std::endl;
   printComputationBox();
 
-  G generator(input.mOriginalMatrix, input.mWorkingMatrix, input.mBaseMatrix);
+  // The generator copies what it reads of the settings: it outlives them.
+  G generator(input.mOriginalMatrix, input.mWorkingMatrix, input.mBaseMatrix,
+              RunSettings(*options));
   timeval t0, t1, t2, t3;
   gettimeofday(&t0, nullptr);
-  const bool plotting = options->mPlotFile != "Don't plot";
+  const bool plotting = options->plotting();
   if (plotting)
     openPlotStreams();
 

@@ -15,9 +15,10 @@ namespace double_description {
 class DualSetRayEnumerator final : public ExtremeRayEnumerator<DualSetRay> {
 public:
   DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache,
-                       CertificateAssigner& assigner, FaceProver& prover)
-      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache), mAssigner(&assigner),
-        mFaceProver(&prover) {}
+                       RunSettings const& settings, CertificateAssigner& assigner,
+                       FaceProver& prover)
+      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache, settings),
+        mAssigner(&assigner), mFaceProver(&prover) {}
 
   std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
   std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;

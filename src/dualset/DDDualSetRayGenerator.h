@@ -16,7 +16,8 @@ namespace double_description {
 // certificate store and face prover; every ray is deleted before them.
 class DualSetRayGenerator : public ExtremeRayGenerator<DualSetRay> {
 public:
-  DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base);
+  DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
+                      RunSettings const& settings);
   ~DualSetRayGenerator() override;
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;

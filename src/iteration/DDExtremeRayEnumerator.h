@@ -8,7 +8,7 @@
 #include "iteration/DDDegeneracyCalcVisitor.h"
 #include "iteration/DDRayCache.h"
 #include "iteration/DDStepStatistics.h"
-#include "settings/DDOptions.h"
+#include "settings/DDRunSettings.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDTreeBuilder.h"
 #include "trees/DDTreeNode.h"
@@ -27,11 +27,14 @@ public:
   using Entry = BitPatternTreeCacheEntry<R>;
   using Cache = RayCache<R, Entry>;
 
-  ExtremeRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache)
+  // The trees follow settings, which must outlive the enumerator.
+  ExtremeRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache,
+                       RunSettings const& settings)
       : mWorkingMatrix(&working), mThreshold(static_cast<std::uint16_t>(working.getColumns() - 2)),
         mStep(step), mWordCount(static_cast<std::uint16_t>(entry.mMask.wordCount())),
         mPosNondegenerate(&entry.mPosNondegenerate), mPosDegenerate(&entry.mPosDegenerate),
-        mNegative(&entry.mNegative), mVerification(&entry.mVerification), mRayCache(&cache) {}
+        mNegative(&entry.mNegative), mVerification(&entry.mVerification), mRayCache(&cache),
+        mSettings(&settings) {}
 
   ExtremeRayEnumerator(ExtremeRayEnumerator const&) = delete;
   ExtremeRayEnumerator& operator=(ExtremeRayEnumerator const&) = delete;
@@ -51,7 +54,7 @@ public:
   }
   // The verification tree of the step.
   TreePointer createVerTree() const {
-    return double_description::createVerTree(Options::current()->mVerificationTree, treeContext(),
+    return double_description::createVerTree(mSettings->mVerificationTree, treeContext(),
                                              *mVerification, *mPosDegenerate, *mNegative);
   }
   TreeContext treeContext() const { return {mThreshold, mStep, mWordCount}; }
@@ -68,6 +71,7 @@ protected:
   RayReferenceContainer const* mNegative;
   RayReferenceContainer const* mVerification;
   Cache* mRayCache;
+  RunSettings const* mSettings;
 };
 
 template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
@@ -78,7 +82,6 @@ template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
   if (P == 0 || Q == 0)
     return s;
 
-  Options const* options = Options::current();
   PreliminaryCondition::NARROWING_OPS = 0;
   PreliminaryCondition::VERIFICATION_OPS = 0;
   VerificationCondition::OPS = 0;
@@ -86,10 +89,10 @@ template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
 
   if (posDeg != 0)
     s.mAccepted = enumerate_pos_deg(
-        createNarrowingTree(*mPosDegenerate, *mNegative, options->mDegenerateTree).get());
+        createNarrowingTree(*mPosDegenerate, *mNegative, mSettings->mDegenerateTree).get());
   if (mPosNondegenerate->size() != 0)
     enumerate_pos_nondeg(
-        createNarrowingTree(*mPosNondegenerate, *mNegative, options->mNondegenerateTree).get());
+        createNarrowingTree(*mPosNondegenerate, *mNegative, mSettings->mNondegenerateTree).get());
 
   const double p = static_cast<double>(P);
   const double q = static_cast<double>(Q);

@@ -10,7 +10,7 @@
 #include "iteration/DDRayCache.h"
 #include "iteration/DDStepStatistics.h"
 #include "settings/DDLogging.h"
-#include "settings/DDOptions.h"
+#include "settings/DDRunSettings.h"
 
 #include <sys/time.h>
 
@@ -34,12 +34,14 @@ public:
   using Entry = BitPatternTreeCacheEntry<R>;
   using Cache = RayCache<R, Entry>;
 
-  // The adjacency searches of a step share threads threads, by default one
-  // per processor the process may run on.
+  // The run follows settings, copied here. The adjacency searches of a step
+  // share threads threads, by default one per processor the process may run
+  // on.
   ExtremeRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
+                      RunSettings const& settings,
                       unsigned threads = WorkerPool::availableProcessors())
-      : mOriginalMatrix(original), mWorkingMatrix(working), mRayCache(working, base),
-        mWorkers(threads) {}
+      : mOriginalMatrix(original), mWorkingMatrix(working), mSettings(settings),
+        mRayCache(working, base, settings.mAdjacencyTest), mWorkers(threads) {}
 
   ExtremeRayGenerator(ExtremeRayGenerator const&) = delete;
   ExtremeRayGenerator& operator=(ExtremeRayGenerator const&) = delete;
@@ -63,6 +65,7 @@ public:
 protected:
   Matrix const& mOriginalMatrix;
   Matrix const& mWorkingMatrix;
+  const RunSettings mSettings;
   Cache mRayCache;
   WorkerPool mWorkers;
 };
@@ -103,7 +106,7 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
     std::cout << s.mVerificationLinearComplexity;
   std::cout << "/";
 
-  if (Options::current()->mPlotFile != "Don't plot" && s.mEliminationComplexity > 0) {
+  if (mSettings.mPlotting && s.mEliminationComplexity > 0) {
     // Without a registered stream (a generator run outside the driver) the
     // line is dropped rather than written through a null pointer.
     auto plot = loggers.find("COMPLEXITY_PLOT");

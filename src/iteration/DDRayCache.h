@@ -18,9 +18,10 @@ namespace double_description {
 // cache fills for it, so its cost follows the live rays, not the rows.
 template <class R, class E> class RayCache {
 public:
-  // The base matrix plays no part in the cache.
-  RayCache(Matrix const& working, Matrix const& /*base*/)
-      : mWorkingMatrix(working), mSlacks(working),
+  // The base matrix plays no part in the cache. Only the combinatorial test
+  // compares candidates with the rays zero on the step's row.
+  RayCache(Matrix const& working, Matrix const& /*base*/, AdjacencyTest test)
+      : mWorkingMatrix(working), mSlacks(working), mZeroToo(test == COMBINATIONAL_TEST),
         mEntry(static_cast<std::uint16_t>(working.getRowCount()),
                static_cast<std::uint32_t>(working.getColumns() - 2)) {}
 
@@ -38,7 +39,6 @@ public:
   // The live rays by their sign on row r, for the step of row r; valid until
   // finishStep(r).
   E& entry(unsigned r) {
-    const bool zeroToo = Options::current()->mAdjacencyTest == COMBINATIONAL_TEST;
     mEntry.clear(static_cast<std::uint16_t>(r), mRays.size());
     // The rays lie scattered over the heap; fetching them a few places ahead
     // hides most of the misses of a step over many live rays.
@@ -51,7 +51,7 @@ public:
         prefetchZeroSet(*mRays[i + AHEAD], r);
       R const* ray = mRays[i].get();
       DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
-      mEntry.insert(ray, zeroToo);
+      mEntry.insert(ray, mZeroToo);
     }
     return mEntry;
   }
@@ -85,6 +85,7 @@ public:
 private:
   Matrix const& mWorkingMatrix;
   SlackCalculator mSlacks;
+  bool mZeroToo;
   std::vector<std::unique_ptr<R const>> mRays;
   E mEntry;
 };

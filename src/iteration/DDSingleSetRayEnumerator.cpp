@@ -30,7 +30,7 @@ std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree)
 
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
   const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
-  if (Options::current()->mAdjacencyTest == COMBINATIONAL_TEST) {
+  if (mSettings->mAdjacencyTest == COMBINATIONAL_TEST) {
     const TreePointer verTree = createVerTree();
     return pass([&] {
       return CombTestTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache, verTree.get());

@@ -14,10 +14,10 @@ public:
   // or null to build it for this step only. workers: threads to share the
   // passes with, or null for one.
   SingleSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
-                         Cache& cache, MachineMatrix const* machine = nullptr,
-                         WorkerPool* workers = nullptr)
-      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache), mMachineMatrix(machine),
-        mWorkers(workers) {}
+                         Cache& cache, RunSettings const& settings,
+                         MachineMatrix const* machine = nullptr, WorkerPool* workers = nullptr)
+      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache, settings),
+        mMachineMatrix(machine), mWorkers(workers) {}
 
   std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
   std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;

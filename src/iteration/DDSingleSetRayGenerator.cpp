@@ -28,11 +28,11 @@ void SingleSetRayGenerator::calculateBase() {
 }
 
 StepStatistics SingleSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
-  if (!mMachineMatrix && Options::current()->mAdjacencyTest == ALGEBRAIC_TEST)
+  if (!mMachineMatrix && mSettings.mAdjacencyTest == ALGEBRAIC_TEST)
     mMachineMatrix.emplace(mWorkingMatrix);
   SingleSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
-                                    mRayCache, mMachineMatrix ? &*mMachineMatrix : nullptr,
-                                    &mWorkers);
+                                    mRayCache, mSettings,
+                                    mMachineMatrix ? &*mMachineMatrix : nullptr, &mWorkers);
   return enumerator.enumerate();
 }
 

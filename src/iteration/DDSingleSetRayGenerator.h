@@ -13,8 +13,9 @@ namespace double_description {
 class SingleSetRayGenerator : public ExtremeRayGenerator<SingleSetRay> {
 public:
   SingleSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
+                        RunSettings const& settings,
                         unsigned threads = WorkerPool::availableProcessors())
-      : ExtremeRayGenerator<SingleSetRay>(original, working, base, threads) {}
+      : ExtremeRayGenerator<SingleSetRay>(original, working, base, settings, threads) {}
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;
   void calculateBase() override;

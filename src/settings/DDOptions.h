@@ -88,7 +88,8 @@ struct TreeOptions {
 };
 
 // The settings of the run. Reached through current(); filled once from the
-// configuration file and only read afterwards.
+// configuration file and only read afterwards, by the driver, which hands
+// the computation a RunSettings copy.
 class Options {
 public:
   AdjacencyTest mAdjacencyTest = COMBINATIONAL_TEST;
@@ -111,6 +112,9 @@ public:
   bool readSettingsFile(const char* path);
   void set(const std::string& key, const std::string& value);
   std::string toString() const;
+
+  // True when the plot file setting names a file.
+  bool plotting() const { return mPlotFile != "Don't plot"; }
 
   static std::string getCaptionBlock(std::string title);
 

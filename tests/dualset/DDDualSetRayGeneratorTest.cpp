@@ -9,21 +9,13 @@ namespace dualset_test {
 namespace {
 
 using dd_test::bitsOf;
-using dd_test::FreshOptions;
 using dd_test::matrixOf;
-
-class DualSetGeneratorTest : public FreshOptions {
-protected:
-  void SetUp() override {
-    FreshOptions::SetUp();
-    Options::current()->mAdjacencyTest = PARTITIONED_SETS_TEST;
-  }
-};
+using DualSetGeneratorTest = dd_test::NoGlobalSettings;
 
 TEST_F(DualSetGeneratorTest, SquareMatrixGivesTheInitialRaysWithoutCertificates) {
   const Matrix working = matrixOf({{1, 1, 0}, {0, 1, 0}, {0, 1, 1}});
   const Matrix base = dd_test::identity(3);
-  OpenDualSetGenerator generator(working, working, base);
+  OpenDualSetGenerator generator(working, working, base, partitionedSets());
   generator.calculateBase();
   generator.run();
   ASSERT_EQ(generator.cache().mFinalRays.size(), 3u);
@@ -49,7 +41,7 @@ protected:
                               {-1, 0, 0},  // 6: negative for e0, zero for e1 and e2
                               {0, 1, 0}}); // 7: zero for e0
   Matrix mBase = dd_test::identity(3);
-  OpenDualSetGenerator mGenerator{mWorking, mWorking, mBase};
+  OpenDualSetGenerator mGenerator{mWorking, mWorking, mBase, partitionedSets()};
 
   // The one live ray negative on row, if there is exactly one.
   DualSetRay const* negativeOn(unsigned row) {

@@ -8,7 +8,6 @@ namespace {
 
 using dd_test::exists;
 using dd_test::expectSameRaySet;
-using dd_test::FreshOptions;
 using dd_test::loadInstance;
 using dd_test::setAllTrees;
 using dd_test::sharedStem;
@@ -16,14 +15,8 @@ using dd_test::smallStem;
 using dd_test::sorted;
 using dd_test::withoutTimes;
 
-class SmallDualSetConeTest : public FreshOptions,
-                             public ::testing::WithParamInterface<const char*> {
-protected:
-  void SetUp() override {
-    FreshOptions::SetUp();
-    Options::current()->mAdjacencyTest = PARTITIONED_SETS_TEST;
-  }
-};
+class SmallDualSetConeTest : public dd_test::NoGlobalSettings,
+                             public ::testing::WithParamInterface<const char*> {};
 
 // Final rays keep every invariant, and each step line shows the figures of
 // the algebraic test, which decides the same pairs.
@@ -32,12 +25,11 @@ TEST_P(SmallDualSetConeTest, DefaultTreesKeepInvariantsAndStepFigures) {
   std::vector<std::string> reference;
   ASSERT_TRUE(loadInstance(smallStem(GetParam()), working, reference));
   std::string console;
-  const std::vector<std::string> rays = runDualSet(working, true, &console);
+  const std::vector<std::string> rays = runDualSet(working, partitionedSets(), true, &console);
   expectSameRaySet(rays, reference);
 
-  Options::current()->mAdjacencyTest = ALGEBRAIC_TEST;
   const Matrix base = dd_test::identity(working.getColumns());
-  dd_test::OpenGenerator single(working, working, base);
+  dd_test::OpenGenerator single(working, working, base, dd_test::settingsWith(ALGEBRAIC_TEST));
   testing::internal::CaptureStdout();
   single.calculateBase();
   single.run();
@@ -55,8 +47,9 @@ TEST_P(SmallDualSetConeTest, EveryTreeSettingFindsTheReferenceRays) {
       for (unsigned long capacity : {1ul, 20ul}) {
         SCOPED_TRACE("strategy " + std::to_string(strategy) + " depth " + std::to_string(depth) +
                      " capacity " + std::to_string(capacity));
-        setAllTrees(static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
-        expectSameRaySet(runDualSet(working), reference);
+        RunSettings settings = partitionedSets();
+        setAllTrees(settings, static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
+        expectSameRaySet(runDualSet(working, settings), reference);
       }
 }
 
@@ -67,7 +60,8 @@ TEST_P(SmallDualSetConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
   Matrix working;
   ASSERT_TRUE(dd_test::readMatrixFile(stem + ".txt", working));
   ASSERT_TRUE(dd_test::moveBasisToFront(working));
-  expectSameRaySet(runDualSet(working, true), sorted(dd_test::readRayLines(stem + ".rays")));
+  expectSameRaySet(runDualSet(working, partitionedSets(), true),
+                   sorted(dd_test::readRayLines(stem + ".rays")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Instances, SmallDualSetConeTest,
@@ -84,7 +78,7 @@ TEST_P(SharedDualSetConeTest, DefaultSettingsFindTheReferenceRays) {
   Matrix working;
   std::vector<std::string> reference;
   ASSERT_TRUE(loadInstance(stem, working, reference));
-  expectSameRaySet(runDualSet(working), reference);
+  expectSameRaySet(runDualSet(working, partitionedSets()), reference);
 }
 
 INSTANTIATE_TEST_SUITE_P(Instances, SharedDualSetConeTest,

@@ -176,11 +176,14 @@ inline std::vector<std::string> coordinateLines(Matrix const& working,
       working, rays, [](DualSetRay const& ray) -> BitList const& { return ray.primary(); });
 }
 
+// The default settings of a partitioned-sets run.
+inline RunSettings partitionedSets() { return dd_test::settingsWith(PARTITIONED_SETS_TEST); }
+
 // A whole run; the final rays' invariants are checked when asked.
-inline std::vector<std::string> runDualSet(Matrix const& working, bool check = false,
-                                           std::string* console = nullptr) {
+inline std::vector<std::string> runDualSet(Matrix const& working, RunSettings const& settings,
+                                           bool check = false, std::string* console = nullptr) {
   const Matrix base = dd_test::identity(working.getColumns());
-  OpenDualSetGenerator generator(working, working, base);
+  OpenDualSetGenerator generator(working, working, base, settings);
   testing::internal::CaptureStdout();
   generator.calculateBase();
   generator.run();

@@ -7,7 +7,7 @@
 #include "ConeSupport.h"
 
 #include "app/DDInput.h"
-#include "settings/DDOptions.h"
+#include "settings/DDRunSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -61,11 +61,10 @@ inline void expectSameRaySet(std::vector<std::string> const& found,
   EXPECT_TRUE(rays == reference) << "ray sets differ";
 }
 
-inline void setAllTrees(BPT_CreationStrategy strategy, unsigned long depth,
+inline void setAllTrees(RunSettings& settings, BPT_CreationStrategy strategy, unsigned long depth,
                         unsigned long capacity) {
   for (TreeOptions* tree :
-       {&Options::current()->mDegenerateTree, &Options::current()->mNondegenerateTree,
-        &Options::current()->mVerificationTree}) {
+       {&settings.mDegenerateTree, &settings.mNondegenerateTree, &settings.mVerificationTree}) {
     tree->mStrategy = strategy;
     tree->mMaxTreeDepth = depth;
     tree->mLeafCapacity = capacity;

@@ -170,9 +170,10 @@ public:
 
 // The coordinates of the final rays of a whole run; the step lines go to
 // steps when it is given.
-inline std::vector<std::string> runSingleSet(Matrix const& working, std::string* steps = nullptr) {
+inline std::vector<std::string> runSingleSet(Matrix const& working, RunSettings const& settings,
+                                             std::string* steps = nullptr) {
   const Matrix base = identity(working.getColumns());
-  OpenGenerator generator(working, working, base);
+  OpenGenerator generator(working, working, base, settings);
   generator.calculateBase();
   testing::internal::CaptureStdout();
   generator.run();

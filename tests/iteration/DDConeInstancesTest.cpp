@@ -8,7 +8,7 @@ namespace {
 
 // Small instances: every strategy, depth and leaf capacity of the grid, in
 // all three trees at once, under both tests.
-class SmallConeTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
+class SmallConeTest : public NoGlobalSettings, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SmallConeTest, EveryTreeSettingFindsTheReferenceRays) {
   Matrix working;
@@ -21,9 +21,9 @@ TEST_P(SmallConeTest, EveryTreeSettingFindsTheReferenceRays) {
           SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
                        std::to_string(strategy) + " depth " + std::to_string(depth) + " capacity " +
                        std::to_string(capacity));
-          Options::current()->mAdjacencyTest = test;
-          setAllTrees(static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
-          expectSameRaySet(runSingleSet(working), reference);
+          RunSettings settings = settingsWith(test);
+          setAllTrees(settings, static_cast<BPT_CreationStrategy>(strategy), depth, capacity);
+          expectSameRaySet(runSingleSet(working, settings), reference);
         }
 }
 
@@ -44,31 +44,30 @@ TEST_P(SmallConeTest, UniqueVantagePointsFindTheReferenceRays) {
       for (unsigned long capacity : {1ul, 20ul}) {
         SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " +
                      std::to_string(strategy) + " capacity " + std::to_string(capacity));
-        Options::current()->mAdjacencyTest = test;
-        setAllTrees(strategy, 15, capacity);
+        RunSettings settings = settingsWith(test);
+        setAllTrees(settings, strategy, 15, capacity);
         for (TreeOptions* tree :
-             {&Options::current()->mDegenerateTree, &Options::current()->mNondegenerateTree,
-              &Options::current()->mVerificationTree})
+             {&settings.mDegenerateTree, &settings.mNondegenerateTree, &settings.mVerificationTree})
           tree->mUniqueVantagePoint = true;
-        expectSameRaySet(runSingleSet(working), reference);
+        expectSameRaySet(runSingleSet(working, settings), reference);
       }
 }
 
 // The setting drops references only in the verification tree: there it
 // changes the verification figures of the step lines, in a narrowing tree
 // nothing at all.
-TEST_F(FreshOptions, UniqueVantagePointActsOnTheVerificationTreeOnly) {
+TEST_F(NoGlobalSettings, UniqueVantagePointActsOnTheVerificationTreeOnly) {
   Matrix working;
   std::vector<std::string> reference;
   ASSERT_TRUE(loadInstance(smallStem("rand01_dual_8_40"), working, reference));
-  auto run = [&](TreeOptions Options::*tree, bool unique) {
-    delete Options::mCurrent;
-    TreeOptions& options = Options::current()->*tree;
+  auto run = [&](TreeOptions RunSettings::*tree, bool unique) {
+    RunSettings settings;
+    TreeOptions& options = settings.*tree;
     options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
     options.mLeafCapacity = 2;
     options.mUniqueVantagePoint = unique;
     std::string steps;
-    expectSameRaySet(runSingleSet(working, &steps), reference);
+    expectSameRaySet(runSingleSet(working, settings, &steps), reference);
     return withoutTimes(steps);
   };
   // The two verification figures of every step line.
@@ -85,8 +84,8 @@ TEST_F(FreshOptions, UniqueVantagePointActsOnTheVerificationTreeOnly) {
     return figures;
   };
 
-  const std::string verificationOff = run(&Options::mVerificationTree, false);
-  const std::string verificationOn = run(&Options::mVerificationTree, true);
+  const std::string verificationOff = run(&RunSettings::mVerificationTree, false);
+  const std::string verificationOn = run(&RunSettings::mVerificationTree, true);
   const auto off = verificationFigures(verificationOff);
   const auto on = verificationFigures(verificationOn);
   ASSERT_EQ(off.size(), on.size());
@@ -97,7 +96,8 @@ TEST_F(FreshOptions, UniqueVantagePointActsOnTheVerificationTreeOnly) {
     }
   }
 
-  for (TreeOptions Options::*narrowing : {&Options::mDegenerateTree, &Options::mNondegenerateTree})
+  for (TreeOptions RunSettings::*narrowing :
+       {&RunSettings::mDegenerateTree, &RunSettings::mNondegenerateTree})
     EXPECT_EQ(run(narrowing, true), run(narrowing, false));
 }
 
@@ -111,13 +111,13 @@ TEST_P(SmallConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
   const std::vector<std::string> reference = sorted(readRayLines(stem + ".rays"));
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
     SCOPED_TRACE(AdjacencyTestNames[test]);
-    Options::current()->mAdjacencyTest = test;
-    expectSameRaySet(runSingleSet(working), reference);
+    expectSameRaySet(runSingleSet(working, settingsWith(test)), reference);
   }
 }
 
 // Larger instances of the shared collection, default trees only.
-class SharedConeTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
+class SharedConeTest : public NoGlobalSettings,
+                       public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SharedConeTest, DefaultSettingsFindTheReferenceRays) {
   const std::string stem = sharedStem(GetParam());
@@ -128,8 +128,7 @@ TEST_P(SharedConeTest, DefaultSettingsFindTheReferenceRays) {
   ASSERT_TRUE(loadInstance(stem, working, reference));
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
     SCOPED_TRACE(AdjacencyTestNames[test]);
-    Options::current()->mAdjacencyTest = test;
-    expectSameRaySet(runSingleSet(working), reference);
+    expectSameRaySet(runSingleSet(working, settingsWith(test)), reference);
   }
 }
 

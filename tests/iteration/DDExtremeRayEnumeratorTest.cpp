@@ -17,14 +17,19 @@ using Cache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<SingleSetRay>>;
 // 0..3. The zero sets are made by hand; the coordinates (row4 + row5, row5,
 // 0) give the slacks row4 and row5 on rows 4 and 5, which is all that the
 // combinations read. The rows also serve the algebraic test.
-class EnumeratorTest : public FreshOptions {
+class EnumeratorTest : public NoGlobalSettings {
 protected:
   void SetUp() override {
-    FreshOptions::SetUp();
-    mCache = std::make_unique<Cache>(mWorking, mBase);
+    NoGlobalSettings::SetUp();
+    restart(COMBINATIONAL_TEST);
+  }
+  // An empty cache for a run under test.
+  void restart(AdjacencyTest test) {
+    mSettings = settingsWith(test);
+    mCache = std::make_unique<Cache>(mWorking, mBase, test);
   }
   StepStatistics step() {
-    SingleSetRayEnumerator enumerator(mWorking, 4, mCache->entry(4), *mCache);
+    SingleSetRayEnumerator enumerator(mWorking, 4, mCache->entry(4), *mCache, mSettings);
     const StepStatistics s = enumerator.enumerate();
     mCache->finishStep(4);
     return s;
@@ -34,12 +39,13 @@ protected:
   }
   Matrix mWorking = matrixOf({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}, {1, -1, 0}, {0, 1, -1}});
   Matrix mBase = Matrix(3, 3);
+  RunSettings mSettings;
   std::unique_ptr<Cache> mCache;
 };
 
 TEST_F(EnumeratorTest, NoPositiveOrNoNegativeRayGivesTheZeroRecord) {
   for (bool positive : {true, false}) {
-    SetUp();
+    restart(COMBINATIONAL_TEST);
     PreliminaryCondition::NARROWING_OPS = 77;
     file({0, 1, 3}, positive ? 1 : -1, 1);
     file({0, 2}, positive ? 1 : -1, 1);
@@ -82,8 +88,7 @@ TEST_F(EnumeratorTest, DegeneratePairUnderTheCombinatorialTest) {
 
 TEST_F(EnumeratorTest, ThirdRayContainingTheFaceRejectsThePairOnlyCombinatorially) {
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
-    SetUp();
-    Options::current()->mAdjacencyTest = test;
+    restart(test);
     file({0, 1, 3}, 1, 1);
     file({0, 1, 2}, -1, 2);
     file({0, 1, 2, 3}, 0, -1); // zero on row 4, contains the face {0, 1}
@@ -175,8 +180,7 @@ TEST(AlgebraicRankTest, AcceptsExactlyTheFacesOfRankAtLeastDMinusTwo) {
       {"zero row and a row", {6, 1}, false},
       {"zero row first, then two rows", {6, 0, 2}, true},
   };
-  delete Options::mCurrent;
-  Cache cache(working, base);
+  Cache cache(working, base, ALGEBRAIC_TEST);
   AlgTestTraverseVisitor visitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 7, working, cache);
   EXPECT_EQ(visitor.mThreshold, 2);
   for (RankCase const& c : cases) {
@@ -188,11 +192,10 @@ TEST(AlgebraicRankTest, AcceptsExactlyTheFacesOfRankAtLeastDMinusTwo) {
   }
   // d = 2: the empty face is adjacent without elimination.
   const Matrix plane = matrixOf({{1, 0}, {0, 1}, {1, 1}});
-  Cache planeCache(plane, base);
+  Cache planeCache(plane, base, ALGEBRAIC_TEST);
   AlgTestTraverseVisitor planeVisitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 2, plane,
                                       planeCache);
   EXPECT_TRUE(planeVisitor.isAdjacent(BitList(1)));
-  delete Options::mCurrent;
 }
 
 // The row-by-row and the column-sweep forms agree on every face of at least
@@ -201,7 +204,6 @@ TEST(AlgebraicRankTest, AcceptsExactlyTheFacesOfRankAtLeastDMinusTwo) {
 // (2^62), or not fit at all (2^70).
 TEST(AlgebraicRankTest, RowAndColumnFormsAgreeOnRandomFaces) {
   std::mt19937 random(5);
-  delete Options::mCurrent;
   unsigned accepted = 0, rejected = 0;
   for (unsigned scaleBits : {0u, 40u, 62u, 70u})
     for (unsigned d : {3u, 5u, 8u}) {
@@ -224,7 +226,7 @@ TEST(AlgebraicRankTest, RowAndColumnFormsAgreeOnRandomFaces) {
               scale * (i % 7 == 0 ? static_cast<long>(random() % 9) - 4 : a * g0[j] + b * g1[j]);
       }
       const Matrix base(d, d);
-      Cache cache(working, base);
+      Cache cache(working, base, ALGEBRAIC_TEST);
       AlgTestTraverseVisitor visitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 69, working,
                                      cache);
       for (int trial = 0; trial < 400; ++trial) {
@@ -242,7 +244,6 @@ TEST(AlgebraicRankTest, RowAndColumnFormsAgreeOnRandomFaces) {
     }
   EXPECT_GT(accepted, 0u);
   EXPECT_GT(rejected, 0u);
-  delete Options::mCurrent;
 }
 
 } // namespace

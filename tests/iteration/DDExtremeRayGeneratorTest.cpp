@@ -34,12 +34,17 @@ public:
   Cache const& cache() const { return mRayCache; }
 };
 
-class GeneratorStepTest : public FreshOptions {
+class GeneratorStepTest : public NoGlobalSettings {
 protected:
   void TearDown() override {
     delete loggers["COMPLEXITY_PLOT"];
     loggers.erase("COMPLEXITY_PLOT");
-    FreshOptions::TearDown();
+    NoGlobalSettings::TearDown();
+  }
+  static RunSettings plotting() {
+    RunSettings settings;
+    settings.mPlotting = true;
+    return settings;
   }
   Matrix mWorking = Matrix(5, 3);
   Matrix mBase = Matrix(3, 3);
@@ -47,7 +52,7 @@ protected:
 
 TEST_F(GeneratorStepTest, NoStepWhenEveryRowIsInTheBasis) {
   Matrix square(3, 3);
-  ScriptedGenerator generator(square, square, mBase);
+  ScriptedGenerator generator(square, square, mBase, RunSettings());
   generator.mInitial = {rayOf(3, 3, bitsOf(1, {1, 2}), {})};
   generator.calculateBase();
   testing::internal::CaptureStdout();
@@ -58,7 +63,7 @@ TEST_F(GeneratorStepTest, NoStepWhenEveryRowIsInTheBasis) {
 }
 
 TEST_F(GeneratorStepTest, StepLinesShowTheFiguresOfEachStep) {
-  ScriptedGenerator generator(mWorking, mWorking, mBase);
+  ScriptedGenerator generator(mWorking, mWorking, mBase, RunSettings());
   // Row 3: one positive (degenerate), one negative, one zero ray; row 4: the
   // two others positive, so both are final from the start.
   generator.mInitial = {rayOf(3, 5, bitsOf(1, {0, 1, 2}), {2, 1}),
@@ -89,25 +94,25 @@ TEST_F(GeneratorStepTest, StepLinesShowTheFiguresOfEachStep) {
 }
 
 TEST_F(GeneratorStepTest, PlotLineOnlyWhenPlottingAndEliminationComplexityIsPositive) {
-  Options::current()->mPlotFile = "plot.txt";
   loggers["COMPLEXITY_PLOT"] = new std::stringstream;
-  ScriptedGenerator generator(mWorking, mWorking, mBase);
   StepStatistics first;
   first.mEliminationComplexity = 1.5;
   first.mVerificationLinearComplexity = 1e-7;
   StepStatistics second;
   second.mEliminationComplexity = 0.0;
   second.mVerificationLogComplexity = 3.0;
-  generator.mScript = {first, second};
-  testing::internal::CaptureStdout();
-  generator.run();
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(loggers["COMPLEXITY_PLOT"]->str(), "0 1.5 0 1e-07\n");
+  for (bool on : {false, true}) {
+    ScriptedGenerator generator(mWorking, mWorking, mBase, on ? plotting() : RunSettings());
+    generator.mScript = {first, second};
+    testing::internal::CaptureStdout();
+    generator.run();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(loggers["COMPLEXITY_PLOT"]->str(), on ? "0 1.5 0 1e-07\n" : "") << on;
+  }
 }
 
 TEST_F(GeneratorStepTest, PlottingWithoutARegisteredStreamStillPrintsTheStepLine) {
-  Options::current()->mPlotFile = "plot.txt";
-  ScriptedGenerator generator(mWorking, mWorking, mBase);
+  ScriptedGenerator generator(mWorking, mWorking, mBase, plotting());
   StepStatistics s;
   s.mEliminationComplexity = 2.0;
   generator.mScript = {s, s};

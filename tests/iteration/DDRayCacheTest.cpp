@@ -21,10 +21,10 @@ private:
                      firstNegative) {}
 };
 
-class RayCacheTest : public FreshOptions {
+class RayCacheTest : public NoGlobalSettings {
 protected:
   void SetUp() override {
-    FreshOptions::SetUp();
+    NoGlobalSettings::SetUp();
     deletedRays = 0;
   }
   // 6 rows, 3 columns: steps for rows 3, 4 and 5.
@@ -45,13 +45,12 @@ std::vector<SingleSetRay const*> raysOf(RayReferenceContainer const& set) {
 // only, negative ones in the negative set. The step of a ray's first
 // negative row deletes it; rays never negative are final from their filing.
 TEST_F(RayCacheTest, StepsSeeTheLiveRaysBySign) {
-  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
+  for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST, PARTITIONED_SETS_TEST}) {
     SCOPED_TRACE(test);
-    Options::current()->mAdjacencyTest = test;
     const bool zeroToo = test == COMBINATIONAL_TEST;
     deletedRays = 0;
     {
-      Cache cache(mWorking, mBase);
+      Cache cache(mWorking, mBase, test);
       auto* a = new CountedRay(3, 6, bitsOf(1, {0, 1}), {1, 0, -2});
       auto* b = new CountedRay(3, 6, bitsOf(1, {0, 2}), {-1, 0, 5});
       auto* c = new CountedRay(3, 6, bitsOf(1, {0, 1, 2}), {1, 2, 3});
@@ -103,7 +102,7 @@ TEST_F(RayCacheTest, StepsSeeTheLiveRaysBySign) {
 // The patterns of a step have the words of the rows before it, no more.
 TEST_F(RayCacheTest, PatternsSpanTheWordsOfTheRowsBeforeTheStep) {
   Matrix tall(130, 3);
-  Cache cache(tall, mBase);
+  Cache cache(tall, mBase, COMBINATIONAL_TEST);
   cache.insert(rayOf(3, 130, BitList(3, ~0ul), {}));
   struct Case {
     unsigned row, words;

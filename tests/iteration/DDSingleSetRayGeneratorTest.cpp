@@ -6,7 +6,7 @@
 namespace dd_test {
 namespace {
 
-using SingleSetRayGeneratorTest = FreshOptions;
+using SingleSetRayGeneratorTest = NoGlobalSettings;
 
 // The cone over the square [-1, 1]^2 at height 1, with the redundant row
 // z >= 0 in between: rows x+z, -x+z, y+z (basis), z, -y+z.
@@ -14,10 +14,9 @@ Matrix squareCone() { return matrixOf({{1, 0, 1}, {-1, 0, 1}, {0, 1, 1}, {0, 0, 
 
 TEST_F(SingleSetRayGeneratorTest, InitialRaysAreTheSimplicialConeOfTheBasis) {
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
-    Options::current()->mAdjacencyTest = test;
     const Matrix working = squareCone();
     const Matrix base = identity(3);
-    OpenGenerator generator(working, working, base);
+    OpenGenerator generator(working, working, base, settingsWith(test));
     generator.calculateBase();
     auto const& cache = generator.cache();
 
@@ -43,7 +42,6 @@ TEST_F(SingleSetRayGeneratorTest, InitialRaysAreTheSimplicialConeOfTheBasis) {
     EXPECT_EQ(ray2->creationRow(), 2);
     EXPECT_EQ(row4.mNegative.mReferences[0].mCardinality, 3);
     EXPECT_EQ(row4.mVerification.size(), 1u); // degenerate negative ray
-    Options::current()->mAdjacencyTest = COMBINATIONAL_TEST;
   }
 }
 
@@ -51,7 +49,7 @@ TEST_F(SingleSetRayGeneratorTest, ZeroRowsAfterTheFirstNegativeRowAreNotMarked) 
   // Ray 0 = (1, 0): row 2 negative, row 3 zero.
   const Matrix working = matrixOf({{1, 0}, {0, 1}, {-1, 1}, {0, 1}});
   const Matrix base = identity(2);
-  OpenGenerator generator(working, working, base);
+  OpenGenerator generator(working, working, base, RunSettings());
   generator.calculateBase();
   auto const& ray0 = *generator.entry(2).mNegative.mReferences[0].ray<SingleSetRay>();
   EXPECT_EQ(bitIndices(ray0.mActiveSet, 64), (std::vector<unsigned>{1}));
@@ -61,7 +59,7 @@ TEST_F(SingleSetRayGeneratorTest, ZeroRowsAfterTheFirstNegativeRowAreNotMarked) 
 TEST_F(SingleSetRayGeneratorTest, SquareBasisGivesItsInitialRaysAsFinalRays) {
   const Matrix working = matrixOf({{0, 2, 0}, {1, 1, 0}, {0, 0, -3}});
   const Matrix base = identity(3);
-  OpenGenerator generator(working, working, base);
+  OpenGenerator generator(working, working, base, RunSettings());
   generator.calculateBase();
   testing::internal::CaptureStdout();
   generator.run();
@@ -73,7 +71,7 @@ TEST_F(SingleSetRayGeneratorTest, SquareBasisGivesItsInitialRaysAsFinalRays) {
 TEST_F(SingleSetRayGeneratorTest, OneColumn) {
   const Matrix working = matrixOf({{-2}, {0}, {-1}});
   const Matrix base = identity(1);
-  OpenGenerator generator(working, working, base);
+  OpenGenerator generator(working, working, base, RunSettings());
   generator.calculateBase();
   testing::internal::CaptureStdout();
   generator.run();
@@ -90,10 +88,9 @@ TEST_F(SingleSetRayGeneratorTest, OneColumn) {
 // comparisons: 1 + (3 - 1) / (2 - 1) = 3.
 TEST_F(SingleSetRayGeneratorTest, SquareConeStepLinesAndFinalOrder) {
   for (AdjacencyTest test : {COMBINATIONAL_TEST, ALGEBRAIC_TEST}) {
-    Options::current()->mAdjacencyTest = test;
     const Matrix working = squareCone();
     const Matrix base = identity(3);
-    OpenGenerator generator(working, working, base);
+    OpenGenerator generator(working, working, base, settingsWith(test));
     generator.calculateBase();
     testing::internal::CaptureStdout();
     generator.run();

@@ -6,6 +6,7 @@
 #include "core/DDMatrix.h"
 #include "core/DDSingleSetRay.h"
 #include "settings/DDOptions.h"
+#include "settings/DDRunSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -92,12 +93,24 @@ inline std::string withoutTimes(std::string const& text) {
 inline const std::string STEP_LINE_HEADER =
     "( pos. (deg.)/neg. (deg.)/elim. compl./ver. cand./acc./ver. lg(n)^3/ver. n/extr. rays) = ";
 
-// Gives every test fresh default settings and leaves none behind.
-class FreshOptions : public ::testing::Test {
+// The computation follows the settings handed to it and reads no
+// process-wide ones: each test starts without a settings object, and none
+// may have been created when it ends.
+class NoGlobalSettings : public ::testing::Test {
 protected:
   void SetUp() override { delete Options::mCurrent; }
-  void TearDown() override { delete Options::mCurrent; }
+  void TearDown() override {
+    EXPECT_EQ(Options::mCurrent, nullptr) << "the process-wide settings were read";
+    delete Options::mCurrent;
+  }
 };
+
+// The default settings with the given adjacency test.
+inline RunSettings settingsWith(AdjacencyTest test) {
+  RunSettings settings;
+  settings.mAdjacencyTest = test;
+  return settings;
+}
 
 } // namespace dd_test
 

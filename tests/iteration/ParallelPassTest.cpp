@@ -14,9 +14,9 @@ struct RunRecord {
   std::vector<std::string> rays; // coordinates and zero set, in final order
 };
 
-RunRecord runWith(Matrix const& working, unsigned threads) {
+RunRecord runWith(Matrix const& working, RunSettings const& settings, unsigned threads) {
   const Matrix base = identity(working.getColumns());
-  OpenGenerator generator(working, working, base, threads);
+  OpenGenerator generator(working, working, base, settings, threads);
   generator.calculateBase();
   testing::internal::CaptureStdout();
   generator.run();
@@ -28,7 +28,8 @@ RunRecord runWith(Matrix const& working, unsigned threads) {
   return run;
 }
 
-class ParallelRunTest : public FreshOptions, public ::testing::WithParamInterface<const char*> {};
+class ParallelRunTest : public NoGlobalSettings,
+                        public ::testing::WithParamInterface<const char*> {};
 
 // Cones with steps large enough to be shared out, under both single-set
 // tests, with split trees of every kind.
@@ -40,13 +41,13 @@ TEST_P(ParallelRunTest, SameStepLinesAndRaysAsOneThread) {
     for (BPT_CreationStrategy strategy :
          {BPT_FIRST_AVAILABLE_BIT, BPT_QUERY_BITS_NEUTRALIZATION, BINARY_DYNAMIC_VANTAGE_POINT}) {
       SCOPED_TRACE(std::string(AdjacencyTestNames[test]) + " strategy " + std::to_string(strategy));
-      Options::current()->mAdjacencyTest = test;
-      setAllTrees(strategy, 15, 2);
-      const RunRecord one = runWith(working, 1);
-      const RunRecord four = runWith(working, 4);
+      RunSettings settings = settingsWith(test);
+      setAllTrees(settings, strategy, 15, 2);
+      const RunRecord one = runWith(working, settings, 1);
+      const RunRecord four = runWith(working, settings, 4);
       EXPECT_EQ(four.steps, one.steps);
       EXPECT_EQ(four.rays, one.rays);
-      expectSameRaySet(runSingleSet(working), reference);
+      expectSameRaySet(runSingleSet(working, settings), reference);
     }
 }
 
