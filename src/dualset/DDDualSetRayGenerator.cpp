@@ -11,8 +11,8 @@
 namespace double_description {
 
 DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
-                                         Matrix const& base)
-    : ExtremeRayGenerator<DualSetRay>(original, working, base), mDependencyCache(working),
+                                         Matrix const& base, unsigned threads)
+    : ExtremeRayGenerator<DualSetRay>(original, working, base, threads), mDependencyCache(working),
       mAssigner(mDependencyCache, working.getRowCount(), working.getColumns()),
       mFaceProver(static_cast<unsigned short>(working.getRowCount()),
                   static_cast<unsigned short>(working.getColumns() - 2)) {}

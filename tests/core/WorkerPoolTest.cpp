@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -83,6 +84,31 @@ TEST(WorkerPool, WorkersKeepTheEndingSignalsBlocked) {
   sigset_t mine;
   pthread_sigmask(SIG_BLOCK, nullptr, &mine);
   EXPECT_FALSE(sigismember(&mine, SIGTERM));
+}
+
+// What a user may give as the thread count: a positive decimal integer.
+TEST(WorkerPool, ThreadCountsAreParsedStrictly) {
+  const struct {
+    const char* text;
+    std::optional<unsigned> count;
+  } cases[] = {
+      {"4", 4u},
+      {"1", 1u},
+      {"007", 7u},
+      {"4294967295", 4294967295u},
+      {"0", std::nullopt},
+      {"-1", std::nullopt},
+      {"+4", std::nullopt},
+      {"abc", std::nullopt},
+      {"4x", std::nullopt},
+      {" 4", std::nullopt},
+      {"4 ", std::nullopt},
+      {"", std::nullopt},
+      {"4294967296", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WorkerPool::parseThreadCount(c.text), c.count) << '"' << c.text << '"';
 }
 
 } // namespace
