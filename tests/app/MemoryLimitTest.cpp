@@ -13,11 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -75,38 +73,44 @@ std::string addressSpaceLimit(pid_t pid) {
 // (RLIM_INFINITY: none). Without one, it may not reserve more than the
 // machine's physical memory or its control group's memory.max, so that a
 // problem too large fails with the memory error before it swaps or meets
-// the kernel's killer; a limit of the user's stays whatever it is. The
-// matrix file is a pipe: the run waits on it, and its limit can be read
-// before it ends.
+// the kernel's killer; a limit of the user's stays whatever it is. The limit
+// is set before the banner, and the matrix file is a pipe: the run waits on
+// it, and its limit can be read before it ends.
 std::string limitOfRun(rlim_t start) {
   const std::string dir = tempDir("pipe");
   const std::string matrix = dir + "/cube.txt";
   EXPECT_EQ(mkfifo(matrix.c_str(), 0600), 0);
+  int console[2];
+  EXPECT_EQ(pipe(console), 0);
   const pid_t pid = fork();
   if (pid == 0) {
     const rlimit limit = {start, RLIM_INFINITY};
-    if (!freopen("/dev/null", "w", stdout) || setrlimit(RLIMIT_AS, &limit) != 0)
+    if (dup2(console[1], 1) < 0 || setrlimit(RLIMIT_AS, &limit) != 0)
       _exit(127);
+    close(console[0]);
     execl(REDIVEZ_BINARY, REDIVEZ_BINARY, matrix.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  // The limit is set before the run opens its matrix file.
-  const std::string before = start == RLIM_INFINITY ? "unlimited" : std::to_string(start);
-  std::string limit;
-  for (int i = 0; i < 500 && (limit.empty() || (limit == before && i < 50)); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    limit = addressSpaceLimit(pid);
-  }
+  close(console[1]);
+  std::string output;
+  char c = 0;
+  while (output.find('\n') == std::string::npos && read(console[0], &c, 1) == 1)
+    output += c;
+  const std::string limit = addressSpaceLimit(pid);
   int status = 0;
   // Opening the pipe for writing waits for a reader: a run that already
   // ended (it could not start) would leave the test hanging there.
   if (waitpid(pid, &status, WNOHANG) == pid) {
-    ADD_FAILURE() << "the run ended before it read its matrix file";
+    ADD_FAILURE() << "the run ended before it read its matrix file: " << output;
+    close(console[0]);
     return "";
   }
   std::ofstream(matrix) << cubeCone(3);
+  while (read(console[0], &c, 1) == 1)
+    output += c;
+  close(console[0]);
   EXPECT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << output;
   return limit;
 }
 
