@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace double_description;
@@ -205,4 +207,36 @@ TEST_P(PendingFileTest, IgnoredSignalsStayIgnored) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(readFile(name), "complete\n");
   EXPECT_EQ(entriesOf(dir), std::set<std::string>{"cone.txt.out"});
+}
+
+// The umask is the process's, shared by its threads: reading it by setting
+// it would let a file made meanwhile in another thread get mode 0666.
+TEST_P(PendingFileTest, TheUmaskStaysAsItIs) {
+  const std::string dir = tempDir("umask");
+  const mode_t savedMask = umask(022);
+  std::atomic<bool> done{false};
+  std::atomic<int> otherMasks{0}, reads{0};
+  std::thread reader([&] {
+    while (!done.load()) {
+      std::ifstream status("/proc/self/status");
+      std::string line;
+      while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0) {
+          ++reads;
+          if (line.find("0022") == std::string::npos)
+            ++otherMasks;
+        }
+    }
+  });
+  for (int i = 0; i < 300; ++i) {
+    PendingFile file(dir + "/cone.txt.out", GetParam());
+    file.stream() << i << '\n';
+    EXPECT_TRUE(file.commit());
+  }
+  done = true;
+  reader.join();
+  umask(savedMask);
+  if (reads.load() == 0)
+    GTEST_SKIP() << "no umask in /proc/self/status";
+  EXPECT_EQ(otherMasks.load(), 0);
 }
