@@ -1,7 +1,10 @@
 #include "app/dd_classic.h"
 
 #include "core/DDPendingFile.h"
+#include "core/DDWorkerPool.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -74,10 +77,25 @@ bool writePlotFiles(const std::string& plotFile) {
   return complexityWritten && distributionWritten;
 }
 
+std::optional<unsigned> threadCount(const char* setting) {
+  const unsigned available = WorkerPool::availableProcessors();
+  if (setting == nullptr)
+    return available;
+  const std::optional<unsigned> limit = WorkerPool::parseThreadCount(setting);
+  if (!limit)
+    return std::nullopt;
+  return std::min(available, *limit);
+}
+
 int classicMain(int argc, const char* const* argv) {
   printBanner();
   if (argc <= 1 || isHelpRequest(argv[1])) {
     std::cout << "Usage: redivez MATRIX_FILE [CONFIGURATION_FILE]" << std::endl;
+    return FAILURE_STATUS;
+  }
+  const std::optional<unsigned> threads = threadCount(std::getenv("REDIVEZ_THREADS"));
+  if (!threads) {
+    std::cout << "Error: REDIVEZ_THREADS must be a positive integer!" << std::endl;
     return FAILURE_STATUS;
   }
   Options* options = Options::current();
@@ -86,8 +104,8 @@ int classicMain(int argc, const char* const* argv) {
     return FAILURE_STATUS;
   }
   if (options->mAdjacencyTest == PARTITIONED_SETS_TEST)
-    return generate<DualSetRayGenerator>(argv[1]);
-  return generate<SingleSetRayGenerator>(argv[1]);
+    return generate<DualSetRayGenerator>(argv[1], *threads);
+  return generate<SingleSetRayGenerator>(argv[1], *threads);
 }
 
 } // namespace double_description

@@ -4,6 +4,7 @@
 #include <sys/time.h>
 
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/DDInput.h"
@@ -30,6 +31,10 @@ void printComputationBox();
 // True when the argument asks for help ("--help", "-help", "-h" prefixes).
 bool isHelpRequest(const char* argument);
 
+// The threads of a run: those available, at most REDIVEZ_THREADS where it is
+// set; none when it is set but not a positive integer.
+std::optional<unsigned> threadCount(const char* setting);
+
 // Everything main does. Failures of the matrix file leave as InputError.
 int classicMain(int argc, const char* const* argv);
 
@@ -43,7 +48,7 @@ bool writePlotFiles(const std::string& plotFile);
 
 // One whole run over the matrix file: 0 when every file was written, 255
 // otherwise. Failures of the matrix file leave as InputError.
-template <class G> int generate(const char* matrixFile) {
+template <class G> int generate(const char* matrixFile, unsigned threads) {
   using namespace double_description;
   Input input(matrixFile);
   Options* options = Options::current();
@@ -52,7 +57,7 @@ template <class G> int generate(const char* matrixFile) {
 
   // The generator copies what it reads of the settings: it outlives them.
   G generator(input.mOriginalMatrix, input.mWorkingMatrix, input.mBaseMatrix,
-              RunSettings(*options));
+              RunSettings(*options), threads);
   timeval t0, t1, t2, t3;
   gettimeofday(&t0, nullptr);
   const bool plotting = options->plotting();

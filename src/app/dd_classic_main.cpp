@@ -3,42 +3,43 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <iostream>
 #include <new>
 
 #include "app/dd_classic.h"
+#include "core/DDControlGroup.h"
 #include "core/DDGmpMemory.h"
+#include "core/DDSanitizers.h"
 
 namespace {
 
-// Allocations beyond the machine's physical memory fail, so that a problem
+// Allocations beyond the memory the process may have fail, so that a problem
 // too large ends with the memory error instead of swapping the machine to a
-// halt or meeting the kernel's out-of-memory killer. A lower limit set by the
-// user stays; the address sanitizer reserves far more than it uses.
-void capAddressSpaceAtPhysicalMemory() {
-#if defined(__SANITIZE_ADDRESS__)
-  return;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return;
-#endif
-#endif
+// halt or meeting the kernel's out-of-memory killer. Only where no limit is
+// set: any limit the user set stays. The sanitizers reserve far more address
+// space than they use.
+void capAddressSpace() {
+  if (double_description::SANITIZED_BUILD)
+    return;
+  rlimit limit;
+  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY)
+    return;
   const long pages = sysconf(_SC_PHYS_PAGES);
   const long pageSize = sysconf(_SC_PAGESIZE);
-  rlimit limit;
-  if (pages <= 0 || pageSize <= 0 || getrlimit(RLIMIT_AS, &limit) != 0)
+  if (pages <= 0 || pageSize <= 0)
     return;
-  const rlim_t physical = static_cast<rlim_t>(pages) * static_cast<rlim_t>(pageSize);
-  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= physical)
-    return;
-  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? physical : std::min(physical, limit.rlim_max);
+  std::uint64_t cap = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+  if (const auto group = double_description::ControlGroup::ofThisProcess().memoryLimit())
+    cap = std::min(cap, *group);
+  limit.rlim_cur = static_cast<rlim_t>(cap);
   setrlimit(RLIMIT_AS, &limit);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  capAddressSpaceAtPhysicalMemory();
+  capAddressSpace();
   // Every step allocates and frees its trees and patterns, often in blocks
   // of megabytes; handing them back to the system each time and faulting
   // them in again costs more than the step itself.

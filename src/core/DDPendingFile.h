@@ -1,6 +1,8 @@
 #ifndef DD_PENDINGFILE_H
 #define DD_PENDINGFILE_H
 
+#include <signal.h>
+
 #include <fstream>
 #include <ostream>
 #include <stdexcept>
@@ -16,38 +18,56 @@ public:
       : std::runtime_error("Error: The file '" + fileName + "' could not be written!") {}
 };
 
-// An output file that appears under its final name only once it is complete.
-// It is written under a unique temporary name in the final name's directory
-// and renamed over the final name by commit(), so a reader finds either the
-// earlier file untouched or the whole new one, never a part; of two writers
-// of one name the later commit wins. The temporary file goes away on every
-// failure, when the object is destroyed uncommitted, and when the process is
-// ended by SIGTERM, SIGINT or SIGHUP while the file is pending.
+// The signals from outside the process (not its own faults) whose default
+// action ends it. Threads other than the writing one keep them blocked.
+void addAsynchronousEndingSignals(sigset_t& set);
+
+// An output file that appears under its final name only once it is complete,
+// so a reader finds either the earlier file untouched or the whole new one,
+// never a part; of two writers of one name the later commit wins.
+//
+// The file is written without a name (O_TMPFILE) in the final name's
+// directory, then linked under a unique hidden name and renamed over the
+// final name by commit(), with the ending signals blocked in between: no
+// signal, SIGKILL included, can leave anything behind. Where the filesystem
+// refuses nameless files, it is written under the hidden name instead, which
+// goes away on every failure, when the object is destroyed uncommitted, and
+// when a signal whose default action ends the process comes while it is
+// pending (SIGKILL excepted).
 class PendingFile {
 public:
-  // Creates the temporary file; see isOpen().
-  explicit PendingFile(std::string finalName);
-  // Removes the temporary file unless it was committed.
+  enum class Naming { NamelessWherePossible, Named };
+
+  // Creates the pending file; see isOpen().
+  explicit PendingFile(std::string finalName, Naming naming = Naming::NamelessWherePossible);
+  // Removes the pending file unless it was committed.
   ~PendingFile();
   PendingFile(PendingFile const&) = delete;
   PendingFile& operator=(PendingFile const&) = delete;
 
-  // False when the temporary file could not be created; nothing exists then.
+  // False when the pending file could not be created; nothing exists then.
   bool isOpen() const { return mStream.is_open(); }
   std::ostream& stream() { return mStream; }
-  // The temporary file's path, empty once it is gone.
+  bool isNameless() const { return mNameless >= 0; }
+  // The hidden name of a named pending file, empty otherwise and once it is gone.
   std::string const& temporaryName() const { return mTemporaryName; }
 
-  // Flushes and closes the stream and renames the file over the final name.
-  // False, with the temporary file removed and the final name untouched,
-  // when anything of that or an earlier write failed.
+  // Flushes and closes the stream and puts the file under the final name.
+  // False, with the pending file removed and the final name untouched, when
+  // anything of that or an earlier write failed.
   bool commit();
 
 private:
+  bool openNameless(std::string const& directory);
+  void openNamed(std::string name);
+  bool commitNameless();
   void discard();
 
   std::string mFinalName;
+  std::string mHiddenName;
   std::string mTemporaryName;
+  int mDirectory = -1;
+  int mNameless = -1;
   std::ofstream mStream;
 };
 

@@ -1,8 +1,12 @@
 #include "core/DDWorkerPool.h"
 
+#include "core/DDControlGroup.h"
+
 #include <sched.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <limits>
 #include <system_error>
 
 namespace double_description {
@@ -42,10 +46,28 @@ WorkerPool::~WorkerPool() {
 
 unsigned WorkerPool::availableProcessors() {
   cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) != 0)
-    return 1;
-  const int count = CPU_COUNT(&set);
-  return count > 0 ? static_cast<unsigned>(count) : 1;
+  unsigned count = 1;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+    count = static_cast<unsigned>(CPU_COUNT(&set));
+  if (const std::optional<unsigned> quota = ControlGroup::ofThisProcess().processorLimit())
+    count = std::min(count, *quota);
+  return count;
+}
+
+std::optional<unsigned> WorkerPool::parseThreadCount(const char* text) {
+  unsigned long long value = 0;
+  if (text == nullptr || *text == '\0')
+    return std::nullopt;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9')
+      return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(*c - '0');
+    if (value > std::numeric_limits<unsigned>::max())
+      return std::nullopt;
+  }
+  if (value == 0)
+    return std::nullopt;
+  return static_cast<unsigned>(value);
 }
 
 void WorkerPool::run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task) {

@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -30,8 +31,11 @@ public:
 
   void run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task);
 
-  // The processors this process may run on, at least 1.
+  // The processors this process may run on and its control group's processor
+  // quota allows, at least 1.
   static unsigned availableProcessors();
+  // A thread count the user gives: a positive decimal integer, nothing else.
+  static std::optional<unsigned> parseThreadCount(const char* text);
 
 private:
   void start();

@@ -11,8 +11,10 @@
 namespace double_description {
 
 DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
-                                         Matrix const& base, RunSettings const& settings)
-    : ExtremeRayGenerator<DualSetRay>(original, working, base, settings), mDependencyCache(working),
+                                         Matrix const& base, RunSettings const& settings,
+                                         unsigned threads)
+    : ExtremeRayGenerator<DualSetRay>(original, working, base, settings, threads),
+      mDependencyCache(working),
       mAssigner(mDependencyCache, working.getRowCount(), working.getColumns()),
       mFaceProver(static_cast<unsigned short>(working.getRowCount()),
                   static_cast<unsigned short>(working.getColumns() - 2)) {}

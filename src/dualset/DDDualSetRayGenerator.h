@@ -13,11 +13,12 @@
 namespace double_description {
 
 // The generator of the partitioned-sets adjacency test. It owns the run's
-// certificate store and face prover; every ray is deleted before them.
+// certificate store and face prover; every ray is deleted before them. Its
+// steps run on the calling thread whatever the thread count.
 class DualSetRayGenerator : public ExtremeRayGenerator<DualSetRay> {
 public:
   DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
-                      RunSettings const& settings);
+                      RunSettings const& settings, unsigned threads = 1);
   ~DualSetRayGenerator() override;
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;

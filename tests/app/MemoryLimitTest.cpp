@@ -3,6 +3,9 @@
 // out (big integers included).
 #include "TestFiles.h"
 
+#include "core/DDControlGroup.h"
+#include "core/DDSanitizers.h"
+
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,24 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool ADDRESS_SANITIZER = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool ADDRESS_SANITIZER = true;
-#else
-constexpr bool ADDRESS_SANITIZER = false;
-#endif
-#else
-constexpr bool ADDRESS_SANITIZER = false;
-#endif
+using double_description::SANITIZED_BUILD;
 
 // The cone over the n-cube: 2^n extreme rays.
 std::string cubeCone(unsigned n) {
@@ -45,8 +37,8 @@ std::string cubeCone(unsigned n) {
 }
 
 TEST(MemoryLimit, ExhaustedMemoryEndsWithOneLineAndStatus255) {
-  if (ADDRESS_SANITIZER)
-    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+  if (SANITIZED_BUILD)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
   const std::string dir = tempDir("run");
   std::ofstream(dir + "/cube.txt") << cubeCone(18);
   // 262,144 rays need far more than 40 MB of address space.
@@ -77,48 +69,68 @@ std::string addressSpaceLimit(pid_t pid) {
   return "";
 }
 
-// Without a limit of its own the run may not reserve more than the machine's
-// physical memory, so that a problem too large fails with the memory error
-// before it swaps or meets the kernel's killer. The matrix file is a pipe: the
-// run waits on it, and its limit can be read before it ends.
-TEST(MemoryLimit, AddressSpaceIsCappedAtPhysicalMemory) {
-  if (ADDRESS_SANITIZER)
-    GTEST_SKIP() << "the address sanitizer needs its reservations";
-  rlimit own;
-  ASSERT_EQ(getrlimit(RLIMIT_AS, &own), 0);
-  const unsigned long long physical = static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) *
-                                      static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
-  const unsigned long long expected = own.rlim_cur == RLIM_INFINITY
-                                          ? physical
-                                          : std::min<unsigned long long>(physical, own.rlim_cur);
-
+// The limit of the run on its address space, given the limit it starts with
+// (RLIM_INFINITY: none). Without one, it may not reserve more than the
+// machine's physical memory or its control group's memory.max, so that a
+// problem too large fails with the memory error before it swaps or meets
+// the kernel's killer; a limit of the user's stays whatever it is. The limit
+// is set before the banner, and the matrix file is a pipe: the run waits on
+// it, and its limit can be read before it ends.
+std::string limitOfRun(rlim_t start) {
   const std::string dir = tempDir("pipe");
   const std::string matrix = dir + "/cube.txt";
-  ASSERT_EQ(mkfifo(matrix.c_str(), 0600), 0);
+  EXPECT_EQ(mkfifo(matrix.c_str(), 0600), 0);
+  int console[2];
+  EXPECT_EQ(pipe(console), 0);
   const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
   if (pid == 0) {
-    if (!freopen("/dev/null", "w", stdout))
+    const rlimit limit = {start, RLIM_INFINITY};
+    if (dup2(console[1], 1) < 0 || setrlimit(RLIMIT_AS, &limit) != 0)
       _exit(127);
+    close(console[0]);
     execl(REDIVEZ_BINARY, REDIVEZ_BINARY, matrix.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  // The limit is set before the run opens its matrix file.
-  std::string limit;
-  for (int i = 0; i < 500 && (limit.empty() || limit == "unlimited"); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    limit = addressSpaceLimit(pid);
-  }
+  close(console[1]);
+  std::string output;
+  char c = 0;
+  while (output.find('\n') == std::string::npos && read(console[0], &c, 1) == 1)
+    output += c;
+  const std::string limit = addressSpaceLimit(pid);
   int status = 0;
   // Opening the pipe for writing waits for a reader: a run that already
   // ended (it could not start) would leave the test hanging there.
-  if (waitpid(pid, &status, WNOHANG) == pid)
-    FAIL() << "the run ended before it read its matrix file";
+  if (waitpid(pid, &status, WNOHANG) == pid) {
+    ADD_FAILURE() << "the run ended before it read its matrix file: " << output;
+    close(console[0]);
+    return "";
+  }
   std::ofstream(matrix) << cubeCone(3);
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_EQ(limit, std::to_string(expected));
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  while (read(console[0], &c, 1) == 1)
+    output += c;
+  close(console[0]);
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << output;
+  return limit;
+}
+
+TEST(MemoryLimit, OnlyAnUnlimitedAddressSpaceIsCapped) {
+  std::uint64_t cap = static_cast<std::uint64_t>(sysconf(_SC_PHYS_PAGES)) *
+                      static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+  if (const auto group = double_description::ControlGroup::ofThisProcess().memoryLimit())
+    cap = std::min(cap, *group);
+  rlimit own;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &own), 0);
+  if (own.rlim_max != RLIM_INFINITY)
+    GTEST_SKIP() << "the tests run under a hard limit on their address space";
+  // Under the sanitizers, which reserve far more than they use, no cap.
+  EXPECT_EQ(limitOfRun(RLIM_INFINITY), SANITIZED_BUILD ? "unlimited" : std::to_string(cap));
+  if (SANITIZED_BUILD)
+    return;
+  for (const std::uint64_t user : {2 * cap, cap / 2 + 4096 * 1000}) {
+    SCOPED_TRACE(user);
+    EXPECT_EQ(limitOfRun(static_cast<rlim_t>(user)), std::to_string(user));
+  }
 }
 
 } // namespace

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace double_description;
 
@@ -24,11 +28,19 @@ mode_t modeOf(const std::string& path) {
   return info.st_mode & 07777;
 }
 
-// Runs body in a child process; its wait status.
+const PendingFile::Naming NAMELESS = PendingFile::Naming::NamelessWherePossible;
+const PendingFile::Naming NAMED = PendingFile::Naming::Named;
+
+const char* nameOf(PendingFile::Naming naming) { return naming == NAMELESS ? "nameless" : "named"; }
+
+// Runs body in a child process that dumps no core; its wait status.
 template <class Body> int inChild(Body body) {
   const pid_t pid = fork();
-  if (pid == 0)
+  if (pid == 0) {
+    const rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     _exit(body());
+  }
   int status = 0;
   waitpid(pid, &status, 0);
   return status;
@@ -36,19 +48,29 @@ template <class Body> int inChild(Body body) {
 
 } // namespace
 
-TEST(PendingFileTest, CommitReplacesTheFileWholeWithTheUsualMode) {
+class PendingFileTest : public ::testing::TestWithParam<PendingFile::Naming> {};
+
+INSTANTIATE_TEST_SUITE_P(Namings, PendingFileTest, ::testing::Values(NAMELESS, NAMED),
+                         [](const auto& info) { return nameOf(info.param); });
+
+TEST_P(PendingFileTest, CommitReplacesTheFileWholeWithTheUsualMode) {
   const std::string dir = tempDir("commit");
   const std::string name = dir + "/cone.txt.out";
   std::ofstream(name) << EARLIER;
   chmod(name.c_str(), 0600);
+  // Read when the file is made, not when the program started.
   const mode_t savedMask = umask(027);
   {
-    PendingFile file(name);
+    PendingFile file(name, GetParam());
     ASSERT_TRUE(file.isOpen());
-    file.stream() << "Extreme rays:\n";
-    // Nothing shows under the final name before the commit.
+    // The filesystem of the tests has nameless files.
+    EXPECT_EQ(file.isNameless(), GetParam() == NAMELESS);
+    EXPECT_EQ(file.temporaryName().empty(), GetParam() == NAMELESS);
+    file.stream() << "Extreme rays:\n" << std::flush;
+    // Nothing shows under the final name before the commit, and a nameless
+    // file nowhere.
     EXPECT_EQ(readFile(name), EARLIER);
-    EXPECT_EQ(entriesOf(dir).size(), 2u);
+    EXPECT_EQ(entriesOf(dir).size(), GetParam() == NAMELESS ? 1u : 2u);
     file.stream() << "2 3 \n";
     EXPECT_TRUE(file.commit());
     EXPECT_TRUE(file.temporaryName().empty());
@@ -59,7 +81,7 @@ TEST(PendingFileTest, CommitReplacesTheFileWholeWithTheUsualMode) {
   EXPECT_EQ(entriesOf(dir), std::set<std::string>{"cone.txt.out"});
 }
 
-TEST(PendingFileTest, FailuresLeaveTheDirectoryAsItWas) {
+TEST_P(PendingFileTest, FailuresLeaveTheDirectoryAsItWas) {
   enum class Failure { Uncommitted, WriteFails, DirectoryInTheWay, NameTooLong, NoDirectory };
   const struct {
     const char* name;
@@ -87,7 +109,7 @@ TEST(PendingFileTest, FailuresLeaveTheDirectoryAsItWas) {
       name = dir + "/missing/cone.txt.out";
     const std::set<std::string> entries = entriesOf(dir);
     {
-      PendingFile file(name);
+      PendingFile file(name, GetParam());
       EXPECT_EQ(file.isOpen(), c.failure != Failure::NoDirectory);
       file.stream() << "Extreme rays:\n3 4 \n";
       if (c.failure == Failure::WriteFails)
@@ -102,14 +124,16 @@ TEST(PendingFileTest, FailuresLeaveTheDirectoryAsItWas) {
   }
 }
 
-TEST(PendingFileTest, OfTwoWritersOfOneNameTheLaterCommitWins) {
+TEST_P(PendingFileTest, OfTwoWritersOfOneNameTheLaterCommitWins) {
   const std::string dir = tempDir("two_writers");
   const std::string name = dir + "/cone.txt.out";
-  PendingFile first(name);
-  PendingFile second(name);
+  PendingFile first(name, GetParam());
+  PendingFile second(name, GetParam());
   ASSERT_TRUE(first.isOpen());
   ASSERT_TRUE(second.isOpen());
-  EXPECT_NE(first.temporaryName(), second.temporaryName());
+  if (GetParam() == NAMED) {
+    EXPECT_NE(first.temporaryName(), second.temporaryName());
+  }
   first.stream() << "first\n";
   second.stream() << "second\n";
   EXPECT_TRUE(second.commit());
@@ -119,22 +143,30 @@ TEST(PendingFileTest, OfTwoWritersOfOneNameTheLaterCommitWins) {
   EXPECT_EQ(entriesOf(dir), std::set<std::string>{"cone.txt.out"});
 }
 
-// A process ended by one of these signals while a file is pending dies of
-// that signal, and takes its temporary file along.
-TEST(PendingFileTest, EndingSignalsRemoveThePendingFile) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+// A process ended by a signal while a file is pending dies of that signal
+// and leaves the earlier file whole and nothing else. The named file is
+// removed by the handlers, so SIGKILL is for the nameless one only.
+TEST_P(PendingFileTest, EndingSignalsLeaveNothingBehind) {
+  std::vector<int> signals = {SIGTERM, SIGINT,  SIGHUP,  SIGQUIT,  SIGPIPE,
+                              SIGUSR1, SIGXFSZ, SIGALRM, SIGRTMIN, SIGABRT};
+  if (GetParam() == NAMELESS)
+    signals.push_back(SIGKILL);
+  for (int signal : signals) {
     SCOPED_TRACE(strsignal(signal));
     const std::string dir = tempDir("signal");
     const std::string name = dir + "/cone.txt.out";
     std::ofstream(name) << EARLIER;
     const int status = inChild([&] {
-      ::signal(signal, SIG_DFL);
-      PendingFile file(name);
+      if (signal != SIGKILL)
+        ::signal(signal, SIG_DFL);
+      PendingFile file(name, GetParam());
       file.stream() << "Extreme rays:\n" << std::flush;
-      if (access(file.temporaryName().c_str(), F_OK) != 0)
+      if (!file.isOpen() || file.isNameless() != (GetParam() == NAMELESS))
         return 2;
+      if (!file.isNameless() && access(file.temporaryName().c_str(), F_OK) != 0)
+        return 3;
       raise(signal);
-      return 3;
+      return 4;
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
     EXPECT_EQ(entriesOf(dir), std::set<std::string>{"cone.txt.out"});
@@ -142,13 +174,32 @@ TEST(PendingFileTest, EndingSignalsRemoveThePendingFile) {
   }
 }
 
+// A write past the file-size limit (ulimit -f) ends the process by SIGXFSZ.
+TEST_P(PendingFileTest, TheFileSizeLimitLeavesNothingBehind) {
+  const std::string dir = tempDir("file_size");
+  const std::string name = dir + "/cone.txt.out";
+  std::ofstream(name) << EARLIER;
+  const int status = inChild([&] {
+    ::signal(SIGXFSZ, SIG_DFL);
+    const rlimit limit = {1 << 16, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    PendingFile file(name, GetParam());
+    for (int i = 0; i < 100000; ++i)
+      file.stream() << "1 -1 1 -1 1 -1 1 -1\n";
+    return file.commit() ? 2 : 3;
+  });
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  EXPECT_EQ(entriesOf(dir), std::set<std::string>{"cone.txt.out"});
+  EXPECT_EQ(readFile(name), EARLIER);
+}
+
 // As under nohup: a signal ignored before stays ignored.
-TEST(PendingFileTest, IgnoredSignalsStayIgnored) {
+TEST_P(PendingFileTest, IgnoredSignalsStayIgnored) {
   const std::string dir = tempDir("ignored");
   const std::string name = dir + "/cone.txt.out";
   const int status = inChild([&] {
     ::signal(SIGHUP, SIG_IGN);
-    PendingFile file(name);
+    PendingFile file(name, GetParam());
     file.stream() << "complete\n";
     raise(SIGHUP);
     return file.commit() ? 0 : 2;
@@ -156,4 +207,36 @@ TEST(PendingFileTest, IgnoredSignalsStayIgnored) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(readFile(name), "complete\n");
   EXPECT_EQ(entriesOf(dir), std::set<std::string>{"cone.txt.out"});
+}
+
+// The umask is the process's, shared by its threads: reading it by setting
+// it would let a file made meanwhile in another thread get mode 0666.
+TEST_P(PendingFileTest, TheUmaskStaysAsItIs) {
+  const std::string dir = tempDir("umask");
+  const mode_t savedMask = umask(022);
+  std::atomic<bool> done{false};
+  std::atomic<int> otherMasks{0}, reads{0};
+  std::thread reader([&] {
+    while (!done.load()) {
+      std::ifstream status("/proc/self/status");
+      std::string line;
+      while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0) {
+          ++reads;
+          if (line.find("0022") == std::string::npos)
+            ++otherMasks;
+        }
+    }
+  });
+  for (int i = 0; i < 300; ++i) {
+    PendingFile file(dir + "/cone.txt.out", GetParam());
+    file.stream() << i << '\n';
+    EXPECT_TRUE(file.commit());
+  }
+  done = true;
+  reader.join();
+  umask(savedMask);
+  if (reads.load() == 0)
+    GTEST_SKIP() << "no umask in /proc/self/status";
+  EXPECT_EQ(otherMasks.load(), 0);
 }

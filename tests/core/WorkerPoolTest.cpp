@@ -1,11 +1,16 @@
 #include "core/DDWorkerPool.h"
 
+#include "core/DDPendingFile.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 using namespace double_description;
@@ -47,24 +52,63 @@ TEST(WorkerPool, FailureIsRethrownAndThePoolGoesOn) {
   EXPECT_EQ(calls.load(), 50);
 }
 
-// Signals sent to the process reach the thread that made the pool, whose
-// handlers clean up pending files.
-TEST(WorkerPool, WorkersLeaveProcessSignalsToTheCallingThread) {
-  WorkerPool pool(3);
-  std::atomic<int> blocked{0}, workerTasks{0};
-  pool.run(300, [&](std::size_t, unsigned thread) {
+// Signals sent to the process reach the thread that made the pool, which
+// writes the pending files. Each task waits for the others, so every worker
+// takes one.
+TEST(WorkerPool, WorkersKeepTheEndingSignalsBlocked) {
+  const unsigned threads = 3;
+  WorkerPool pool(threads);
+  sigset_t ending;
+  sigemptyset(&ending);
+  addAsynchronousEndingSignals(ending);
+  std::atomic<unsigned> started{0}, workerTasks{0}, unblocked{0}, faultsBlocked{0};
+  pool.run(threads, [&](std::size_t, unsigned thread) {
+    ++started;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (started.load() < threads && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
     if (thread == 0)
       return;
     ++workerTasks;
     sigset_t mask;
     pthread_sigmask(SIG_BLOCK, nullptr, &mask);
-    if (sigismember(&mask, SIGTERM) && sigismember(&mask, SIGINT) && !sigismember(&mask, SIGSEGV))
-      ++blocked;
+    for (int signal = 1; signal < NSIG; ++signal)
+      if (sigismember(&ending, signal) == 1 && sigismember(&mask, signal) != 1)
+        ++unblocked;
+    if (sigismember(&mask, SIGSEGV) == 1)
+      ++faultsBlocked;
   });
-  EXPECT_EQ(blocked.load(), workerTasks.load());
+  EXPECT_EQ(workerTasks.load(), threads - 1);
+  EXPECT_EQ(unblocked.load(), 0u);
+  EXPECT_EQ(faultsBlocked.load(), 0u);
   sigset_t mine;
   pthread_sigmask(SIG_BLOCK, nullptr, &mine);
   EXPECT_FALSE(sigismember(&mine, SIGTERM));
+}
+
+// What a user may give as the thread count: a positive decimal integer.
+TEST(WorkerPool, ThreadCountsAreParsedStrictly) {
+  const struct {
+    const char* text;
+    std::optional<unsigned> count;
+  } cases[] = {
+      {"4", 4u},
+      {"1", 1u},
+      {"007", 7u},
+      {"4294967295", 4294967295u},
+      {"0", std::nullopt},
+      {"-1", std::nullopt},
+      {"+4", std::nullopt},
+      {"abc", std::nullopt},
+      {"4x", std::nullopt},
+      {" 4", std::nullopt},
+      {"4 ", std::nullopt},
+      {"", std::nullopt},
+      {"4294967296", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WorkerPool::parseThreadCount(c.text), c.count) << '"' << c.text << '"';
 }
 
 } // namespace
