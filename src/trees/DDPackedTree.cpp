@@ -90,7 +90,7 @@ bool PackedTree::add(TreeNode const& node, std::vector<std::uint64_t>& slices) {
                          : packed_scan::NO_SLICES;
   } else {
     // The searches visit the children from the last to the first.
-    for (unsigned short i = inner->mChildCount; i-- > 0;)
+    for (unsigned short i = inner->childCount(); i-- > 0;)
       if (!add(*inner->child(i), slices))
         return false;
   }
