@@ -184,6 +184,13 @@ private:
     std::vector<C> mConditions;
     std::vector<Decision> mDecisions;
     unsigned short mNext = 0;
+    // The levels this one took over have their after() runs from here on.
+    std::size_t mClosersBase = 0;
+  };
+  // after() due count times from visitor, for levels taken over.
+  struct Closer {
+    BitSplitVisitor* mVisitor;
+    std::size_t mCount;
   };
   // The reference arrays of distributed buckets, kept for the next buckets
   // so that a level of the construction need not allocate its own.
@@ -311,26 +318,31 @@ template <class C>
 void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
                                           BitSplitVisitor& visitor, bool packLeaves) {
   // The open levels, innermost last. A level's slot, with its arrays, is
-  // reused by the next level opened at its depth.
+  // reused by the next level opened at its depth. A level whose last child
+  // is to be built has only its after() left: the child takes over its slot,
+  // so that a chain of last children, however long, reuses one slot.
   std::vector<Level> levels;
   std::size_t open = 0;
+  std::vector<Closer> closers;
   SpareArrays spare;
-  auto openLevel = [&](IntermediateBitSetNode& node, RayReferenceContainer const& from,
-                       RayReferenceContainer* owned, BitSplitVisitor& by) {
-    if (open == levels.size())
-      levels.emplace_back();
-    Level& level = levels[open++];
-    level.mNode = &node;
-    level.mVisitor = &by;
-    level.mNext = 0;
-    node.distribute(from, owned, by, level, spare, packLeaves);
-  };
+  RayReferenceContainer input; // the set of a child that took over its parent's slot
 
-  openLevel(*this, set, nullptr, visitor);
+  levels.emplace_back();
+  levels[0].mNode = this;
+  levels[0].mVisitor = &visitor;
+  open = 1;
+  distribute(set, nullptr, visitor, levels[0], spare, packLeaves);
   while (open > 0) {
     Level& level = levels[open - 1];
-    if (level.mNext == level.mNode->mChildCount) {
+    const unsigned short k = level.mNode->mChildCount;
+    if (level.mNext == k) {
       level.mVisitor->after();
+      while (closers.size() > level.mClosersBase) {
+        Closer& run = closers.back();
+        run.mVisitor->after();
+        if (--run.mCount == 0)
+          closers.pop_back();
+      }
       --open;
       continue;
     }
@@ -344,8 +356,30 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
     level.mNode->setChild(i, node, node, nullptr);
     BitSplitVisitor* next =
         level.mDecisions[i] == Decision::SUCCESSOR ? by.successorFor(bucket) : &by;
-    // Moving the levels keeps the buckets where they are.
-    openLevel(*node, bucket, &bucket, *next);
+
+    bool last = true;
+    for (unsigned short j = i + 1; j < k; ++j)
+      last = last && level.mDecisions[j] == Decision::LEAF;
+    if (last) {
+      input = std::move(bucket);
+      if (closers.size() > level.mClosersBase && closers.back().mVisitor == &by)
+        ++closers.back().mCount;
+      else
+        closers.push_back({&by, 1});
+      level.mNode = node;
+      level.mVisitor = next;
+      level.mNext = 0;
+      node->distribute(input, &input, *next, level, spare, packLeaves);
+      continue;
+    }
+    if (open == levels.size())
+      levels.emplace_back(); // moving the levels keeps the buckets where they are
+    Level& child = levels[open++];
+    child.mNode = node;
+    child.mVisitor = next;
+    child.mNext = 0;
+    child.mClosersBase = closers.size();
+    node->distribute(bucket, &bucket, *next, child, spare, packLeaves);
   }
 }
 
