@@ -30,5 +30,9 @@ function(redivez_test_folder name)
     REDIVEZ_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     REDIVEZ_CONES_DIR="${PROJECT_SOURCE_DIR}/../shared/cones"
     REDIVEZ_BINARY="$<TARGET_FILE:redivez>")
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
+  # Suites named Slow* take seconds per case: labelled, so that the sanitizer
+  # run can leave them out.
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 TEST_FILTER "-Slow*:*/Slow*")
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 TEST_FILTER "Slow*:*/Slow*"
+                       PROPERTIES LABELS slow)
 endfunction()

@@ -13,6 +13,7 @@
 #include "core/DDRayReferenceContainer.h"
 #include "trees/DDBitSplitVisitor.h"
 #include "trees/DDLeafNode.h"
+#include "trees/DDNodeStack.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDTreeNode.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
@@ -20,9 +21,20 @@
 
 namespace double_description {
 
-// An inner node of a bit-pattern tree; it owns its children.
+// An inner node of a bit-pattern tree; it owns its children. Trees may be as
+// deep as the settings allow, so building, searching, counting and deleting
+// walk them with explicit stacks, never by recursion.
 template <class C> class IntermediateBitSetNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
+
+  // A node on a walk's stack: an inner node or a leaf of this tree type, or a
+  // node of another kind, reached through its own virtual functions.
+  enum class Kind : std::uint8_t { INNER, LEAF, OTHER };
+  struct Pending {
+    const void* mNode;
+    Kind mKind;
+  };
+  using Stack = NodeStack<Pending>;
 
 public:
   IntermediateBitSetNode(BitList const& unionBits, C const& condition, unsigned short childCount)
@@ -30,47 +42,41 @@ public:
         mMoreChildren(childCount > 2 ? std::make_unique<std::unique_ptr<TreeNode>[]>(childCount - 2)
                                      : nullptr),
         mChildCount(childCount) {}
-  ~IntermediateBitSetNode() override = default;
+  ~IntermediateBitSetNode() override;
 
+  unsigned short childCount() const { return mChildCount; }
   TreeNode* child(unsigned short i) const {
     DD_ASSERT(i < mChildCount);
     return i < 2 ? mChildren[i].get() : mMoreChildren[i - 2].get();
   }
   // Takes over node as child i.
   void setChild(unsigned short i, TreeNode* node) {
-    DD_ASSERT(i < mChildCount && node != nullptr);
-    if (i < 2) {
-      mChildren[i].reset(node);
-      mInnerChildren[i] = dynamic_cast<IntermediateBitSetNode const*>(node);
-      mLeafChildren[i] = dynamic_cast<LeafNode<C> const*>(node);
-    } else {
-      mMoreChildren[i - 2].reset(node);
-    }
+    setChild(i, node, dynamic_cast<IntermediateBitSetNode*>(node),
+             dynamic_cast<LeafNode<C>*>(node));
   }
 
-  // Builds all children of this node, recursively, from the set. The leaves
+  // Builds all children of this node, and theirs, from the set. The leaves
   // pack copies of their patterns for their scans only with packLeaves.
   void partition(RayReferenceContainer const& set, BitSplitVisitor& visitor,
-                 bool packLeaves = true) {
-    partition(set, nullptr, visitor, packLeaves);
-  }
+                 bool packLeaves = true);
 
   void preliminaryTraverse(TreeNode const* other,
                            std::vector<EdgeCandidate>& candidates) const override {
     const PreliminaryCondition* join = other->mJoinCondition.get();
-    if (join == nullptr || !join->holdsOnFace(mUnion))
-      return;
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      child(i)->preliminaryTraverse(other, candidates);
+    walk(
+        [&](IntermediateBitSetNode const& node) {
+          return join != nullptr && join->holdsOnFace(node.mUnion);
+        },
+        [&](TreeNode const& node) { node.preliminaryTraverse(other, candidates); });
   }
 
   void preliminaryTraverse(RayReference const* references, unsigned int count,
                            PreliminaryCondition const& condition,
                            std::vector<EdgeCandidate>& candidates) const override {
-    if (!condition.holdsOnFace(mUnion))
-      return;
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      child(i)->preliminaryTraverse(references, count, condition, candidates);
+    walk([&](IntermediateBitSetNode const& node) { return condition.holdsOnFace(node.mUnion); },
+         [&](TreeNode const& node) {
+           node.preliminaryTraverse(references, count, condition, candidates);
+         });
   }
 
   void preliminaryTraverse(RayReference const& query,
@@ -80,18 +86,165 @@ public:
   }
 
   // The narrowing search with found(stored reference) for each partner, in
-  // candidate order. The reference lives at least until found returns.
+  // candidate order: depth first, the children from the last to the first.
+  // The reference lives at least until found returns.
   template <class F> void searchPartners(RayReference const& query, F&& found) const {
+    Stack stack;
+    stack.push({this, Kind::INNER});
+    while (!stack.empty()) {
+      const Pending next = stack.pop();
+      if (next.mKind == Kind::LEAF) {
+        static_cast<LeafNode<C> const*>(next.mNode)->searchPartners(query, found);
+      } else if (next.mKind == Kind::OTHER) {
+        std::deque<EdgeCandidate> candidates;
+        static_cast<TreeNode const*>(next.mNode)->preliminaryTraverse(query, candidates);
+        for (EdgeCandidate const& candidate : candidates)
+          found(candidate.mFirst);
+      } else {
+        auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
+        if (node->narrows(query.bits()))
+          node->pushChildrenLastOnTop(stack);
+      }
+    }
+  }
+
+  bool verificationTraverse(ExtVerificationCondition const& question) const override {
+    Stack stack;
+    stack.push({this, Kind::INNER});
+    while (!stack.empty()) {
+      const Pending next = stack.pop();
+      if (next.mKind == Kind::LEAF) {
+        if (static_cast<LeafNode<C> const*>(next.mNode)
+                ->LeafNode<C>::verificationTraverse(question))
+          return true;
+        continue;
+      }
+      if (next.mKind == Kind::OTHER) {
+        if (static_cast<TreeNode const*>(next.mNode)->verificationTraverse(question))
+          return true;
+        continue;
+      }
+      auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
+      ++PreliminaryCondition::VERIFICATION_OPS;
+      if constexpr (VANTAGE_POINT) {
+        const bool redundant = node->mCondition.isRedundant(question);
+        const bool proceed = node->mCondition.proceed_verification(question.mMask); // counts
+        if (redundant)
+          return true;
+        if (!proceed)
+          continue;
+      } else {
+        if (!node->mCondition.mMask.contains(question.mMask))
+          continue;
+      }
+      node->pushChildrenLastOnTop(stack);
+    }
+    return false;
+  }
+
+  std::uint64_t getSubNodesCount() const override {
+    std::uint64_t count = 0;
+    walk(
+        [&](IntermediateBitSetNode const& node) {
+          count += node.mChildCount;
+          return true;
+        },
+        [&](TreeNode const& node) { count += node.getSubNodesCount(); });
+    return count;
+  }
+  std::uint64_t getRaysCount() const override {
+    std::uint64_t count = 0;
+    walk([](IntermediateBitSetNode const&) { return true; },
+         [&](TreeNode const& node) { count += node.getRaysCount(); });
+    return count;
+  }
+  std::uint64_t getLeafNodesCount() const override {
+    std::uint64_t count = 0;
+    walk([](IntermediateBitSetNode const&) { return true; },
+         [&](TreeNode const& node) { count += node.getLeafNodesCount(); });
+    return count;
+  }
+  bool isEmpty() const override { return false; }
+  void enumerateLeafNodes(std::vector<TreeNode const*>& leaves) const override {
+    walk([](IntermediateBitSetNode const&) { return true; },
+         [&](TreeNode const& node) { node.enumerateLeafNodes(leaves); });
+  }
+
+  std::string toString(unsigned short depth) const override;
+
+  C mCondition;
+
+private:
+  enum class Decision : std::uint8_t { LEAF, SPLIT, SUCCESSOR };
+  // One open node of the construction: its buckets, and the child to build next.
+  struct Level {
+    IntermediateBitSetNode* mNode = nullptr;
+    BitSplitVisitor* mVisitor = nullptr;
+    std::vector<RayReferenceContainer> mBuckets;
+    std::vector<C> mConditions;
+    std::vector<Decision> mDecisions;
+    unsigned short mNext = 0;
+    // The levels this one took over have their after() runs from here on.
+    std::size_t mClosersBase = 0;
+  };
+  // after() due count times from visitor, for levels taken over.
+  struct Closer {
+    BitSplitVisitor* mVisitor;
+    std::size_t mCount;
+  };
+  // The reference arrays of distributed buckets, kept for the next buckets
+  // so that a level of the construction need not allocate its own.
+  using SpareArrays = std::vector<std::vector<RayReference>>;
+  // Growing the levels moves them: their buckets must stay where they are.
+  static_assert(std::is_nothrow_move_constructible_v<Level>);
+
+  void setChild(unsigned short i, TreeNode* node, IntermediateBitSetNode* inner,
+                LeafNode<C>* leaf) {
+    DD_ASSERT(i < mChildCount && node != nullptr);
+    if (i < 2) {
+      mChildren[i].reset(node);
+      mInnerChildren[i] = inner;
+      mLeafChildren[i] = leaf;
+    } else {
+      mMoreChildren[i - 2].reset(node);
+    }
+  }
+  Pending pending(unsigned short i) const {
+    if (i < 2) {
+      if (mInnerChildren[i] != nullptr)
+        return {mInnerChildren[i], Kind::INNER};
+      if (mLeafChildren[i] != nullptr)
+        return {mLeafChildren[i], Kind::LEAF};
+      return {mChildren[i].get(), Kind::OTHER};
+    }
+    TreeNode const* node = child(i);
+    if (auto const* inner = dynamic_cast<IntermediateBitSetNode const*>(node))
+      return {inner, Kind::INNER};
+    if (auto const* leaf = dynamic_cast<LeafNode<C> const*>(node))
+      return {leaf, Kind::LEAF};
+    return {node, Kind::OTHER};
+  }
+  static TreeNode const& asNode(Pending const& entry) {
+    if (entry.mKind == Kind::LEAF)
+      return *static_cast<LeafNode<C> const*>(entry.mNode);
+    if (entry.mKind == Kind::INNER)
+      return *static_cast<IntermediateBitSetNode const*>(entry.mNode);
+    return *static_cast<TreeNode const*>(entry.mNode);
+  }
+
+  // The narrowing test of this node, counted as a visit.
+  bool narrows(BitList const& query) const {
     if constexpr (VANTAGE_POINT) {
-      if (!mCondition.holdsOnFace(query.bits())) // counts the visit
-        return;
+      return mCondition.holdsOnFace(query);
     } else {
       ++PreliminaryCondition::NARROWING_OPS;
       // The mask read through the member itself: its offset is static here.
-      if (mCondition.mMask.countAnd(query.bits()) < mCondition.mThreshold)
-        return;
+      return mCondition.mMask.countAnd(query) >= mCondition.mThreshold;
     }
-    // The search is bound by memory latency: fetch both children at once.
+  }
+  // The searches visit the children from the last to the first. They are
+  // bound by memory latency: the first two children are fetched at once.
+  void pushChildrenLastOnTop(Stack& stack) const {
     for (unsigned short i = 0; i < 2 && i < mChildCount; ++i) {
       __builtin_prefetch(mInnerChildren[i]
                              ? static_cast<const void*>(&mInnerChildren[i]->mCondition)
@@ -99,117 +252,160 @@ public:
       if (mLeafChildren[i] != nullptr)
         __builtin_prefetch(&mLeafChildren[i]->mCondition);
     }
-    for (unsigned short i = mChildCount; i-- > 0;) {
-      if (i < 2 && mInnerChildren[i] != nullptr) {
-        mInnerChildren[i]->searchPartners(query, found);
-      } else if (i < 2 && mLeafChildren[i] != nullptr) {
-        mLeafChildren[i]->searchPartners(query, found);
-      } else {
-        std::deque<EdgeCandidate> candidates;
-        child(i)->preliminaryTraverse(query, candidates);
-        for (EdgeCandidate const& candidate : candidates)
-          found(candidate.mFirst);
+    for (unsigned short i = 0; i < mChildCount; ++i)
+      stack.push(pending(i));
+  }
+  // Depth first, the children from the first to the last: descend(inner
+  // node) says whether to enter it, visit(node) takes every other node.
+  template <class Descend, class Visit> void walk(Descend&& descend, Visit&& visit) const {
+    Stack stack;
+    stack.push({this, Kind::INNER});
+    while (!stack.empty()) {
+      const Pending next = stack.pop();
+      if (next.mKind != Kind::INNER) {
+        visit(asNode(next));
+        continue;
       }
+      auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
+      if (descend(*node))
+        for (unsigned short i = node->mChildCount; i-- > 0;)
+          stack.push(node->pending(i));
     }
   }
 
-  bool verificationTraverse(ExtVerificationCondition const& question) const override {
-    ++PreliminaryCondition::VERIFICATION_OPS;
-    if constexpr (VANTAGE_POINT) {
-      const bool redundant = mCondition.isRedundant(question);
-      if (!mCondition.proceed_verification(question.mMask))
-        return redundant;
-      if (redundant)
-        return true;
-    } else {
-      if (!mCondition.mMask.contains(question.mMask))
-        return false;
-    }
-    for (unsigned short i = mChildCount; i-- > 0;) {
-      const bool found =
-          i < 2 && mInnerChildren[i] != nullptr
-              ? mInnerChildren[i]->IntermediateBitSetNode::verificationTraverse(question)
-          : i < 2 && mLeafChildren[i] != nullptr
-              ? mLeafChildren[i]->LeafNode<C>::verificationTraverse(question)
-              : child(i)->verificationTraverse(question);
-      if (found)
-        return true;
-    }
-    return false;
-  }
+  // Files set into the fresh buckets of level; owned, the set's own storage
+  // when it may be discarded, is given up as soon as the set is distributed.
+  void distribute(RayReferenceContainer const& set, RayReferenceContainer* owned,
+                  BitSplitVisitor& visitor, Level& level, SpareArrays& spare, bool packLeaves);
+  std::string label() const;
 
-  std::uint64_t getSubNodesCount() const override {
-    std::uint64_t count = mChildCount;
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      count += child(i)->getSubNodesCount();
-    return count;
-  }
-  std::uint64_t getRaysCount() const override {
-    std::uint64_t count = 0;
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      count += child(i)->getRaysCount();
-    return count;
-  }
-  std::uint64_t getLeafNodesCount() const override {
-    std::uint64_t count = 0;
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      count += child(i)->getLeafNodesCount();
-    return count;
-  }
-  bool isEmpty() const override { return false; }
-  void enumerateLeafNodes(std::vector<TreeNode const*>& leaves) const override {
-    for (unsigned short i = 0; i < mChildCount; ++i)
-      child(i)->enumerateLeafNodes(leaves);
-  }
-
-  std::string toString(unsigned short depth) const override {
-    const TreeNode* self = this;
-    std::ostringstream out;
-    out << "p" << self << " [label=\"|V|=" << getRaysCount() << ", " << mCondition.toString()
-        << "\"];\n";
-    if (depth != 0)
-      for (unsigned short i = 0; i < mChildCount; ++i) {
-        const TreeNode* c = child(i);
-        out << c->toString(static_cast<unsigned short>(depth - 1)) << "p" << self << "->p" << c
-            << ";\n";
-      }
-    return out.str();
-  }
-
-  C mCondition;
   std::unique_ptr<TreeNode> mChildren[2];
   std::unique_ptr<std::unique_ptr<TreeNode>[]> mMoreChildren;
   std::uint16_t mChildCount;
   // The first two children again when they are nodes of this tree type, so
   // that searches descend without virtual dispatch; null otherwise.
-  const IntermediateBitSetNode* mInnerChildren[2] = {nullptr, nullptr};
-  const LeafNode<C>* mLeafChildren[2] = {nullptr, nullptr};
-
-private:
-  // partition(set, visitor) that empties owned, the set's own storage when
-  // this node may discard it, as soon as the set is distributed.
-  void partition(RayReferenceContainer const& set, RayReferenceContainer* owned,
-                 BitSplitVisitor& visitor, bool packLeaves);
+  IntermediateBitSetNode* mInnerChildren[2] = {nullptr, nullptr};
+  LeafNode<C>* mLeafChildren[2] = {nullptr, nullptr};
 };
+
+// Takes the inner children of inner children apart before deleting them, so
+// that no destructor deletes more than one level.
+template <class C> IntermediateBitSetNode<C>::~IntermediateBitSetNode() {
+  std::vector<IntermediateBitSetNode*> doomed;
+  auto release = [&doomed](IntermediateBitSetNode& node) {
+    for (unsigned short i = 0; i < node.mChildCount; ++i) {
+      std::unique_ptr<TreeNode>& slot = i < 2 ? node.mChildren[i] : node.mMoreChildren[i - 2];
+      if (slot == nullptr)
+        continue;
+      IntermediateBitSetNode* inner =
+          i < 2 ? node.mInnerChildren[i] : dynamic_cast<IntermediateBitSetNode*>(slot.get());
+      if (inner != nullptr) {
+        slot.release();
+        doomed.push_back(inner);
+      }
+    }
+  };
+  release(*this);
+  while (!doomed.empty()) {
+    IntermediateBitSetNode* node = doomed.back();
+    doomed.pop_back();
+    release(*node);
+    delete node;
+  }
+}
 
 template <class C>
 void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
-                                          RayReferenceContainer* owned, BitSplitVisitor& visitor,
-                                          bool packLeaves) {
-  enum class Decision { LEAF, SPLIT, SUCCESSOR };
-  const unsigned short k = mChildCount;
-  std::vector<RayReferenceContainer> buckets(k);
-  std::vector<C> conditions(k);
-  std::vector<Decision> decisions(k, Decision::LEAF);
+                                          BitSplitVisitor& visitor, bool packLeaves) {
+  // The open levels, innermost last. A level's slot, with its arrays, is
+  // reused by the next level opened at its depth. A level whose last child
+  // is to be built has only its after() left: the child takes over its slot,
+  // so that a chain of last children, however long, reuses one slot.
+  std::vector<Level> levels;
+  std::size_t open = 0;
+  std::vector<Closer> closers;
+  SpareArrays spare;
+  RayReferenceContainer input; // the set of a child that took over its parent's slot
 
-  // Every bucket gets room for the whole set, so filing never reallocates;
-  // what a bucket leaves unused beyond its own size is given back below.
-  for (RayReferenceContainer& bucket : buckets)
+  levels.emplace_back();
+  levels[0].mNode = this;
+  levels[0].mVisitor = &visitor;
+  open = 1;
+  distribute(set, nullptr, visitor, levels[0], spare, packLeaves);
+  while (open > 0) {
+    Level& level = levels[open - 1];
+    const unsigned short k = level.mNode->mChildCount;
+    if (level.mNext == k) {
+      level.mVisitor->after();
+      while (closers.size() > level.mClosersBase) {
+        Closer& run = closers.back();
+        run.mVisitor->after();
+        if (--run.mCount == 0)
+          closers.pop_back();
+      }
+      --open;
+      continue;
+    }
+    const unsigned short i = level.mNext++;
+    if (level.mDecisions[i] == Decision::LEAF)
+      continue; // built with the distribution
+    RayReferenceContainer& bucket = level.mBuckets[i];
+    BitSplitVisitor& by = *level.mVisitor;
+    auto* node =
+        new IntermediateBitSetNode<C>(bucket.mUnion, level.mConditions[i], by.mBucketCount);
+    level.mNode->setChild(i, node, node, nullptr);
+    BitSplitVisitor* next =
+        level.mDecisions[i] == Decision::SUCCESSOR ? by.successorFor(bucket) : &by;
+
+    bool last = true;
+    for (unsigned short j = i + 1; j < k; ++j)
+      last = last && level.mDecisions[j] == Decision::LEAF;
+    if (last) {
+      input = std::move(bucket);
+      if (closers.size() > level.mClosersBase && closers.back().mVisitor == &by)
+        ++closers.back().mCount;
+      else
+        closers.push_back({&by, 1});
+      level.mNode = node;
+      level.mVisitor = next;
+      level.mNext = 0;
+      node->distribute(input, &input, *next, level, spare, packLeaves);
+      continue;
+    }
+    if (open == levels.size())
+      levels.emplace_back(); // moving the levels keeps the buckets where they are
+    Level& child = levels[open++];
+    child.mNode = node;
+    child.mVisitor = next;
+    child.mNext = 0;
+    child.mClosersBase = closers.size();
+    node->distribute(bucket, &bucket, *next, child, spare, packLeaves);
+  }
+}
+
+template <class C>
+void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
+                                           RayReferenceContainer* owned, BitSplitVisitor& visitor,
+                                           Level& level, SpareArrays& spare, bool packLeaves) {
+  const unsigned short k = mChildCount;
+  DD_ASSERT(k >= 2);
+  level.mBuckets.resize(k);
+  level.mConditions.resize(k);
+  level.mDecisions.assign(k, Decision::LEAF);
+  std::vector<RayReferenceContainer>& buckets = level.mBuckets;
+
+  // Every bucket gets room for the whole set, so filing never reallocates.
+  for (RayReferenceContainer& bucket : buckets) {
+    bucket = RayReferenceContainer();
+    if (!spare.empty()) {
+      bucket.mReferences.swap(spare.back());
+      spare.pop_back();
+    }
     bucket.reserve(set.size());
+  }
   visitor.mBuckets = buckets.data();
   visitor.before(set);
   visitor.distribute(set);
-  DD_ASSERT(k >= 2);
 #ifdef REDIVEZ_ASSERTIONS
   std::size_t distributed = 0;
   for (RayReferenceContainer const& bucket : buckets)
@@ -217,16 +413,20 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
   // Only vantage points that stand for their equals drop references.
   DD_ASSERT(distributed == set.size() || (VANTAGE_POINT && distributed < set.size()));
 #endif
-  // A bucket of the parent is no longer needed once it is distributed: along
-  // the recursion only the buckets still to be built stay alive.
+  auto recycle = [&spare](RayReferenceContainer& bucket) {
+    bucket.mReferences.clear();
+    spare.push_back(std::move(bucket.mReferences));
+    bucket = RayReferenceContainer();
+  };
+  // A bucket of the parent is no longer needed once it is distributed: only
+  // the buckets still to be built stay filled.
   if (owned != nullptr)
-    *owned = RayReferenceContainer();
-  for (RayReferenceContainer& bucket : buckets)
-    bucket.shrinkToFitWithin(2);
+    recycle(*owned);
 
   // Every decision is taken before any child is built: building a child runs
   // the visitor again and overwrites its per-set state.
   const auto threshold = static_cast<unsigned short>(mCondition.mThreshold);
+  std::vector<C>& conditions = level.mConditions;
   for (unsigned short i = 0; i < k; ++i) {
     if constexpr (VANTAGE_POINT) {
       visitor.refineCondition(i, threshold, conditions[i]);
@@ -236,30 +436,78 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
     }
     const bool ok = visitor.can_proceed(i);
     if (visitor.mDepth >= visitor.mMaxDepth || buckets[i].size() <= visitor.mLeafCapacity)
-      decisions[i] = Decision::LEAF;
+      level.mDecisions[i] = Decision::LEAF;
     else if (ok)
-      decisions[i] = Decision::SPLIT;
+      level.mDecisions[i] = Decision::SPLIT;
     else if (visitor.hasSuccessorToProceed(buckets[i]))
-      decisions[i] = Decision::SUCCESSOR;
-    else
-      decisions[i] = Decision::LEAF;
+      level.mDecisions[i] = Decision::SUCCESSOR;
   }
 
+  // Leaves need nothing of the visitor: they are built at once. A bucket that
+  // waits for the subtree of an earlier sibling gives back its unused room.
+  bool waits = false;
   for (unsigned short i = 0; i < k; ++i) {
     RayReferenceContainer& bucket = buckets[i];
-    if (decisions[i] == Decision::LEAF) {
-      setChild(i, new LeafNode<C>(bucket, conditions[i], packLeaves));
-      bucket = RayReferenceContainer();
+    if (level.mDecisions[i] == Decision::LEAF) {
+      auto* leaf = new LeafNode<C>(bucket, conditions[i], packLeaves);
+      setChild(i, leaf, nullptr, leaf);
+      recycle(bucket);
       continue;
     }
-    auto* node = new IntermediateBitSetNode<C>(bucket.mUnion, conditions[i], visitor.mBucketCount);
-    setChild(i, node);
-    BitSplitVisitor* next =
-        decisions[i] == Decision::SUCCESSOR ? visitor.successorFor(bucket) : &visitor;
-    node->partition(bucket, &bucket, *next, packLeaves);
+    if (waits)
+      bucket.shrinkToFitWithin(2);
+    waits = true;
   }
+}
 
-  visitor.after();
+template <class C> std::string IntermediateBitSetNode<C>::label() const {
+  std::ostringstream out;
+  out << "p" << static_cast<const TreeNode*>(this) << " [label=\"|V|=" << getRaysCount() << ", "
+      << mCondition.toString() << "\"];\n";
+  return out.str();
+}
+
+// Each node's line, then for each child within depth levels its subtree and
+// the edge to it.
+template <class C> std::string IntermediateBitSetNode<C>::toString(unsigned short depth) const {
+  struct Open {
+    IntermediateBitSetNode const* mNode;
+    unsigned short mDepth;
+    unsigned short mNext;
+  };
+  std::ostringstream out;
+  auto edge = [&out](IntermediateBitSetNode const* from, TreeNode const* to) {
+    out << "p" << static_cast<const TreeNode*>(from) << "->p" << to << ";\n";
+  };
+  out << label();
+  std::vector<Open> open;
+  if (depth != 0)
+    open.push_back({this, depth, 0});
+  while (!open.empty()) {
+    Open& top = open.back();
+    if (top.mNext == top.mNode->mChildCount) {
+      auto const* done = top.mNode;
+      open.pop_back();
+      if (!open.empty())
+        edge(open.back().mNode, done);
+      continue;
+    }
+    const unsigned short i = top.mNext++;
+    const auto below = static_cast<unsigned short>(top.mDepth - 1);
+    const Pending entry = top.mNode->pending(i);
+    if (entry.mKind == Kind::INNER) {
+      auto const* node = static_cast<IntermediateBitSetNode const*>(entry.mNode);
+      out << node->label();
+      if (below != 0) {
+        open.push_back({node, below, 0});
+        continue;
+      }
+    } else {
+      out << asNode(entry).toString(below);
+    }
+    edge(top.mNode, &asNode(entry));
+  }
+  return out.str();
 }
 
 extern template class IntermediateBitSetNode<PreliminaryCondition>;

@@ -29,6 +29,9 @@ public:
   // for a tree searched once or twice the copy would cost more than it saves.
   LeafNode(RayReferenceContainer const& set, C const& condition, bool packPatterns = true)
       : TreeNode(set.mUnion), mCondition(condition), mRayCount(set.size()) {
+    // Deep trees end in many empty leaves: those allocate nothing.
+    if (mRayCount == 0)
+      return;
     RayRefContainerToArrayTransformer transformer(static_cast<std::uint32_t>(mRayCount));
     set.iterate(transformer);
     mRays = transformer.release();

@@ -39,9 +39,46 @@ std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree, bool verifica
   return packed;
 }
 
-bool PackedTree::add(TreeNode const& node, std::vector<std::uint64_t>& slices) {
+// Depth first, the children from the last to the first: the order of the
+// searches. Each node's first word, the end of its subtree, is written when
+// the subtree is complete; a stack instead of recursion, for trees of any depth.
+bool PackedTree::add(TreeNode const& root, std::vector<std::uint64_t>& slices) {
+  struct Open {
+    IntermediateBitSetNode<PreliminaryCondition> const* mNode;
+    std::uint64_t mAt;
+    unsigned short mNext;
+  };
+  std::vector<Open> open;
+  TreeNode const* next = &root;
+  while (true) {
+    if (next != nullptr) {
+      std::uint64_t at = 0;
+      IntermediateBitSetNode<PreliminaryCondition> const* inner = nullptr;
+      if (!addNode(*next, slices, at, inner))
+        return false;
+      if (inner != nullptr)
+        open.push_back({inner, at, inner->childCount()});
+      else
+        mNodes[at] = mNodes.size();
+      next = nullptr;
+    }
+    if (open.empty())
+      return true;
+    Open& top = open.back();
+    if (top.mNext == 0) {
+      mNodes[top.mAt] = mNodes.size();
+      open.pop_back();
+      continue;
+    }
+    next = top.mNode->child(--top.mNext);
+  }
+}
+
+bool PackedTree::addNode(TreeNode const& node, std::vector<std::uint64_t>& slices,
+                         std::uint64_t& at,
+                         IntermediateBitSetNode<PreliminaryCondition> const*& inner) {
   PreliminaryCondition const* condition;
-  auto const* inner = dynamic_cast<IntermediateBitSetNode<PreliminaryCondition> const*>(&node);
+  inner = dynamic_cast<IntermediateBitSetNode<PreliminaryCondition> const*>(&node);
   auto const* leaf = dynamic_cast<LeafNode<PreliminaryCondition> const*>(&node);
   if (inner != nullptr)
     condition = &inner->mCondition;
@@ -58,11 +95,11 @@ bool PackedTree::add(TreeNode const& node, std::vector<std::uint64_t>& slices) {
        !(emptyLeaf && maskWords < mWordCount && condition->mMask.none())))
     return false;
 
-  const std::uint64_t at = mNodes.size();
+  const std::uint64_t first = mNodes.size();
   const bool sliceWord = leaf != nullptr && mSliceMin != 0;
-  mNodes.resize(at + packed_scan::HEADER + mWordCount + (sliceWord ? 1 : 0));
+  mNodes.resize(first + packed_scan::HEADER + mWordCount + (sliceWord ? 1 : 0));
   for (std::uint64_t w = 0; w < maskWords && w < mWordCount; ++w)
-    mNodes[at + packed_scan::HEADER + w] = condition->mMask.words()[w];
+    mNodes[first + packed_scan::HEADER + w] = condition->mMask.words()[w];
 
   std::uint64_t patternCount = packed_scan::NOT_A_LEAF;
   std::uint64_t firstPattern = 0;
@@ -83,19 +120,14 @@ bool PackedTree::add(TreeNode const& node, std::vector<std::uint64_t>& slices) {
       }
     }
     if (sliceWord)
-      mNodes[at + packed_scan::HEADER + mWordCount] =
+      mNodes[first + packed_scan::HEADER + mWordCount] =
           n >= mSliceMin ? packed_scan::appendSlices(slices, &mLeafPatterns[block],
                                                      static_cast<std::uint32_t>(n),
                                                      static_cast<std::uint32_t>(mWordCount))
                          : packed_scan::NO_SLICES;
-  } else {
-    // The searches visit the children from the last to the first.
-    for (unsigned short i = inner->mChildCount; i-- > 0;)
-      if (!add(*inner->child(i), slices))
-        return false;
   }
-  mNodes[at] = mNodes.size();
-  mNodes[at + 1] = firstPattern | patternCount << 32;
+  mNodes[first + 1] = firstPattern | patternCount << 32;
+  at = first;
   return true;
 }
 

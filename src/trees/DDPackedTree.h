@@ -14,6 +14,7 @@
 namespace double_description {
 
 class TreeNode;
+template <class C> class IntermediateBitSetNode;
 
 // A built tree of plain nodes laid out for its searches: the nodes in the
 // order the searches visit them in one block, the leaves' patterns in another
@@ -50,7 +51,12 @@ public:
 private:
   PackedTree(std::uint64_t words, std::uint32_t threshold, std::uint32_t sliceMin)
       : mWordCount(words), mThreshold(threshold), mSliceMin(sliceMin) {}
-  bool add(TreeNode const& node, std::vector<std::uint64_t>& slices);
+  // Appends the tree, false when it cannot be packed.
+  bool add(TreeNode const& root, std::vector<std::uint64_t>& slices);
+  // Appends the node itself at at, false when it cannot be packed; inner is
+  // the node when it is inner, its children still to be added.
+  bool addNode(TreeNode const& node, std::vector<std::uint64_t>& slices, std::uint64_t& at,
+               IntermediateBitSetNode<PreliminaryCondition> const*& inner);
   packed_scan::Image image() const {
     return {mNodes.data(),
             mNodes.size(),

@@ -229,6 +229,25 @@ TEST(IntermediateBitSetNode, DotText) {
   EXPECT_EQ(root->toString(1), expected.str());
   EXPECT_EQ(root->toString(0), rootLine);
 
+  // An inner child: its subtree within the depth, then the edge to it.
+  PlainNode top(BitList(1, ~0ul), PreliminaryCondition(BitList(1, ~0ul), 1), 2);
+  PlainLeaf* empty = leaf(RayReferenceContainer(), 1);
+  auto owned = rootOver({container({bits({1})}), container({bits({1, 2}), bits({3})})}, 1);
+  const PlainNode* inner = owned.get();
+  top.setChild(0, empty);
+  top.setChild(1, owned.release());
+  const TreeNode* t = &top;
+  const TreeNode* e = empty;
+  const TreeNode* i = inner;
+  std::ostringstream head;
+  head << "p" << t << " [label=\"|V|=3, |u|=64\"];\n"
+       << "p" << e << " [label=\"|V|=0, |u|=0\"];\n"
+       << "p" << t << "->p" << e << ";\n";
+  std::ostringstream edge;
+  edge << "p" << t << "->p" << i << ";\n";
+  EXPECT_EQ(top.toString(2), head.str() + inner->toString(1) + edge.str());
+  EXPECT_EQ(top.toString(1), head.str() + inner->toString(0) + edge.str());
+
   const VpLeaf vpLeaf(container({bits({1})}),
                       VantagePointPreliminaryCondition(bits({1}), 2, bits({1, 2})));
   std::ostringstream vpExpected;
