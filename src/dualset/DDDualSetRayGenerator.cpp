@@ -11,8 +11,8 @@
 namespace double_description {
 
 DualSetRayGenerator::DualSetRayGenerator(Matrix const& original, Matrix const& working,
-                                         Matrix const& base)
-    : ExtremeRayGenerator<DualSetRay>(original, working, base), mDependencyCache(working),
+                                         Matrix const& base, unsigned threads)
+    : ExtremeRayGenerator<DualSetRay>(original, working, base, threads), mDependencyCache(working),
       mAssigner(mDependencyCache, working.getRowCount(), working.getColumns()),
       mFaceProver(static_cast<unsigned short>(working.getRowCount()),
                   static_cast<unsigned short>(working.getColumns() - 2)) {}
@@ -65,7 +65,8 @@ void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, 
 
 StepStatistics DualSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
   DualSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
-                                  mRayCache, mAssigner, mFaceProver);
+                                  mRayCache, mDependencyCache, mAssigner, mFaceProver,
+                                  {&mWorkers, &mThreadWorkers});
   const StepStatistics statistics = enumerator.enumerate();
   mDependencyCache.releaseUnusedReferences(static_cast<unsigned short>(step));
   return statistics;

@@ -8,7 +8,11 @@
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDFaceProver.h"
 #include "dualset/DDLinearDependenceCache.h"
+#include "dualset/DDPartTestWorker.h"
 #include "iteration/DDExtremeRayGenerator.h"
+
+#include <memory>
+#include <vector>
 
 namespace double_description {
 
@@ -16,7 +20,8 @@ namespace double_description {
 // certificate store and face prover; every ray is deleted before them.
 class DualSetRayGenerator : public ExtremeRayGenerator<DualSetRay> {
 public:
-  DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base);
+  DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
+                      unsigned threads = WorkerPool::availableProcessors());
   ~DualSetRayGenerator() override;
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;
@@ -33,6 +38,8 @@ private:
   LinearDependenceCache mDependencyCache;
   CertificateAssigner mAssigner;
   FaceProver mFaceProver;
+  // Per thread of a shared pass; deleted before the store they draft on.
+  std::vector<std::unique_ptr<PartTestWorker>> mThreadWorkers;
 };
 
 } // namespace double_description
