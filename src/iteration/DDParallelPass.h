@@ -63,6 +63,7 @@ template <class MakeVisitor> auto makeVisitorFor(MakeVisitor& makeVisitor, unsig
     return makeVisitor();
 }
 
+// Files the rays as they were made.
 struct FileAsCreated {
   template <class R> void operator()(R&) const {}
 };
