@@ -27,10 +27,10 @@ struct PartTestThreads {
 class DualSetRayEnumerator final : public ExtremeRayEnumerator<DualSetRay> {
 public:
   // store, assigner and prover serve a pass on the calling thread alone;
-  // threads, when given, share the larger passes.
+  // threads share the larger passes.
   DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache,
                        LinearDependenceCache& store, CertificateAssigner& assigner,
-                       FaceProver& prover, PartTestThreads threads = {nullptr, nullptr})
+                       FaceProver& prover, PartTestThreads threads)
       : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache), mStore(&store),
         mAssigner(&assigner), mFaceProver(&prover), mThreads(threads) {}
 
