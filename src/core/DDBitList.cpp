@@ -10,7 +10,9 @@ namespace {
 // size: patterns are copied into references, buckets and leaves by the
 // million, all of a few sizes, and a free list serves them faster than the
 // general heap. Trivially destructible, so lists destroyed during exit can
-// still return their words; the kept arrays stay reachable until the end.
+// still return their words: when its thread ends the pool gives its arrays
+// back and from then on sends every array to the heap, so that worker
+// threads leave nothing behind.
 //
 // A thread keeps at most KEPT_BYTES of each size: one that frees the lists
 // other threads made, as the filing thread of a shared pass does, would
@@ -35,6 +37,8 @@ public:
       ::operator delete(words);
       return;
     }
+    if (mFree[n] == nullptr)
+      closeAtThreadExit();
     Block* block = reinterpret_cast<Block*>(words);
     block->mNext = mFree[n];
     mFree[n] = block;
@@ -51,7 +55,16 @@ public:
     mKeptBytes[n] = 0;
   }
 
+  void close() {
+    for (std::uint64_t n = 0; n <= POOLED_WORDS; ++n) {
+      releaseAll(n);
+      mKeptBytes[n] = KEPT_BYTES;
+    }
+  }
+
 private:
+  static void closeAtThreadExit();
+
   struct Block {
     Block* mNext;
   };
@@ -60,6 +73,15 @@ private:
 };
 
 thread_local WordPool pool;
+
+struct ClosePoolAtExit {
+  ~ClosePoolAtExit() { pool.close(); }
+};
+
+void WordPool::closeAtThreadExit() {
+  thread_local ClosePoolAtExit closer;
+  static_cast<void>(closer);
+}
 
 std::uint64_t* storageFor(std::uint64_t n, std::uint64_t* inlineWords) {
   return n <= BitList::INLINE_WORDS ? inlineWords : pool.allocate(n);
