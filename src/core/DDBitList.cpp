@@ -10,28 +10,39 @@ namespace {
 // size: patterns are copied into references, buckets and leaves by the
 // million, all of a few sizes, and a free list serves them faster than the
 // general heap. Trivially destructible, so lists destroyed during exit can
-// still return their words; the kept arrays stay reachable until the end.
+// still return their words: when its thread ends the pool gives its arrays
+// back and from then on sends every array to the heap, so that worker
+// threads leave nothing behind.
+//
+// A thread keeps at most KEPT_BYTES of each size: one that frees the lists
+// other threads made, as the filing thread of a shared pass does, would
+// otherwise hoard them all while the others keep asking the heap for more.
 class WordPool {
 public:
   static constexpr std::uint64_t POOLED_WORDS = 64;
+  static constexpr std::uint64_t KEPT_BYTES = std::uint64_t(1) << 20;
 
   std::uint64_t* allocate(std::uint64_t n) {
     if (n <= POOLED_WORDS && mFree[n] != nullptr) {
       Block* block = mFree[n];
       mFree[n] = block->mNext;
+      mKeptBytes[n] -= n * sizeof(std::uint64_t);
       return reinterpret_cast<std::uint64_t*>(block);
     }
     return static_cast<std::uint64_t*>(::operator new(n * sizeof(std::uint64_t)));
   }
 
   void release(std::uint64_t* words, std::uint64_t n) {
-    if (n > POOLED_WORDS) {
+    if (n > POOLED_WORDS || mKeptBytes[n] >= KEPT_BYTES) {
       ::operator delete(words);
       return;
     }
+    if (mFree[n] == nullptr)
+      closeAtThreadExit();
     Block* block = reinterpret_cast<Block*>(words);
     block->mNext = mFree[n];
     mFree[n] = block;
+    mKeptBytes[n] += n * sizeof(std::uint64_t);
   }
 
   void releaseAll(std::uint64_t n) {
@@ -41,16 +52,36 @@ public:
       mFree[n] = block->mNext;
       ::operator delete(block);
     }
+    mKeptBytes[n] = 0;
+  }
+
+  void close() {
+    for (std::uint64_t n = 0; n <= POOLED_WORDS; ++n) {
+      releaseAll(n);
+      mKeptBytes[n] = KEPT_BYTES;
+    }
   }
 
 private:
+  static void closeAtThreadExit();
+
   struct Block {
     Block* mNext;
   };
   Block* mFree[POOLED_WORDS + 1] = {};
+  std::uint64_t mKeptBytes[POOLED_WORDS + 1] = {};
 };
 
 thread_local WordPool pool;
+
+struct ClosePoolAtExit {
+  ~ClosePoolAtExit() { pool.close(); }
+};
+
+void WordPool::closeAtThreadExit() {
+  thread_local ClosePoolAtExit closer;
+  static_cast<void>(closer);
+}
 
 std::uint64_t* storageFor(std::uint64_t n, std::uint64_t* inlineWords) {
   return n <= BitList::INLINE_WORDS ? inlineWords : pool.allocate(n);

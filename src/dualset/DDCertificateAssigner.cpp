@@ -9,8 +9,9 @@ namespace double_description {
 using Word = std::uint64_t;
 
 CertificateAssigner::CertificateAssigner(LinearDependenceCache& store, unsigned rowCount,
-                                         unsigned d)
-    : mStore(&store), mMaskWords(DualSetRay::maskWordsFor(d)), mIndexOf(rowCount, NONE) {}
+                                         unsigned d, bool countReferences)
+    : mStore(&store), mMaskWords(DualSetRay::maskWordsFor(d)), mCountReferences(countReferences),
+      mIndexOf(rowCount, NONE) {}
 
 void CertificateAssigner::indexPrimary(DualSetRay const& ray) {
   std::uint16_t t = 0;
@@ -104,7 +105,10 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
         mask[t / 64] |= Word(1) << (t % 64);
       }
     }
-    ray.addSecondary(item.mRow, item.mEntry, mask);
+    if (mCountReferences)
+      ray.addSecondary(item.mRow, item.mEntry, mask);
+    else
+      ray.addUncountedSecondary(item.mRow, item.mEntry, mask);
   }
 }
 

@@ -20,9 +20,12 @@ struct CertificateParent {
 
 // Gives a new dual-set ray its secondary rows and their certificates with
 // their support masks, working on the store as one ray's construction.
+// Without counted references the ray counts them itself later
+// (DualSetRay::countReferences), as rays built on several threads must.
 class CertificateAssigner {
 public:
-  CertificateAssigner(LinearDependenceCache& store, unsigned rowCount, unsigned d);
+  CertificateAssigner(LinearDependenceCache& store, unsigned rowCount, unsigned d,
+                      bool countReferences = true);
   CertificateAssigner(CertificateAssigner const&) = delete;
   CertificateAssigner& operator=(CertificateAssigner const&) = delete;
 
@@ -52,6 +55,7 @@ private:
 
   LinearDependenceCache* mStore;
   unsigned mMaskWords;
+  bool mCountReferences;
   std::vector<std::uint16_t> mIndexOf;
   std::vector<std::uint16_t> mPositiveIndex;
   std::vector<std::uint16_t> mNegativeIndex;

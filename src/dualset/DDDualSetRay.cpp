@@ -32,7 +32,8 @@ void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e) {
     delete[] out;
 }
 
-void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_t const* mask) {
+void DualSetRay::addUncountedSecondary(unsigned r, LinearDependenceEntry* e,
+                                       std::uint64_t const* mask) {
   // The cheap parts of the greedy-basis invariant: secondary rows come after
   // the basis rows, are disjoint from the primary set and join in order.
   DD_ASSERT(r >= firstSecondaryRow() && r < 64 * mSecondary.wordCount());
@@ -41,7 +42,6 @@ void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_
   mSecondary.set(r);
   mCertificates.push_back(e);
   mSupportMasks.insert(mSupportMasks.end(), mask, mask + mMaskWords);
-  e->addReference();
 }
 
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask) {

@@ -61,7 +61,21 @@ public:
   // its reference. The mask is worked out from the support.
   void addSecondary(unsigned r, LinearDependenceEntry* e);
   // The same with the support mask given.
-  void addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_t const* mask);
+  void addSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_t const* mask) {
+    addUncountedSecondary(r, e, mask);
+    e->addReference();
+  }
+  // The same without counting the reference, for a ray built on another
+  // thread: countReferences() counts them once the ray is handed over.
+  void addUncountedSecondary(unsigned r, LinearDependenceEntry* e, std::uint64_t const* mask);
+  // Replaces each certificate e by final(e), an entry of the same row and
+  // support, and counts the ray's references.
+  template <class F> void countReferences(F&& final) {
+    for (LinearDependenceEntry*& e : mCertificates) {
+      e = final(e);
+      e->addReference();
+    }
+  }
 
 private:
   // The rank of secondary row r among the secondary rows.

@@ -1,10 +1,15 @@
 #include "dualset/DDDualSetRayEnumerator.h"
 
 #include "dualset/DDPartTestTraverseVisitor.h"
+#include "iteration/DDParallelPass.h"
 
 namespace double_description {
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
+  const std::uint64_t pairs = static_cast<std::uint64_t>(mNegative->size()) *
+                              (mPosDegenerate->size() + mPosNondegenerate->size());
+  if (mThreads.mWorkers != nullptr && worthSharing(mThreads.mPool, pairs))
+    return sharedPass(tree);
   PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,
                                   static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
                                   *mRayCache, *mAssigner, *mFaceProver);
@@ -14,6 +19,36 @@ std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
   return enumerate_pos_deg(tree);
+}
+
+std::uint64_t DualSetRayEnumerator::sharedPass(TreeNode const* tree) {
+  std::vector<std::unique_ptr<PartTestWorker>>& workers = *mThreads.mWorkers;
+  workers.resize(mThreads.mPool->size());
+  // The drafts are cleared even when the pass fails.
+  struct EndOfPass {
+    std::vector<std::unique_ptr<PartTestWorker>>& mWorkers;
+    LinearDependenceCache& mStore;
+    ~EndOfPass() {
+      for (std::unique_ptr<PartTestWorker>& worker : mWorkers)
+        if (worker)
+          worker->mDrafts.clearDrafts();
+      mStore.endAdoption();
+    }
+  } endOfPass{workers, *mStore};
+
+  const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
+  return parallelPass<DualSetRay>(
+      *mNegative, *mThreads.mPool, *mRayCache,
+      [&](unsigned thread) {
+        std::unique_ptr<PartTestWorker>& worker = workers[thread];
+        if (!worker)
+          worker = std::make_unique<PartTestWorker>(*mWorkingMatrix, *mStore);
+        return PartTestTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache,
+                                       worker->mAssigner, worker->mFaceProver);
+      },
+      [&](DualSetRay& ray) {
+        ray.countReferences([&](LinearDependenceEntry* e) { return mStore->adopt(e); });
+      });
 }
 
 } // namespace double_description

@@ -67,7 +67,8 @@ void DualSetRayGenerator::getInitialVector(Matrix const& base, unsigned long i, 
 
 StepStatistics DualSetRayGenerator::enumerate(unsigned long step, Entry& entry) {
   DualSetRayEnumerator enumerator(mWorkingMatrix, static_cast<unsigned short>(step), entry,
-                                  mRayCache, mSettings, mAssigner, mFaceProver);
+                                  mRayCache, mSettings, mDependencyCache, mAssigner, mFaceProver,
+                                  {&mWorkers, &mThreadWorkers});
   const StepStatistics statistics = enumerator.enumerate();
   mDependencyCache.releaseUnusedReferences(static_cast<unsigned short>(step));
   return statistics;

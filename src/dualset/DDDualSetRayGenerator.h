@@ -8,7 +8,11 @@
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDFaceProver.h"
 #include "dualset/DDLinearDependenceCache.h"
+#include "dualset/DDPartTestWorker.h"
 #include "iteration/DDExtremeRayGenerator.h"
+
+#include <memory>
+#include <vector>
 
 namespace double_description {
 
@@ -18,7 +22,8 @@ namespace double_description {
 class DualSetRayGenerator : public ExtremeRayGenerator<DualSetRay> {
 public:
   DualSetRayGenerator(Matrix const& original, Matrix const& working, Matrix const& base,
-                      RunSettings const& settings, unsigned threads = 1);
+                      RunSettings const& settings,
+                      unsigned threads = WorkerPool::availableProcessors());
   ~DualSetRayGenerator() override;
 
   StepStatistics enumerate(unsigned long step, Entry& entry) override;
@@ -35,6 +40,8 @@ private:
   LinearDependenceCache mDependencyCache;
   CertificateAssigner mAssigner;
   FaceProver mFaceProver;
+  // Per thread of a shared pass; deleted before the store they draft on.
+  std::vector<std::unique_ptr<PartTestWorker>> mThreadWorkers;
 };
 
 } // namespace double_description

@@ -7,11 +7,23 @@
 
 namespace double_description {
 
+LinearDependenceCache::LinearDependenceCache(Matrix const& working,
+                                             LinearDependenceCache const& base)
+    : LinearDependenceCache(working) {
+  mBase = &base;
+}
+
+LinearDependenceCache::~LinearDependenceCache() {
+  if (mBase != nullptr)
+    clearDrafts();
+}
+
 LinearDependenceCache::LinearDependenceCache(Matrix const& working)
     : mWorkingMatrix(&working), mMachine(working), mFast(mMachine, working.getColumns()),
       mSolver(working.getColumns(), working.getRowCount(),
               BitList::wordsFor(working.getRowCount())),
-      mPrimary(BitList::wordsFor(working.getRowCount())) {
+      mPrimary(BitList::wordsFor(working.getRowCount())),
+      mSupport(BitList::wordsFor(working.getRowCount())) {
   const unsigned d = working.getColumns();
   const unsigned m = working.getRowCount();
   // Entries point at their row's list, so the lists must never move.
@@ -28,7 +40,11 @@ LinearDependenceEntry* LinearDependenceCache::getLinearDependenceEntry(BitList c
                                                                        std::uint64_t signature,
                                                                        unsigned long r) {
   DD_ASSERT(signature == LinearDependenceVector::signatureOf(primary));
-  LinearDependenceVector& v = mVectors[r - mWorkingMatrix->getColumns()];
+  const unsigned long i = r - mWorkingMatrix->getColumns();
+  if (mBase != nullptr)
+    if (LinearDependenceEntry* e = mBase->mVectors[i].find(primary, signature))
+      return e;
+  LinearDependenceVector& v = mVectors[i];
   if (LinearDependenceEntry* e = v.find(primary, signature))
     return e;
   LinearDependenceEntry* e =
@@ -95,6 +111,37 @@ void LinearDependenceCache::releaseUnusedReferences(unsigned short step) {
   const std::uint32_t d = mWorkingMatrix->getColumns();
   for (std::uint16_t i = 0; static_cast<std::uint32_t>(i) + d < step; ++i)
     mVectors[i].freeUnused();
+}
+
+LinearDependenceEntry* LinearDependenceCache::adopt(LinearDependenceEntry* e) {
+  LinearDependenceVector& v = mVectors[e->row() - mWorkingMatrix->getColumns()];
+  if (e->owner() == &v)
+    return e;
+  if (!mReplaced.empty()) {
+    const auto replaced = mReplaced.find(e);
+    if (replaced != mReplaced.end())
+      return replaced->second;
+  }
+  // A row has one certificate per support, so one whose support lies in e's
+  // has e's values.
+  mSupport.clear();
+  for (unsigned k = 0; k < e->supportSize(); ++k)
+    mSupport.set(e->supportRow(k));
+  if (LinearDependenceEntry* first =
+          v.find(mSupport, LinearDependenceVector::signatureOf(mSupport))) {
+    mReplaced.emplace(e, first);
+    return first;
+  }
+  v.take(e);
+  return e;
+}
+
+void LinearDependenceCache::clearDrafts() {
+  DD_ASSERT(mBase != nullptr);
+  // Pending entries are left only by a failed update.
+  mPending.clear();
+  for (LinearDependenceVector& v : mVectors)
+    v.clearDrafts();
 }
 
 std::uint64_t LinearDependenceCache::getSize() const {

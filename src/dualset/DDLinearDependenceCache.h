@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace double_description {
@@ -19,9 +20,17 @@ namespace double_description {
 // primary set: in machine integers by one reduction of that set, or, when a
 // value does not fit, exactly by a single elimination of the transposed
 // system.
+//
+// A draft store serves one thread of a pass over a store it leaves alone:
+// lookups see that store's certificates and the draft's own, and new
+// certificates stay in the draft until the store adopts them, in the order
+// one thread would have made them.
 class LinearDependenceCache final {
 public:
   explicit LinearDependenceCache(Matrix const& working);
+  // A draft store over base.
+  LinearDependenceCache(Matrix const& working, LinearDependenceCache const& base);
+  ~LinearDependenceCache();
   LinearDependenceCache(LinearDependenceCache const&) = delete;
   LinearDependenceCache& operator=(LinearDependenceCache const&) = delete;
 
@@ -39,6 +48,16 @@ public:
   void update();
   // Frees the unreferenced entries of the rows before step.
   void releaseUnusedReferences(unsigned short step);
+
+  // The entry of this store that stands for e, a computed entry of this store
+  // or of one of its drafts: a draft entry joins this store unless one of the
+  // same row and support did so first, which then stands for it.
+  LinearDependenceEntry* adopt(LinearDependenceEntry* e);
+  // Ends the adoptions of a pass, once every draft has been cleared.
+  void endAdoption() { mReplaced.clear(); }
+  // On a draft store: lets go of the entries the base store adopted and
+  // deletes the others.
+  void clearDrafts();
 
   bool isDirty() const { return !mPending.empty(); }
   std::uint64_t pendingCount() const { return mPending.size(); }
@@ -58,6 +77,7 @@ private:
   void computeExactly();
 
   Matrix const* mWorkingMatrix;
+  LinearDependenceCache const* mBase = nullptr;
   MachineMatrix mMachine;
   CertificateSolver mFast;
   SLESolver mSolver;
@@ -69,6 +89,9 @@ private:
   std::vector<std::int64_t> mValues;
   std::vector<mpz_class> mExactValues;
   std::vector<unsigned> mRows;
+  // Draft entries of the current adoptions that an earlier one stands for.
+  std::unordered_map<LinearDependenceEntry const*, LinearDependenceEntry*> mReplaced;
+  BitList mSupport;
 };
 
 } // namespace double_description

@@ -11,10 +11,13 @@ namespace {
 
 // Free blocks by size in words, each list threaded through its blocks. The
 // lists of a thread are given back when it ends; blocks freed after that, or
-// by a thread that never allocated, go straight to the heap.
+// by a thread that never allocated, go straight to the heap. At most
+// KEPT_BYTES of a size are kept, since the thread that files a shared pass's
+// rays frees the certificates other threads made.
 class BlockPool {
 public:
   static constexpr std::size_t LARGEST = 64;
+  static constexpr std::size_t KEPT_BYTES = std::size_t(1) << 20;
 
   BlockPool() { tAlive = true; }
   BlockPool(BlockPool const&) = delete;
@@ -31,10 +34,12 @@ public:
 
   static void* take(std::size_t words) {
     if (words <= LARGEST) {
-      void*& head = local().mFree[words];
+      BlockPool& pool = local();
+      void*& head = pool.mFree[words];
       if (head != nullptr) {
         void* block = head;
         head = *static_cast<void**>(block);
+        pool.mKeptBytes[words] -= words * sizeof(std::uint64_t);
         return block;
       }
     }
@@ -42,10 +47,14 @@ public:
   }
   static void give(void* block, std::size_t words) {
     if (words <= LARGEST && tAlive) {
-      void*& head = local().mFree[words];
-      *static_cast<void**>(block) = head;
-      head = block;
-      return;
+      BlockPool& pool = local();
+      if (pool.mKeptBytes[words] < KEPT_BYTES) {
+        void*& head = pool.mFree[words];
+        *static_cast<void**>(block) = head;
+        head = block;
+        pool.mKeptBytes[words] += words * sizeof(std::uint64_t);
+        return;
+      }
     }
     ::operator delete(block);
   }
@@ -58,6 +67,7 @@ private:
   static thread_local bool tAlive;
 
   void* mFree[LARGEST + 1] = {};
+  std::size_t mKeptBytes[LARGEST + 1] = {};
 };
 
 thread_local bool BlockPool::tAlive = false;

@@ -161,6 +161,26 @@ public:
     mCertificates.push_back(std::move(e));
     return mCertificates.back().get();
   }
+  // Takes over a computed certificate of the row from a draft store's list,
+  // which lets it go when the drafts are cleared.
+  void take(LinearDependenceEntry* e) {
+    DD_ASSERT(patternCount() == mCertificates.size());
+    DD_ASSERT(e->row() == mRow && e->isComputed());
+    e->mOwner = this;
+    mCertificates.emplace_back(e);
+    appendPattern(*e);
+  }
+  // Drops every certificate: those another list took over are let go, the
+  // others deleted.
+  void clearDrafts() {
+    for (std::unique_ptr<LinearDependenceEntry>& e : mCertificates)
+      if (e->mOwner != this)
+        static_cast<void>(e.release());
+    mCertificates.clear();
+    mSupports.clear();
+    mSignatures.clear();
+    mUnused = 0;
+  }
   // Packs the support of the pending certificate once it is computed.
   void appendPattern(LinearDependenceEntry const& e) {
     DD_ASSERT(patternCount() + 1 == mCertificates.size());

@@ -6,17 +6,10 @@
 
 namespace double_description {
 
-namespace {
-
-// Below this many pairs a pass is over before threads would have started.
-constexpr std::uint64_t PARALLEL_PAIRS = 4096;
-
-} // namespace
-
 template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisitor makeVisitor) {
   const std::uint64_t pairs = static_cast<std::uint64_t>(mNegative->size()) *
                               (mPosDegenerate->size() + mPosNondegenerate->size());
-  if (mWorkers != nullptr && mWorkers->size() > 1 && pairs >= PARALLEL_PAIRS)
+  if (worthSharing(mWorkers, pairs))
     return parallelPass<SingleSetRay>(*mNegative, *mWorkers, *mRayCache, makeVisitor);
   auto visitor = makeVisitor();
   mNegative->iterate(visitor);
