@@ -94,6 +94,16 @@ std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32
   return narrowAny(image, query, hits, visits);
 }
 
+bool avx512Runs() {
+#ifdef REDIVEZ_AVX512_SCANS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("popcnt");
+#else
+  return false;
+#endif
+}
+
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
             std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
   return verifyAny(image, face, first, second, nodes, tests);

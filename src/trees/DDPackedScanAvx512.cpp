@@ -95,12 +95,6 @@ bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t c
   return verifyAny(image, face, first, second, nodes, tests);
 }
 
-bool avx512Runs() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("popcnt");
-}
-
 } // namespace packed_scan
 } // namespace double_description
 
@@ -119,8 +113,6 @@ bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t c
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
   return verify(image, face, first, second, nodes, tests);
 }
-
-bool avx512Runs() { return false; }
 
 } // namespace packed_scan
 } // namespace double_description

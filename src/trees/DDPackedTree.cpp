@@ -10,10 +10,16 @@ namespace double_description {
 
 namespace {
 
-// The searches for the processor the program runs on, chosen once.
-const bool AVX512 = packed_scan::avx512Runs();
+// The searches for the processor the program runs on, chosen once; tests
+// switch to the plain ones to run both.
+bool AVX512 = packed_scan::avx512Runs();
 
 } // namespace
+
+bool PackedTree::useVectorScans(bool wanted) {
+  AVX512 = wanted && packed_scan::avx512Runs();
+  return AVX512;
+}
 
 std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree, bool verification) {
   std::uint64_t words = tree.mUnion.wordCount();

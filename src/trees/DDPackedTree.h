@@ -47,6 +47,10 @@ public:
 
   std::uint64_t wordCount() const { return mWordCount; }
 
+  // For tests: searches with the AVX-512 scans where wanted and the
+  // processor runs them, with the plain ones otherwise; returns which.
+  static bool useVectorScans(bool wanted);
+
 private:
   PackedTree(std::uint64_t words, std::uint32_t threshold, std::uint32_t sliceMin)
       : mWordCount(words), mThreshold(threshold), mSliceMin(sliceMin) {}

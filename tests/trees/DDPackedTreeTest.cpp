@@ -2,6 +2,7 @@
 // candidates in the same order, the same answers and the same counts.
 
 #include <deque>
+#include <iostream>
 #include <random>
 #include <vector>
 
@@ -35,7 +36,21 @@ BitList randomPattern(std::mt19937& random, unsigned long words, unsigned bits, 
   return p;
 }
 
-TEST(PackedTree, SearchesAsTheNodesDo) {
+// Runs body with the plain scans and, where the processor has them, the
+// AVX-512 ones; says when it cannot run the second.
+template <class F> void withBothScans(F&& body) {
+  for (bool vectors : {false, true}) {
+    if (PackedTree::useVectorScans(vectors) != vectors) {
+      std::cout << "[ SKIPPED  ] the AVX-512 leg: this processor does not run it\n";
+      continue;
+    }
+    SCOPED_TRACE(vectors ? "AVX-512 scans" : "plain scans");
+    body();
+  }
+  PackedTree::useVectorScans(true);
+}
+
+void searchesAsTheNodesDo() {
   std::mt19937 random(3);
   for (unsigned long words : {1ul, 2ul, 3ul})
     for (int strategy : {0, 1, 2, 3, 5, 6})
@@ -92,6 +107,8 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
           }
         }
 }
+
+TEST(PackedTree, SearchesAsTheNodesDo) { withBothScans(searchesAsTheNodesDo); }
 
 // A tree built for a single query keeps neither an image nor copies of the
 // patterns in its leaves; its search must still find the same partners in
