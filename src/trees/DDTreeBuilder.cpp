@@ -76,31 +76,55 @@ TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& s
 
 } // namespace
 
+namespace {
+
+// The sets a strategy reads. Narrowing trees: the most common bits are those
+// of the queries, the neutralized ones those of the set against the queries.
+// The verification tree: its set for both, the positive degenerate against
+// the negative rays for the neutralization.
+struct StrategySets {
+  RayReferenceContainer const& set;
+  RayReferenceContainer const& common;
+  RayReferenceContainer const* posDegenerate; // null for narrowing trees
+  RayReferenceContainer const& negative;
+};
+
+std::unique_ptr<BitSplitVisitor> splitVisitor(TreeOptions const& options,
+                                              TreeContext const& context, StrategySets const& s) {
+  const unsigned N = context.mStep;
+  const bool verification = s.posDegenerate != nullptr;
+  switch (options.mStrategy) {
+  case BPT_FIRST_AVAILABLE_BIT:
+  case BPT_CLOSEST_TO_50_BIT_FIRST:
+    break;
+  case BPT_MOST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, MostCommonBitFirstStrategy(s.common, N));
+  case BPT_LEAST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, LeastCommonBitFirstStrategy(s.set, N));
+  case BPT_MOST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, MostAverageBitFirstStrategy(s.set, N));
+  case BPT_QUERY_BITS_NEUTRALIZATION:
+    if (verification)
+      return singleBitVisitor(options,
+                              VerQueryBitsNeutralizationStrategy(*s.posDegenerate, s.negative, N));
+    return singleBitVisitor(options, NarrowQueryBitsNeutralizationStrategy(s.set, s.negative, N));
+  case BPT_LEAST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, LeastAverageBitFirstStrategy(s.set, N));
+  case BINARY_DYNAMIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, s.set, false, verification);
+  case BINARY_STATIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, s.set, true, verification);
+  }
+  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+}
+
+} // namespace
+
 std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
                                                        TreeContext const& context,
                                                        RayReferenceContainer const& set,
                                                        RayReferenceContainer const& query) {
-  const unsigned N = context.mStep;
-  switch (options.mStrategy) {
-  case BPT_FIRST_AVAILABLE_BIT:
-  case BPT_CLOSEST_TO_50_BIT_FIRST:
-    return singleBitVisitor(options, FirstAvailableBitStrategy(N));
-  case BPT_MOST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, MostCommonBitFirstStrategy(query, N));
-  case BPT_LEAST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, LeastCommonBitFirstStrategy(set, N));
-  case BPT_MOST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, MostAverageBitFirstStrategy(set, N));
-  case BPT_QUERY_BITS_NEUTRALIZATION:
-    return singleBitVisitor(options, NarrowQueryBitsNeutralizationStrategy(set, query, N));
-  case BPT_LEAST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, LeastAverageBitFirstStrategy(set, N));
-  case BINARY_DYNAMIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, set, false, false);
-  case BINARY_STATIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, set, true, false);
-  }
-  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+  return splitVisitor(options, context, {set, query, nullptr, query});
 }
 
 std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
@@ -108,28 +132,7 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
                                                        RayReferenceContainer const& verification,
                                                        RayReferenceContainer const& posDegenerate,
                                                        RayReferenceContainer const& negative) {
-  const unsigned N = context.mStep;
-  switch (options.mStrategy) {
-  case BPT_FIRST_AVAILABLE_BIT:
-  case BPT_CLOSEST_TO_50_BIT_FIRST:
-    return singleBitVisitor(options, FirstAvailableBitStrategy(N));
-  case BPT_MOST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, MostCommonBitFirstStrategy(verification, N));
-  case BPT_LEAST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, LeastCommonBitFirstStrategy(verification, N));
-  case BPT_MOST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, MostAverageBitFirstStrategy(verification, N));
-  case BPT_QUERY_BITS_NEUTRALIZATION:
-    return singleBitVisitor(options,
-                            VerQueryBitsNeutralizationStrategy(posDegenerate, negative, N));
-  case BPT_LEAST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, LeastAverageBitFirstStrategy(verification, N));
-  case BINARY_DYNAMIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, verification, false, true);
-  case BINARY_STATIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, verification, true, true);
-  }
-  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+  return splitVisitor(options, context, {verification, verification, &posDegenerate, negative});
 }
 
 TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
