@@ -4,7 +4,7 @@
 
 namespace double_description {
 
-std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
+std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
   PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,
                                   static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
                                   *mRayCache, *mAssigner, *mFaceProver);
@@ -12,7 +12,7 @@ std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
   return visitor.mCreatedCount;
 }
 
-std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
+std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree) {
   return enumerate_pos_deg(tree);
 }
 

@@ -19,8 +19,8 @@ public:
       : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache), mAssigner(&assigner),
         mFaceProver(&prover) {}
 
-  std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
-  std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
+  std::uint64_t enumerate_pos_deg(SearchTree const* tree) override;
+  std::uint64_t enumerate_pos_nondeg(SearchTree const* tree) override;
 
 private:
   CertificateAssigner* mAssigner;
