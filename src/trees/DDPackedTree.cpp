@@ -73,9 +73,21 @@ bool PackedTree::wellFormed(std::uint64_t bitCount) const {
     }
     if (mSliceMin != 0) {
       const std::uint64_t slices = node[nodeWords];
-      if ((n >= mSliceMin) != (slices != packed_scan::NO_SLICES) ||
-          (slices != packed_scan::NO_SLICES && slices % packed_scan::SLICE_CHUNK != 0))
+      if ((n >= mSliceMin) != (slices != packed_scan::NO_SLICES))
         return false;
+      // The slices start with the intersection of the leaf's patterns.
+      if (slices != packed_scan::NO_SLICES) {
+        std::uint64_t const* common = mSlices.data() + mSliceShift + slices;
+        if (slices % packed_scan::SLICE_CHUNK != 0)
+          return false;
+        for (std::uint64_t x = 0; x < w; ++x) {
+          std::uint64_t all = ~std::uint64_t(0);
+          for (std::uint64_t k = 0; k < n; ++k)
+            all &= mLeafPatterns[w * nextPattern + x * n + k];
+          if (common[x] != all)
+            return false;
+        }
+      }
     }
     nextPattern += n;
     i = node[0];
