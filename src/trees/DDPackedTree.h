@@ -87,10 +87,23 @@ template <class F> void PackedTree::searchPartners(RayReference const& query, F&
 template <class F> void PackedTree::searchFaces(RayReference const& query, F&& found) const {
   thread_local std::vector<std::uint32_t> hits;
   const std::uint32_t n = partners(query, hits);
-  BitList face(mWordCount);
+  const std::uint64_t w = mWordCount;
+  BitList face(w);
+  const std::uint64_t* q = query.bits().words();
+  // The patterns are read through the references, where the step keeps
+  // them: each is fetched while the partner before it is handled, and its
+  // list two partners ahead.
+  for (std::uint32_t i = 0; i < n && i < 2; ++i)
+    __builtin_prefetch(mReferences[hits[i]].mPattern);
   for (std::uint32_t i = 0; i < n; ++i) {
+    if (i + 1 < n)
+      __builtin_prefetch(mReferences[hits[i + 1]].bits().words());
+    if (i + 2 < n)
+      __builtin_prefetch(mReferences[hits[i + 2]].mPattern);
     RayReference const& stored = mReferences[hits[i]];
-    face.assignAnd(stored.bits(), query.bits());
+    const std::uint64_t* p = stored.bits().words();
+    for (std::uint64_t x = 0; x < w; ++x)
+      face.words()[x] = p[x] & q[x];
     found(stored, stored.bits(), static_cast<BitList const&>(face));
   }
 }

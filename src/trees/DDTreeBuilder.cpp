@@ -21,7 +21,7 @@ void TreeDeleter::operator()(TreeNode* root) const {
 
 namespace {
 
-// Fewest queries of a vantage-point narrowing tree for which its leaves copy
+// Fewest queries of a narrowing tree of nodes for which its leaves copy
 // their patterns.
 constexpr std::size_t PACKED_QUERIES = 4;
 
@@ -75,9 +75,6 @@ TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& s
   return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold), packLeaves);
 }
 
-} // namespace
-
-namespace {
 
 // The sets a strategy reads. Narrowing trees: the most common bits are those
 // of the queries, the neutralized ones those of the set against the queries.
@@ -138,9 +135,8 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
 
 namespace {
 
-// Node trees of vantage-point searches searched only a query or two read
-// the patterns through the references: the copies would cost more than they
-// save.
+// Node trees searched by only a query or two read the patterns through the
+// references: the copies would cost more than they save.
 bool copiesPatterns(RayReferenceContainer const& query) { return query.size() >= PACKED_QUERIES; }
 
 bool vantagePoint(TreeOptions const& options) {
