@@ -115,6 +115,40 @@ void searchesAsTheNodesDo() {
 
 TEST(PackedTree, SearchesAsTheNodesDo) { withBothScans(searchesAsTheNodesDo); }
 
+// Nested patterns split into a chain about as deep as there are patterns:
+// the image, built without recursion, finds all of them for a query holding
+// every bit, in the order and with the counts of the nodes.
+TEST(PackedTree, ChainAsDeepAsThePatternsSearchesAsTheNodes) {
+  const unsigned n = 2000;
+  const unsigned long words = BitList::wordsFor(n + 1);
+  std::vector<BitList> stored;
+  BitList pattern(words);
+  for (unsigned i = 0; i < n; ++i) {
+    pattern.set(i);
+    stored.push_back(pattern);
+  }
+  const RayReferenceContainer set = container(stored);
+  const RayReferenceContainer query = container({BitList(words)}, 100000);
+  pattern.set(n);
+  const RayReference all(ray(200000), kept(pattern));
+  const TreeSettings settings{0, 65535, 0, false};
+  const SearchTree tree = narrowingTree(set, query, settings, 1, n + 1, words);
+  const TreePointer nodes = narrowingNodes(set, query, settings, 1, n + 1, words);
+  ASSERT_NE(tree.image(), nullptr);
+  ASSERT_GE(nodes->getSubNodesCount(), 2 * n);
+  resetCounters();
+  std::deque<EdgeCandidate> expected;
+  nodes->preliminaryTraverse(all, expected);
+  const Counts nodeCounts = counts();
+  resetCounters();
+  std::vector<Ray const*> got;
+  searchPartners(tree, all, [&](RayReference const& r) { got.push_back(r.mRay); });
+  EXPECT_TRUE(counts() == nodeCounts);
+  ASSERT_EQ(got.size(), n);
+  for (unsigned i = 0; i < n; ++i)
+    ASSERT_EQ(got[i], expected[i].mFirst.mRay);
+}
+
 // The empty verification tree is one empty leaf: each question costs the one
 // visit that the shared empty leaf counts.
 TEST(PackedTree, EmptyVerificationTreeCountsAsTheEmptyLeaf) {
