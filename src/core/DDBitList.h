@@ -13,6 +13,9 @@ namespace double_description {
 // A fixed-size bit set of 64-bit words; bit i is bit (i mod 64) of word i / 64.
 // Lists of up to INLINE_WORDS words (up to 128 rows) keep their words inside the
 // object, so copying them allocates nothing; longer lists own one heap array.
+// A list keeps no bit length: a pattern keeps the bits of its last word past
+// its rows clear (noneFrom(rows), asserted where patterns are made and in the
+// packed trees), as counts, comparisons and scans run over whole words.
 class BitList {
 public:
   static constexpr std::uint64_t INLINE_WORDS = 2;

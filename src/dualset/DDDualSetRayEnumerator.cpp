@@ -5,7 +5,7 @@
 
 namespace double_description {
 
-std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
+std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
   const std::uint64_t pairs = static_cast<std::uint64_t>(mNegative->size()) *
                               (mPosDegenerate->size() + mPosNondegenerate->size());
   if (mThreads.mWorkers != nullptr && worthSharing(mThreads.mPool, pairs))
@@ -17,11 +17,11 @@ std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
   return visitor.mCreatedCount;
 }
 
-std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
+std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree) {
   return enumerate_pos_deg(tree);
 }
 
-std::uint64_t DualSetRayEnumerator::sharedPass(TreeNode const* tree) {
+std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree) {
   std::vector<std::unique_ptr<PartTestWorker>>& workers = *mThreads.mWorkers;
   workers.resize(mThreads.mPool->size());
   // The drafts are cleared even when the pass fails.

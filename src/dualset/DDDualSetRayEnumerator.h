@@ -34,13 +34,13 @@ public:
       : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache, settings), mStore(&store),
         mAssigner(&assigner), mFaceProver(&prover), mThreads(threads) {}
 
-  std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
-  std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
+  std::uint64_t enumerate_pos_deg(SearchTree const* tree) override;
+  std::uint64_t enumerate_pos_nondeg(SearchTree const* tree) override;
 
 private:
   // The pass over tree on the threads: each builds rays over a draft store,
   // whose certificates the store adopts in the order of the rays.
-  std::uint64_t sharedPass(TreeNode const* tree);
+  std::uint64_t sharedPass(SearchTree const* tree);
 
   LinearDependenceCache* mStore;
   CertificateAssigner* mAssigner;

@@ -15,7 +15,7 @@ using DualSetRayCache = RayCache<DualSetRay, BitPatternTreeCacheEntry<DualSetRay
 // ray with its sets and certificates.
 class PartTestTraverseVisitor final : public PreliminaryTraverseVisitor<DualSetRay> {
 public:
-  PartTestTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
+  PartTestTraverseVisitor(SearchTree const& tree, unsigned short threshold, unsigned short step,
                           unsigned short rowCount, DualSetRayCache& cache,
                           CertificateAssigner& assigner, FaceProver& prover)
       : PreliminaryTraverseVisitor<DualSetRay>(tree, threshold, step, rowCount, cache),

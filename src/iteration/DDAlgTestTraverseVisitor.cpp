@@ -9,7 +9,7 @@
 
 namespace double_description {
 
-AlgTestTraverseVisitor::AlgTestTraverseVisitor(TreeNode const& tree, unsigned short step,
+AlgTestTraverseVisitor::AlgTestTraverseVisitor(SearchTree const& tree, unsigned short step,
                                                Matrix const& working, SingleSetRayCache& cache,
                                                MachineMatrix const* machine)
     : SingleSetTraverseVisitor(tree, static_cast<std::uint16_t>(working.getColumns() - 2), step,

@@ -19,7 +19,7 @@ class AlgTestTraverseVisitor final : public SingleSetTraverseVisitor {
 public:
   // machine: the working matrix in machine integers, shared by the passes of
   // a run; without it the visitor builds its own on first need.
-  AlgTestTraverseVisitor(TreeNode const& tree, unsigned short step, Matrix const& working,
+  AlgTestTraverseVisitor(SearchTree const& tree, unsigned short step, Matrix const& working,
                          SingleSetRayCache& cache, MachineMatrix const* machine = nullptr);
   ~AlgTestTraverseVisitor() override = default;
 

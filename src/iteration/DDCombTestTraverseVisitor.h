@@ -12,14 +12,15 @@ namespace double_description {
 // its common zero set.
 class CombTestTraverseVisitor final : public SingleSetTraverseVisitor {
 public:
-  CombTestTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
-                          unsigned short rowCount, SingleSetRayCache& cache, TreeNode* verTree)
+  CombTestTraverseVisitor(SearchTree const& tree, unsigned short threshold, unsigned short step,
+                          unsigned short rowCount, SingleSetRayCache& cache,
+                          SearchTree const* verTree)
       : SingleSetTraverseVisitor(tree, threshold, step, rowCount, cache), mVerTree(verTree) {}
   ~CombTestTraverseVisitor() override = default;
 
   void onVisit(RayReference const& ref) override;
 
-  TreeNode* mVerTree;
+  SearchTree const* mVerTree;
 
 private:
   // The verification question of a candidate pair, of patterns stored and

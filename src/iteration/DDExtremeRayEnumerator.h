@@ -10,8 +10,8 @@
 #include "iteration/DDStepStatistics.h"
 #include "settings/DDRunSettings.h"
 #include "trees/DDPreliminaryCondition.h"
+#include "trees/DDSearchTree.h"
 #include "trees/DDTreeBuilder.h"
-#include "trees/DDTreeNode.h"
 #include "trees/DDVerificationCondition.h"
 
 #include <cmath>
@@ -41,19 +41,19 @@ public:
 
   // Each queries tree with every negative ray, files the new rays and returns
   // how many it created.
-  virtual std::uint64_t enumerate_pos_deg(TreeNode const* tree) = 0;
-  virtual std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) = 0;
+  virtual std::uint64_t enumerate_pos_deg(SearchTree const* tree) = 0;
+  virtual std::uint64_t enumerate_pos_nondeg(SearchTree const* tree) = 0;
 
   StepStatistics enumerate();
 
   // The narrowing tree over set, which query will search.
-  TreePointer createNarrowingTree(RayReferenceContainer const& set,
-                                  RayReferenceContainer const& query,
-                                  TreeOptions const& options) const {
+  SearchTree createNarrowingTree(RayReferenceContainer const& set,
+                                 RayReferenceContainer const& query,
+                                 TreeOptions const& options) const {
     return double_description::createNarrowingTree(options, treeContext(), set, query);
   }
   // The verification tree of the step.
-  TreePointer createVerTree() const {
+  SearchTree createVerTree() const {
     return double_description::createVerTree(mSettings->mVerificationTree, treeContext(),
                                              *mVerification, *mPosDegenerate, *mNegative);
   }
@@ -87,12 +87,16 @@ template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {
   VerificationCondition::OPS = 0;
   VerificationCondition::CANDIDATES = 0;
 
-  if (posDeg != 0)
-    s.mAccepted = enumerate_pos_deg(
-        createNarrowingTree(*mPosDegenerate, *mNegative, mSettings->mDegenerateTree).get());
-  if (mPosNondegenerate->size() != 0)
-    enumerate_pos_nondeg(
-        createNarrowingTree(*mPosNondegenerate, *mNegative, mSettings->mNondegenerateTree).get());
+  if (posDeg != 0) {
+    const SearchTree tree =
+        createNarrowingTree(*mPosDegenerate, *mNegative, mSettings->mDegenerateTree);
+    s.mAccepted = enumerate_pos_deg(&tree);
+  }
+  if (mPosNondegenerate->size() != 0) {
+    const SearchTree tree =
+        createNarrowingTree(*mPosNondegenerate, *mNegative, mSettings->mNondegenerateTree);
+    enumerate_pos_nondeg(&tree);
+  }
 
   const double p = static_cast<double>(P);
   const double q = static_cast<double>(Q);

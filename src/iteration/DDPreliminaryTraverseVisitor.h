@@ -4,7 +4,7 @@
 #include "core/DDRayReference.h"
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
-#include "trees/DDTreeNode.h"
+#include "trees/DDSearchTree.h"
 
 #include <cstdint>
 #include <deque>
@@ -19,7 +19,7 @@ template <class R> class PreliminaryTraverseVisitor : public RayRefVisitor {
 public:
   using Cache = RayCache<R, BitPatternTreeCacheEntry<R>>;
 
-  PreliminaryTraverseVisitor(TreeNode const& tree, std::uint16_t threshold, std::uint16_t step,
+  PreliminaryTraverseVisitor(SearchTree const& tree, std::uint16_t threshold, std::uint16_t step,
                              std::uint16_t rowCount, Cache& cache)
       : mStep(step), mRowCount(rowCount), mRayCache(&cache), mThreshold(threshold), mTree(&tree) {
     mState = 0;
@@ -46,7 +46,7 @@ public:
   Cache* mRayCache;
   std::uint64_t mCreatedCount = 0;
   std::uint16_t mThreshold;
-  TreeNode const* mTree;
+  SearchTree const* mTree;
   std::deque<EdgeCandidate> mCandidates;
   std::vector<std::unique_ptr<R const>>* mCreated = nullptr;
 };

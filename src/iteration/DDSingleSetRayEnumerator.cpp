@@ -16,17 +16,17 @@ template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisi
   return visitor.mCreatedCount;
 }
 
-std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(TreeNode const* tree) {
+std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree) {
   const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
   return pass([&] { return SingleSetTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache); });
 }
 
-std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(TreeNode const* tree) {
+std::uint64_t SingleSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
   const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
   if (mSettings->mAdjacencyTest == COMBINATIONAL_TEST) {
-    const TreePointer verTree = createVerTree();
+    const SearchTree verTree = createVerTree();
     return pass([&] {
-      return CombTestTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache, verTree.get());
+      return CombTestTraverseVisitor(*tree, mThreshold, mStep, rows, *mRayCache, &verTree);
     });
   }
   return pass([&] {

@@ -19,8 +19,8 @@ public:
       : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache, settings),
         mMachineMatrix(machine), mWorkers(workers) {}
 
-  std::uint64_t enumerate_pos_deg(TreeNode const* tree) override;
-  std::uint64_t enumerate_pos_nondeg(TreeNode const* tree) override;
+  std::uint64_t enumerate_pos_deg(SearchTree const* tree) override;
+  std::uint64_t enumerate_pos_nondeg(SearchTree const* tree) override;
 
 private:
   // One pass of the visitors makeVisitor builds over the negative rays.

@@ -11,7 +11,7 @@ using SingleSetRayCache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<Single
 // Accepts every candidate: the tree holds nondegenerate rays only.
 class SingleSetTraverseVisitor : public PreliminaryTraverseVisitor<SingleSetRay> {
 public:
-  SingleSetTraverseVisitor(TreeNode const& tree, unsigned short threshold, unsigned short step,
+  SingleSetTraverseVisitor(SearchTree const& tree, unsigned short threshold, unsigned short step,
                            unsigned short rowCount, SingleSetRayCache& cache)
       : PreliminaryTraverseVisitor<SingleSetRay>(tree, threshold, step, rowCount, cache) {}
   ~SingleSetTraverseVisitor() override = default;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/DDBitOps.h"
+
 namespace double_description {
 namespace packed_scan {
 
@@ -46,6 +48,7 @@ bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t t
   for (std::uint32_t i = 0; i < length; ++i)
     out[i] = ~std::uint64_t(0);
   out[length - 1] = tail;
+  // A hand loop over the bits: it stops at the first empty intersection.
   for (std::uint32_t x = 0; x < words; ++x)
     for (std::uint64_t bits = face[x] & ~common[x]; bits != 0; bits &= bits - 1) {
       const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
@@ -79,10 +82,9 @@ std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t con
       all &= pattern;
       const std::uint64_t chunk = chunks + k / (64 * SLICE_CHUNK) * chunkSize;
       const std::uint64_t word = k / 64 % SLICE_CHUNK;
-      for (std::uint64_t bits = pattern; bits != 0; bits &= bits - 1) {
-        const std::uint64_t c = 64 * w + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+      forEachSetBitOf(pattern, 64 * w, [&](std::uint64_t c) {
         slices[chunk + c * SLICE_CHUNK + word] |= std::uint64_t(1) << (k % 64);
-      }
+      });
     }
     slices[common + w] = all;
   }
@@ -92,6 +94,16 @@ std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t con
 std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
                      std::uint64_t& visits) {
   return narrowAny(image, query, hits, visits);
+}
+
+bool avx512Runs() {
+#ifdef REDIVEZ_AVX512_SCANS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("popcnt");
+#else
+  return false;
+#endif
 }
 
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,

@@ -69,11 +69,13 @@ std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
             std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
 
-// The same, compiled for AVX-512; only to be called where it runs.
+// The same, compiled for AVX-512; only to be called where avx512Runs.
 std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
                            std::uint64_t& visits);
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
+// Whether the AVX-512 searches were built and this processor runs them;
+// compiled for every processor.
 bool avx512Runs();
 
 } // namespace packed_scan

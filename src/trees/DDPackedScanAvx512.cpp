@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include "core/DDBitOps.h"
+
 namespace double_description {
 namespace packed_scan {
 
@@ -69,6 +71,7 @@ bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t t
   __m512i candidates = _mm512_maskz_set1_epi64(lanes, -1);
   candidates = _mm512_mask_set1_epi64(candidates, static_cast<__mmask8>(1u << (length - 1)),
                                       static_cast<long long>(tail));
+  // A hand loop over the bits: it stops at the first empty intersection.
   for (std::uint32_t x = 0; x < words; ++x)
     for (std::uint64_t bits = face[x] & ~common[x]; bits != 0; bits &= bits - 1) {
       const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
@@ -95,12 +98,6 @@ bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t c
   return verifyAny(image, face, first, second, nodes, tests);
 }
 
-bool avx512Runs() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("popcnt");
-}
-
 } // namespace packed_scan
 } // namespace double_description
 
@@ -119,8 +116,6 @@ bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t c
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
   return verify(image, face, first, second, nodes, tests);
 }
-
-bool avx512Runs() { return false; }
 
 } // namespace packed_scan
 } // namespace double_description

@@ -7,7 +7,10 @@
 // the candidates of a chunk of slices: the first length words of the slices
 // of the bits of face outside common ANDed into out (all ones at first, the
 // last word tail); false when all end up zero.
-// No include guard: every including file gets its own copy.
+// No include guard: every including file gets its own copy. Of the word
+// helpers only templates instantiated with this file's own lambdas may be
+// used here: an inline function could be kept from the AVX-512 copy. The
+// loops over candidates that stop at the first find stay hand loops.
 
 template <unsigned W>
 std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32_t* hits,
@@ -37,8 +40,8 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
     const auto first = static_cast<std::uint32_t>(node[1]);
     std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
     for (std::uint32_t from = 0; from < n; from += 64)
-      for (std::uint64_t bits = sharing(block, n, w, from, q, t); bits != 0; bits &= bits - 1)
-        hits[found++] = first + from + static_cast<std::uint32_t>(__builtin_ctzll(bits));
+      forEachSetBitOf(sharing(block, n, w, from, q, t), first + from,
+                      [&](std::uint64_t k) { hits[found++] = static_cast<std::uint32_t>(k); });
     i = node[0];
   }
   visits = ops;

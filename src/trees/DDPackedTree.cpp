@@ -1,134 +1,98 @@
 #include "trees/DDPackedTree.h"
 
-#include "trees/DDIntermediateBitSetNode.h"
-#include "trees/DDLeafNode.h"
-
-#include <algorithm>
 #include <cstdint>
+#include <utility>
+
+#include "core/DDBitOps.h"
 
 namespace double_description {
 
 namespace {
 
-// The searches for the processor the program runs on, chosen once.
-const bool AVX512 = packed_scan::avx512Runs();
+// The searches for the processor the program runs on, chosen once; tests
+// switch to the plain ones to run both.
+bool AVX512 = packed_scan::avx512Runs();
 
 } // namespace
 
-std::unique_ptr<PackedTree> PackedTree::pack(TreeNode const& tree, bool verification) {
-  std::uint64_t words = tree.mUnion.wordCount();
-  std::uint32_t threshold = 0;
-  if (auto const* inner = dynamic_cast<IntermediateBitSetNode<PreliminaryCondition> const*>(&tree))
-    threshold = inner->mCondition.mThreshold;
-  else if (auto const* leaf = dynamic_cast<LeafNode<PreliminaryCondition> const*>(&tree))
-    threshold = leaf->mCondition.mThreshold;
-  else
-    return nullptr;
-  std::unique_ptr<PackedTree> packed(
-      new PackedTree(words, threshold, verification ? SLICE_MIN : 0));
-  std::vector<std::uint64_t> slices;
-  if (!packed->add(tree, slices))
-    return nullptr;
-  if (verification) {
-    // Aligned to 64 bytes, every slice word of a chunk is one cache line.
-    packed->mSlices.resize(slices.size() + packed_scan::SLICE_CHUNK - 1);
-    const auto address = reinterpret_cast<std::uintptr_t>(packed->mSlices.data());
-    packed->mSliceShift = (64 - address % 64) % 64 / sizeof(std::uint64_t);
-    std::copy(slices.begin(), slices.end(), packed->mSlices.begin() + packed->mSliceShift);
-  }
-  return packed;
+bool PackedTree::useVectorScans(bool wanted) {
+  AVX512 = wanted && packed_scan::avx512Runs();
+  return AVX512;
 }
 
-// Depth first, the children from the last to the first: the order of the
-// searches. Each node's first word, the end of its subtree, is written when
-// the subtree is complete; a stack instead of recursion, for trees of any depth.
-bool PackedTree::add(TreeNode const& root, std::vector<std::uint64_t>& slices) {
-  struct Open {
-    IntermediateBitSetNode<PreliminaryCondition> const* mNode;
-    std::uint64_t mAt;
-    unsigned short mNext;
+bool PackedTree::wellFormed(std::uint64_t bitCount) const {
+  const std::uint64_t w = mWordCount;
+  const std::uint64_t nodeWords = packed_scan::HEADER + w;
+  const auto holds = [&](std::uint64_t const* mask, std::uint64_t const* pattern) {
+    return isSubset(pattern, mask, w);
   };
-  std::vector<Open> open;
-  TreeNode const* next = &root;
-  while (true) {
-    if (next != nullptr) {
-      std::uint64_t at = 0;
-      IntermediateBitSetNode<PreliminaryCondition> const* inner = nullptr;
-      if (!addNode(*next, slices, at, inner))
+  const auto clearFrom = [&](std::uint64_t const* words) {
+    for (std::uint64_t x = bitCount / 64; x < w; ++x)
+      if ((64 * x >= bitCount ? words[x] : words[x] >> (bitCount % 64)) != 0)
         return false;
-      if (inner != nullptr)
-        open.push_back({inner, at, inner->childCount()});
-      else
-        mNodes[at] = mNodes.size();
-      next = nullptr;
-    }
-    if (open.empty())
-      return true;
-    Open& top = open.back();
-    if (top.mNext == 0) {
-      mNodes[top.mAt] = mNodes.size();
+    return true;
+  };
+  // Per open node: where its subtree ends and its mask.
+  std::vector<std::pair<std::uint64_t, std::uint64_t const*>> open;
+  std::uint64_t nextPattern = 0;
+  for (std::uint64_t i = 0; i < mNodes.size();) {
+    while (!open.empty() && open.back().first == i)
       open.pop_back();
+    std::uint64_t const* node = &mNodes[i];
+    std::uint64_t const* mask = node + packed_scan::HEADER;
+    const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+    const bool leaf = n != packed_scan::NOT_A_LEAF;
+    const std::uint64_t size = nodeWords + (leaf && mSliceMin != 0 ? 1 : 0);
+    // Subtrees nest, in preorder; an inner node has a child.
+    if (node[0] < i + size || node[0] > (open.empty() ? mNodes.size() : open.back().first) ||
+        (leaf ? node[0] != i + size : node[0] == i + size))
+      return false;
+    for (auto const& ancestor : open)
+      if (!holds(ancestor.second, mask))
+        return false;
+    if (!clearFrom(mask))
+      return false;
+    if (!leaf) {
+      if (static_cast<std::uint32_t>(node[1]) != 0)
+        return false;
+      open.emplace_back(node[0], mask);
+      i += nodeWords;
       continue;
     }
-    next = top.mNode->child(--top.mNext);
-  }
-}
-
-bool PackedTree::addNode(TreeNode const& node, std::vector<std::uint64_t>& slices,
-                         std::uint64_t& at,
-                         IntermediateBitSetNode<PreliminaryCondition> const*& inner) {
-  PreliminaryCondition const* condition;
-  inner = dynamic_cast<IntermediateBitSetNode<PreliminaryCondition> const*>(&node);
-  auto const* leaf = dynamic_cast<LeafNode<PreliminaryCondition> const*>(&node);
-  if (inner != nullptr)
-    condition = &inner->mCondition;
-  else if (leaf != nullptr)
-    condition = &leaf->mCondition;
-  else
-    return false;
-  // An empty bucket keeps the one zero word of an empty union; as the mask of
-  // an empty leaf it passes and fails the tests exactly as zero words do.
-  const std::uint64_t maskWords = condition->mMask.wordCount();
-  const bool emptyLeaf = leaf != nullptr && leaf->mRayCount == 0;
-  if (condition->mThreshold != mThreshold ||
-      (maskWords != mWordCount &&
-       !(emptyLeaf && maskWords < mWordCount && condition->mMask.none())))
-    return false;
-
-  const std::uint64_t first = mNodes.size();
-  const bool sliceWord = leaf != nullptr && mSliceMin != 0;
-  mNodes.resize(first + packed_scan::HEADER + mWordCount + (sliceWord ? 1 : 0));
-  for (std::uint64_t w = 0; w < maskWords && w < mWordCount; ++w)
-    mNodes[first + packed_scan::HEADER + w] = condition->mMask.words()[w];
-
-  std::uint64_t patternCount = packed_scan::NOT_A_LEAF;
-  std::uint64_t firstPattern = 0;
-  if (leaf != nullptr) {
-    const std::uint64_t n = leaf->mRayCount;
-    patternCount = n;
-    firstPattern = mReferences.size();
-    const std::uint64_t block = mLeafPatterns.size();
-    mLeafPatterns.resize(block + n * mWordCount);
-    for (std::uint64_t i = 0; i < n; ++i) {
-      BitList const& pattern = leaf->mRays[i].bits();
-      if (pattern.wordCount() != mWordCount)
+    // Leaves take the pattern indices in visit order.
+    if (static_cast<std::uint32_t>(node[1]) != nextPattern)
+      return false;
+    std::vector<std::uint64_t> pattern(w);
+    for (std::uint64_t k = 0; k < n; ++k) {
+      for (std::uint64_t x = 0; x < w; ++x)
+        pattern[x] = mLeafPatterns[w * nextPattern + x * n + k];
+      RayReference const& stored = mReferences[nextPattern + k];
+      if (stored.bits().wordCount() != w || !equalWords(pattern.data(), stored.bits().words(), w) ||
+          !holds(mask, pattern.data()))
         return false;
-      mReferences.push_back(&leaf->mRays[i]);
-      for (std::uint64_t w = 0; w < mWordCount; ++w) {
-        mLeafPatterns[block + w * n + i] = pattern.words()[w];
-        mPatterns.push_back(pattern.words()[w]);
+    }
+    if (mSliceMin != 0) {
+      const std::uint64_t slices = node[nodeWords];
+      if ((n >= mSliceMin) != (slices != packed_scan::NO_SLICES))
+        return false;
+      // The slices start with the intersection of the leaf's patterns.
+      if (slices != packed_scan::NO_SLICES) {
+        std::uint64_t const* common = mSlices.data() + mSliceShift + slices;
+        if (slices % packed_scan::SLICE_CHUNK != 0)
+          return false;
+        for (std::uint64_t x = 0; x < w; ++x) {
+          std::uint64_t all = ~std::uint64_t(0);
+          for (std::uint64_t k = 0; k < n; ++k)
+            all &= mLeafPatterns[w * nextPattern + x * n + k];
+          if (common[x] != all)
+            return false;
+        }
       }
     }
-    if (sliceWord)
-      mNodes[first + packed_scan::HEADER + mWordCount] =
-          n >= mSliceMin ? packed_scan::appendSlices(slices, &mLeafPatterns[block],
-                                                     static_cast<std::uint32_t>(n),
-                                                     static_cast<std::uint32_t>(mWordCount))
-                         : packed_scan::NO_SLICES;
+    nextPattern += n;
+    i = node[0];
   }
-  mNodes[first + 1] = firstPattern | patternCount << 32;
-  at = first;
-  return true;
+  return nextPattern == mReferences.size() && mLeafPatterns.size() == w * nextPattern;
 }
 
 std::uint32_t PackedTree::partners(RayReference const& query,

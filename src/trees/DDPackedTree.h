@@ -13,23 +13,15 @@
 
 namespace double_description {
 
-class TreeNode;
-template <class C> class IntermediateBitSetNode;
-
-// A built tree of plain nodes laid out for its searches: the nodes in the
-// order the searches visit them in one block, the leaves' patterns in another
-// (packed_scan::Image). The searches make exactly the visits, tests
-// and counts of the node searches; they read memory in order instead of
-// chasing a pointer per node, and test the patterns of a leaf eight at a time
-// where the processor can. The image is the searches' own copy of the
-// pattern words, so building and reading it works on raw words.
+// A plain tree laid out for its searches: the nodes in the order the
+// searches visit them in one block, the leaves' patterns in another
+// (packed_scan::Image), built straight from the split by PackedTreeBuilder.
+// The searches read memory in order instead of chasing a pointer per node,
+// and test the patterns of a leaf eight at a time where the processor can.
+// The image holds the one copy of the pattern words its scans read, and the
+// stored references by pattern index.
 class PackedTree {
 public:
-  // The image of tree, or null when it has a node of another kind or
-  // patterns of differing word counts. Verification trees give their large
-  // leaves bit slices too (see packed_scan::Image).
-  static std::unique_ptr<PackedTree> pack(TreeNode const& tree, bool verification = false);
-
   // The least pattern count of a leaf with slices: below it, testing the
   // patterns eight at a time is as quick.
   static constexpr std::uint32_t SLICE_MIN = 512;
@@ -39,7 +31,7 @@ public:
   // candidate order.
   template <class F> void searchPartners(RayReference const& query, F&& found) const;
   // The same search, with found(stored reference, its pattern, the pattern
-  // AND the query's) taking the pattern from the packed copy.
+  // AND the query's).
   template <class F> void searchFaces(RayReference const& query, F&& found) const;
 
   // The verification search: does a stored pattern other than the pair's own
@@ -47,16 +39,21 @@ public:
   bool verificationTraverse(ExtVerificationCondition const& question) const;
 
   std::uint64_t wordCount() const { return mWordCount; }
+  std::uint64_t rayCount() const { return mReferences.size(); }
+
+  // Whether the image is laid out as packed_scan::Image says, every mask
+  // holds the patterns below it and no pattern has a bit at or after
+  // bitCount; for the builder's assertions.
+  bool wellFormed(std::uint64_t bitCount) const;
+
+  // For tests: searches with the AVX-512 scans where wanted and the
+  // processor runs them, with the plain ones otherwise; returns which.
+  static bool useVectorScans(bool wanted);
 
 private:
+  friend class PackedTreeBuilder;
   PackedTree(std::uint64_t words, std::uint32_t threshold, std::uint32_t sliceMin)
       : mWordCount(words), mThreshold(threshold), mSliceMin(sliceMin) {}
-  // Appends the tree, false when it cannot be packed.
-  bool add(TreeNode const& root, std::vector<std::uint64_t>& slices);
-  // Appends the node itself at at, false when it cannot be packed; inner is
-  // the node when it is inner, its children still to be added.
-  bool addNode(TreeNode const& node, std::vector<std::uint64_t>& slices, std::uint64_t& at,
-               IntermediateBitSetNode<PreliminaryCondition> const*& inner);
   packed_scan::Image image() const {
     return {mNodes.data(),
             mNodes.size(),
@@ -76,33 +73,38 @@ private:
   // The slices start mSliceShift words in, at 64 bytes.
   std::vector<std::uint64_t> mSlices;
   std::uint64_t mSliceShift = 0;
-  // By pattern index: the stored reference and its pattern's words.
-  std::vector<RayReference const*> mReferences;
-  std::vector<std::uint64_t> mPatterns;
+  // By pattern index.
+  std::vector<RayReference> mReferences;
 };
 
 template <class F> void PackedTree::searchPartners(RayReference const& query, F&& found) const {
   thread_local std::vector<std::uint32_t> hits;
   const std::uint32_t n = partners(query, hits);
   for (std::uint32_t i = 0; i < n; ++i)
-    found(*mReferences[hits[i]]);
+    found(mReferences[hits[i]]);
 }
 
 template <class F> void PackedTree::searchFaces(RayReference const& query, F&& found) const {
   thread_local std::vector<std::uint32_t> hits;
   const std::uint32_t n = partners(query, hits);
   const std::uint64_t w = mWordCount;
-  BitList pattern(w);
   BitList face(w);
   const std::uint64_t* q = query.bits().words();
+  // The patterns are read through the references, where the step keeps
+  // them: each is fetched while the partner before it is handled, and its
+  // list two partners ahead.
+  for (std::uint32_t i = 0; i < n && i < 2; ++i)
+    __builtin_prefetch(mReferences[hits[i]].mPattern);
   for (std::uint32_t i = 0; i < n; ++i) {
-    const std::uint64_t* p = &mPatterns[hits[i] * w];
-    for (std::uint64_t x = 0; x < w; ++x) {
-      pattern.words()[x] = p[x];
+    if (i + 1 < n)
+      __builtin_prefetch(mReferences[hits[i + 1]].bits().words());
+    if (i + 2 < n)
+      __builtin_prefetch(mReferences[hits[i + 2]].mPattern);
+    RayReference const& stored = mReferences[hits[i]];
+    const std::uint64_t* p = stored.bits().words();
+    for (std::uint64_t x = 0; x < w; ++x)
       face.words()[x] = p[x] & q[x];
-    }
-    found(*mReferences[hits[i]], static_cast<BitList const&>(pattern),
-          static_cast<BitList const&>(face));
+    found(stored, stored.bits(), static_cast<BitList const&>(face));
   }
 }
 

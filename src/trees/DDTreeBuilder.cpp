@@ -6,7 +6,7 @@
 #include "trees/DDBitSelectStrategy.h"
 #include "trees/DDIntermediateBitSetNode.h"
 #include "trees/DDLeafNode.h"
-#include "trees/DDPackedTree.h"
+#include "trees/DDPackedTreeBuilder.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDSingleBitSplitVisitor.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
@@ -21,7 +21,8 @@ void TreeDeleter::operator()(TreeNode* root) const {
 
 namespace {
 
-// Fewest queries of a narrowing tree for which it is packed.
+// Fewest queries of a narrowing tree of nodes for which its leaves copy
+// their patterns.
 constexpr std::size_t PACKED_QUERIES = 4;
 
 std::uint16_t depthOf(TreeOptions const& options) {
@@ -74,33 +75,54 @@ TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& s
   return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold), packLeaves);
 }
 
+
+// The sets a strategy reads. Narrowing trees: the most common bits are those
+// of the queries, the neutralized ones those of the set against the queries.
+// The verification tree: its set for both, the positive degenerate against
+// the negative rays for the neutralization.
+struct StrategySets {
+  RayReferenceContainer const& set;
+  RayReferenceContainer const& common;
+  RayReferenceContainer const* posDegenerate; // null for narrowing trees
+  RayReferenceContainer const& negative;
+};
+
+std::unique_ptr<BitSplitVisitor> splitVisitor(TreeOptions const& options,
+                                              TreeContext const& context, StrategySets const& s) {
+  const unsigned N = context.mStep;
+  const bool verification = s.posDegenerate != nullptr;
+  switch (options.mStrategy) {
+  case BPT_FIRST_AVAILABLE_BIT:
+  case BPT_CLOSEST_TO_50_BIT_FIRST:
+    break;
+  case BPT_MOST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, MostCommonBitFirstStrategy(s.common, N));
+  case BPT_LEAST_COMMON_BIT_FIRST:
+    return singleBitVisitor(options, LeastCommonBitFirstStrategy(s.set, N));
+  case BPT_MOST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, MostAverageBitFirstStrategy(s.set, N));
+  case BPT_QUERY_BITS_NEUTRALIZATION:
+    if (verification)
+      return singleBitVisitor(options,
+                              VerQueryBitsNeutralizationStrategy(*s.posDegenerate, s.negative, N));
+    return singleBitVisitor(options, NarrowQueryBitsNeutralizationStrategy(s.set, s.negative, N));
+  case BPT_LEAST_AVERAGE_BIT_FIRST:
+    return singleBitVisitor(options, LeastAverageBitFirstStrategy(s.set, N));
+  case BINARY_DYNAMIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, s.set, false, verification);
+  case BINARY_STATIC_VANTAGE_POINT:
+    return vantagePointVisitor(options, context, s.set, true, verification);
+  }
+  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+}
+
 } // namespace
 
 std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
                                                        TreeContext const& context,
                                                        RayReferenceContainer const& set,
                                                        RayReferenceContainer const& query) {
-  const unsigned N = context.mStep;
-  switch (options.mStrategy) {
-  case BPT_FIRST_AVAILABLE_BIT:
-  case BPT_CLOSEST_TO_50_BIT_FIRST:
-    return singleBitVisitor(options, FirstAvailableBitStrategy(N));
-  case BPT_MOST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, MostCommonBitFirstStrategy(query, N));
-  case BPT_LEAST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, LeastCommonBitFirstStrategy(set, N));
-  case BPT_MOST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, MostAverageBitFirstStrategy(set, N));
-  case BPT_QUERY_BITS_NEUTRALIZATION:
-    return singleBitVisitor(options, NarrowQueryBitsNeutralizationStrategy(set, query, N));
-  case BPT_LEAST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, LeastAverageBitFirstStrategy(set, N));
-  case BINARY_DYNAMIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, set, false, false);
-  case BINARY_STATIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, set, true, false);
-  }
-  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+  return splitVisitor(options, context, {set, query, nullptr, query});
 }
 
 std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& options,
@@ -108,62 +130,84 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
                                                        RayReferenceContainer const& verification,
                                                        RayReferenceContainer const& posDegenerate,
                                                        RayReferenceContainer const& negative) {
-  const unsigned N = context.mStep;
-  switch (options.mStrategy) {
-  case BPT_FIRST_AVAILABLE_BIT:
-  case BPT_CLOSEST_TO_50_BIT_FIRST:
-    return singleBitVisitor(options, FirstAvailableBitStrategy(N));
-  case BPT_MOST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, MostCommonBitFirstStrategy(verification, N));
-  case BPT_LEAST_COMMON_BIT_FIRST:
-    return singleBitVisitor(options, LeastCommonBitFirstStrategy(verification, N));
-  case BPT_MOST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, MostAverageBitFirstStrategy(verification, N));
-  case BPT_QUERY_BITS_NEUTRALIZATION:
-    return singleBitVisitor(options,
-                            VerQueryBitsNeutralizationStrategy(posDegenerate, negative, N));
-  case BPT_LEAST_AVERAGE_BIT_FIRST:
-    return singleBitVisitor(options, LeastAverageBitFirstStrategy(verification, N));
-  case BINARY_DYNAMIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, verification, false, true);
-  case BINARY_STATIC_VANTAGE_POINT:
-    return vantagePointVisitor(options, context, verification, true, true);
-  }
-  return singleBitVisitor(options, FirstAvailableBitStrategy(N));
+  return splitVisitor(options, context, {verification, verification, &posDegenerate, negative});
 }
 
-TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
-                                RayReferenceContainer const& set,
-                                RayReferenceContainer const& query) {
-  // Packing copies every pattern once; a search of the nodes reads each at
-  // most once. Only several searches win back the copy, whether into the
-  // image of the whole tree or into the leaves.
-  const bool pack = query.size() >= PACKED_QUERIES;
+namespace {
+
+// Node trees searched by only a query or two read the patterns through the
+// references: the copies would cost more than they save.
+bool copiesPatterns(RayReferenceContainer const& query) { return query.size() >= PACKED_QUERIES; }
+
+bool vantagePoint(TreeOptions const& options) {
+  return options.mStrategy == BINARY_DYNAMIC_VANTAGE_POINT ||
+         options.mStrategy == BINARY_STATIC_VANTAGE_POINT;
+}
+
+// The full setting decides here, before the visitors truncate it.
+bool fitsOneLeaf(TreeOptions const& options, RayReferenceContainer const& set) {
+  return options.mLeafCapacity >= set.size();
+}
+
+PackedTreeBuilder imageBuilder(TreeContext const& context, RayReferenceContainer const& set,
+                               bool verification) {
+  return PackedTreeBuilder(context.mThreshold,
+                           set.empty() ? context.mWordCount : set.mUnion.wordCount(), context.mStep,
+                           verification);
+}
+
+} // namespace
+
+TreePointer createNarrowingNodes(TreeOptions const& options, TreeContext const& context,
+                                 RayReferenceContainer const& set,
+                                 RayReferenceContainer const& query) {
   TreePointer tree;
-  // The full setting decides here, before the visitors truncate it.
-  if (options.mLeafCapacity >= set.size())
+  if (fitsOneLeaf(options, set))
     tree.reset(new LeafNode<PreliminaryCondition>(
-        set, PreliminaryCondition(set.mUnion, context.mThreshold), pack));
+        set, PreliminaryCondition(set.mUnion, context.mThreshold), copiesPatterns(query)));
   else
-    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query), pack);
+    tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query),
+                     copiesPatterns(query));
   // Narrowing trees drop no reference, whatever the settings.
   DD_ASSERT(tree->getRaysCount() == set.size());
-  if (pack)
-    tree->mPacked = PackedTree::pack(*tree);
   return tree;
 }
 
-TreePointer createVerTree(TreeOptions const& options, TreeContext const& context,
-                          RayReferenceContainer const& verification,
-                          RayReferenceContainer const& posDegenerate,
-                          RayReferenceContainer const& negative) {
+TreePointer createVerNodes(TreeOptions const& options, TreeContext const& context,
+                           RayReferenceContainer const& verification,
+                           RayReferenceContainer const& posDegenerate,
+                           RayReferenceContainer const& negative) {
   if (verification.empty())
     return TreePointer(&LeafNode<PreliminaryCondition>::EMPTY_NODE);
-  TreePointer tree =
-      buildTree(context, verification,
-                *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
-  tree->mPacked = PackedTree::pack(*tree, true);
-  return tree;
+  return buildTree(context, verification,
+                   *createBitSplitVisitor(options, context, verification, posDegenerate, negative));
+}
+
+SearchTree createNarrowingTree(TreeOptions const& options, TreeContext const& context,
+                               RayReferenceContainer const& set,
+                               RayReferenceContainer const& query) {
+  // One leaf is a plain leaf whatever the strategy.
+  if (fitsOneLeaf(options, set))
+    return SearchTree(imageBuilder(context, set, false).leaf(set));
+  if (vantagePoint(options))
+    return SearchTree(createNarrowingNodes(options, context, set, query));
+  return SearchTree(imageBuilder(context, set, false)
+                        .split(set, *createBitSplitVisitor(options, context, set, query)));
+}
+
+SearchTree createVerTree(TreeOptions const& options, TreeContext const& context,
+                         RayReferenceContainer const& verification,
+                         RayReferenceContainer const& posDegenerate,
+                         RayReferenceContainer const& negative) {
+  // The empty leaf's image counts its visit and holds nothing, as the shared
+  // empty leaf does.
+  if (verification.empty())
+    return SearchTree(imageBuilder(context, verification, true).leaf(verification));
+  if (vantagePoint(options))
+    return SearchTree(createVerNodes(options, context, verification, posDegenerate, negative));
+  return SearchTree(imageBuilder(context, verification, true)
+                        .split(verification, *createBitSplitVisitor(options, context, verification,
+                                                                    posDegenerate, negative)));
 }
 
 } // namespace double_description

@@ -7,17 +7,10 @@
 #include "core/DDRayReferenceContainer.h"
 #include "settings/DDOptions.h"
 #include "trees/DDBitSplitVisitor.h"
+#include "trees/DDSearchTree.h"
 #include "trees/DDTreeNode.h"
 
 namespace double_description {
-
-// Deletes a tree through its root; the shared empty leaf is never deleted.
-struct TreeDeleter {
-  void operator()(TreeNode* root) const;
-};
-
-// A whole tree, owned through its root.
-using TreePointer = std::unique_ptr<TreeNode, TreeDeleter>;
 
 // What the trees of one step share.
 struct TreeContext {
@@ -42,16 +35,29 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
                                                        RayReferenceContainer const& posDegenerate,
                                                        RayReferenceContainer const& negative);
 
-// A narrowing tree over set; one leaf when the set fits the leaf capacity.
-TreePointer createNarrowingTree(TreeOptions const& options, TreeContext const& context,
-                                RayReferenceContainer const& set,
-                                RayReferenceContainer const& query);
+// A narrowing tree over set, which query will search; one leaf when the set
+// fits the leaf capacity. Plain trees come as their image, vantage-point
+// trees as nodes.
+SearchTree createNarrowingTree(TreeOptions const& options, TreeContext const& context,
+                               RayReferenceContainer const& set,
+                               RayReferenceContainer const& query);
 
-// The verification tree, always split; the shared empty leaf for an empty set.
-TreePointer createVerTree(TreeOptions const& options, TreeContext const& context,
-                          RayReferenceContainer const& verification,
-                          RayReferenceContainer const& posDegenerate,
-                          RayReferenceContainer const& negative);
+// The verification tree, always split; one empty leaf for an empty set.
+SearchTree createVerTree(TreeOptions const& options, TreeContext const& context,
+                         RayReferenceContainer const& verification,
+                         RayReferenceContainer const& posDegenerate,
+                         RayReferenceContainer const& negative);
+
+// The same trees as nodes: the form of vantage-point trees and of joins, and
+// the reference the images are tested against.
+TreePointer createNarrowingNodes(TreeOptions const& options, TreeContext const& context,
+                                 RayReferenceContainer const& set,
+                                 RayReferenceContainer const& query);
+// The shared empty leaf for an empty set.
+TreePointer createVerNodes(TreeOptions const& options, TreeContext const& context,
+                           RayReferenceContainer const& verification,
+                           RayReferenceContainer const& posDegenerate,
+                           RayReferenceContainer const& negative);
 
 } // namespace double_description
 

@@ -9,7 +9,6 @@
 
 #include "core/DDBitList.h"
 #include "core/DDRayReference.h"
-#include "trees/DDPackedTree.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDVerificationCondition.h"
 
@@ -56,8 +55,6 @@ public:
   BitList mUnion;
   // Null in every built tree.
   std::unique_ptr<const PreliminaryCondition, JoinConditionDeleter> mJoinCondition;
-  // The root's image for the searches, when the builder made one.
-  std::unique_ptr<PackedTree const> mPacked;
 };
 
 } // namespace double_description

@@ -34,6 +34,20 @@ TEST(RunTest, GoldenConsoleOutput) {
                                                 "1 0 -1 0 \n");
 }
 
+// A cone whose narrowing trees split, with sets of exactly the leaf
+// capacity among them: every figure of every step is fixed. By hand, step 1:
+// three positive rays in one leaf and two negative ones that pass its mask,
+// so 2 * (1 + 3) = 8 narrowing visits and elim. compl. 1 + (8 - 2 lg 3) /
+// (6 - 2 lg 3) = 2.7067; the run ends with the 652 reference rays.
+TEST(RunTest, GoldenConsoleOfSplittingTrees) {
+  const std::string dir = tempDir("golden_split");
+  std::ofstream(dir + "/rand01_dual_8_40.txt")
+      << readFile(DATA_DIR + "/cones/rand01_dual_8_40.txt");
+  const Outcome outcome = runBinary("rand01_dual_8_40.txt", dir);
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(masked(outcome.output), readFile(DATA_DIR + "/rand01_dual_8_40.console"));
+}
+
 TEST(RunTest, ResultFileFormats) {
   // Processing order (-1,0,0), (0,0,1), (0,1,0): the rays -e0, e2, e1.
   const std::string simplicial = "begin\n3 3 integer\n0 0 1\n-1 0 0\n0 1 0\nend\n";

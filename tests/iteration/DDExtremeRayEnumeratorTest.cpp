@@ -11,6 +11,9 @@
 namespace dd_test {
 namespace {
 
+// The visitors' adjacency tests below search no tree.
+const SearchTree NO_TREE(TreePointer(&LeafNode<PreliminaryCondition>::EMPTY_NODE));
+
 using Cache = RayCache<SingleSetRay, BitPatternTreeCacheEntry<SingleSetRay>>;
 
 // Six rows, three columns; the step is row 4 and the patterns cover rows
@@ -181,7 +184,7 @@ TEST(AlgebraicRankTest, AcceptsExactlyTheFacesOfRankAtLeastDMinusTwo) {
       {"zero row first, then two rows", {6, 0, 2}, true},
   };
   Cache cache(working, base, ALGEBRAIC_TEST);
-  AlgTestTraverseVisitor visitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 7, working, cache);
+  AlgTestTraverseVisitor visitor(NO_TREE, 7, working, cache);
   EXPECT_EQ(visitor.mThreshold, 2);
   for (RankCase const& c : cases) {
     BitList face(1);
@@ -193,8 +196,7 @@ TEST(AlgebraicRankTest, AcceptsExactlyTheFacesOfRankAtLeastDMinusTwo) {
   // d = 2: the empty face is adjacent without elimination.
   const Matrix plane = matrixOf({{1, 0}, {0, 1}, {1, 1}});
   Cache planeCache(plane, base, ALGEBRAIC_TEST);
-  AlgTestTraverseVisitor planeVisitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 2, plane,
-                                      planeCache);
+  AlgTestTraverseVisitor planeVisitor(NO_TREE, 2, plane, planeCache);
   EXPECT_TRUE(planeVisitor.isAdjacent(BitList(1)));
 }
 
@@ -227,8 +229,7 @@ TEST(AlgebraicRankTest, RowAndColumnFormsAgreeOnRandomFaces) {
       }
       const Matrix base(d, d);
       Cache cache(working, base, ALGEBRAIC_TEST);
-      AlgTestTraverseVisitor visitor(LeafNode<PreliminaryCondition>::EMPTY_NODE, 69, working,
-                                     cache);
+      AlgTestTraverseVisitor visitor(NO_TREE, 69, working, cache);
       for (int trial = 0; trial < 400; ++trial) {
         BitList face(2);
         const unsigned size = d - 2 + random() % (trial % 2 ? 3 : 40);

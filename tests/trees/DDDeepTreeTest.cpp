@@ -70,7 +70,10 @@ TEST(DeepTree, VantagePointTreesDownToTheDepthLimit) {
       const RayReferenceContainer set = container(stored);
       const RayReferenceContainer queries = container(others, 100);
 
-      const TreePointer narrowing = narrowingTree(set, queries, settings, 2, 150, 3);
+      const SearchTree narrowingSearch = narrowingTree(set, queries, settings, 2, 150, 3);
+      // Vantage-point trees are searched as nodes.
+      ASSERT_NE(narrowingSearch.nodes(), nullptr);
+      TreeNode const* narrowing = narrowingSearch.nodes();
       // One reference per leaf is reached only at the depth limit.
       EXPECT_GT(narrowing->getSubNodesCount(), 10000u);
       expectConsistentCounts(*narrowing, stored.size());
@@ -86,7 +89,10 @@ TEST(DeepTree, VantagePointTreesDownToTheDepthLimit) {
       }
       EXPECT_EQ(narrowing->toString(2).rfind("p", 0), 0u);
 
-      const TreePointer verification = verificationTree(set, set, queries, settings, 2, 150, 3);
+      const SearchTree verificationSearch =
+          verificationTree(set, set, queries, settings, 2, 150, 3);
+      ASSERT_NE(verificationSearch.nodes(), nullptr);
+      TreeNode const* verification = verificationSearch.nodes();
       EXPECT_GT(verification->getSubNodesCount(), 10000u);
       expectConsistentCounts(*verification, stored.size());
       for (const RayReference& first : set.mReferences)
@@ -96,7 +102,7 @@ TEST(DeepTree, VantagePointTreesDownToTheDepthLimit) {
           bool expected = false;
           for (const RayReference& r : set.mReferences)
             expected = expected || (r.mRay != first.mRay && question.holdsOnRay(r.bits()));
-          EXPECT_EQ(verificationTraverse(*verification, question), expected);
+          EXPECT_EQ(verificationTraverse(verificationSearch, question), expected);
         }
     });
   }
@@ -115,31 +121,30 @@ TEST(DeepTree, SingleBitTreesAsDeepAsTheirBits) {
     const RayReferenceContainer queries = container(
         {bits({0}, words), bits({1, n - 1}, words), bits({n / 2}, words), bits({7, 8, 9}, words)},
         100000);
-    // Searched by four queries, the tree is packed.
-    const TreePointer tree = narrowingTree(set, queries, settings, 1, n, words);
-    ASSERT_NE(tree->mPacked, nullptr);
-    EXPECT_GE(tree->getSubNodesCount(), 2u * (n - 1));
-    expectConsistentCounts(*tree, n);
+    // Plain trees are searched as packed images.
+    const SearchTree tree = narrowingTree(set, queries, settings, 1, n, words);
+    ASSERT_NE(tree.image(), nullptr);
+    EXPECT_EQ(tree.rayCount(), n);
     for (const RayReference& q : queries.mReferences) {
       std::vector<const void*> expected;
       std::vector<const void*> found;
       for (const RayReference& r : set.mReferences)
         if (popcountAnd(r.bits().words(), q.bits().words(), words) >= 1)
           expected.push_back(r.mRay);
-      searchPartners(*tree, q, [&](RayReference const& r) { found.push_back(r.mRay); });
+      searchPartners(tree, q, [&](RayReference const& r) { found.push_back(r.mRay); });
       std::sort(found.begin(), found.end());
       std::sort(expected.begin(), expected.end());
       EXPECT_EQ(found, expected);
     }
 
-    const TreePointer verification = verificationTree(set, set, queries, settings, 1, n, words);
-    ASSERT_NE(verification->mPacked, nullptr);
+    const SearchTree verification = verificationTree(set, set, queries, settings, 1, n, words);
+    ASSERT_NE(verification.image(), nullptr);
     const RayReference& first = set.mReferences[7];
     for (const RayReference& second : queries.mReferences) {
       const EdgeCandidate pair(first, second);
       const ExtVerificationCondition question(pair.mCommon, first.bits(), second.bits());
       // Bit 7 alone lies only in pattern 7 itself; an empty face in every pattern.
-      EXPECT_EQ(verificationTraverse(*verification, question), pair.mCommon.none());
+      EXPECT_EQ(verificationTraverse(verification, question), pair.mCommon.none());
     }
   });
 }

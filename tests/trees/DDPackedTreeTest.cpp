@@ -1,7 +1,9 @@
-// The packed image of a tree must search exactly as its nodes do: the same
-// candidates in the same order, the same answers and the same counts.
+// The image of a plain tree, built straight from the split, must search
+// exactly as the nodes the same split builds: the same candidates in the same
+// order, the same answers and the same counts, with either scans.
 
 #include <deque>
+#include <iostream>
 #include <random>
 #include <vector>
 
@@ -9,6 +11,7 @@
 
 #include "TreeTestSupport.h"
 #include "trees/DDPackedTree.h"
+#include "trees/DDSearchTree.h"
 #include "trees/DDTreeSearch.h"
 
 namespace tree_test {
@@ -35,11 +38,25 @@ BitList randomPattern(std::mt19937& random, unsigned long words, unsigned bits, 
   return p;
 }
 
-TEST(PackedTree, SearchesAsTheNodesDo) {
+// Runs body with the plain scans and, where the processor has them, the
+// AVX-512 ones; says when it cannot run the second.
+template <class F> void withBothScans(F&& body) {
+  for (bool vectors : {false, true}) {
+    if (PackedTree::useVectorScans(vectors) != vectors) {
+      std::cout << "[ SKIPPED  ] the AVX-512 leg: this processor does not run it\n";
+      continue;
+    }
+    SCOPED_TRACE(vectors ? "AVX-512 scans" : "plain scans");
+    body();
+  }
+  PackedTree::useVectorScans(true);
+}
+
+void searchesAsTheNodesDo() {
   std::mt19937 random(3);
   for (unsigned long words : {1ul, 2ul, 3ul})
-    for (int strategy : {0, 1, 2, 3, 5, 6})
-      for (unsigned long capacity : {0ul, 1ul, 5ul, 40ul})
+    for (int strategy = 0; strategy <= 6; ++strategy)
+      for (unsigned long capacity : {0ul, 1ul, 5ul, 40ul, 61ul})
         for (unsigned long depth : {1ul, 4ul, 15ul}) {
           const unsigned bits = static_cast<unsigned>(64 * words - 7);
           std::vector<BitList> stored;
@@ -55,24 +72,27 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
           const RayReferenceContainer querySet = container(queries, 1000);
           TreeSettings settings{strategy, depth, capacity, false};
           const unsigned threshold = static_cast<unsigned>(0.3 * bits);
-          const TreePointer narrowing =
+          const SearchTree narrowing =
               narrowingTree(set, querySet, settings, threshold, bits, words);
-          const TreePointer verification =
+          const TreePointer narrowingReference =
+              narrowingNodes(set, querySet, settings, threshold, bits, words);
+          const SearchTree verification =
               verificationTree(set, set, querySet, settings, threshold, bits, words);
+          const TreePointer verificationReference =
+              verificationNodes(set, set, querySet, settings, threshold, bits, words);
           SCOPED_TRACE("words " + std::to_string(words) + " strategy " + std::to_string(strategy) +
                        " capacity " + std::to_string(capacity) + " depth " + std::to_string(depth));
-          ASSERT_NE(narrowing->mPacked, nullptr);
-          ASSERT_NE(verification->mPacked, nullptr);
+          ASSERT_NE(narrowing.image(), nullptr);
+          ASSERT_NE(verification.image(), nullptr);
 
           for (RayReference const& q : querySet.mReferences) {
             resetCounters();
             std::deque<EdgeCandidate> expected;
-            narrowing->preliminaryTraverse(q, expected);
+            narrowingReference->preliminaryTraverse(q, expected);
             const Counts nodeCounts = counts();
             resetCounters();
             std::vector<Ray const*> got;
-            narrowing->mPacked->searchPartners(
-                q, [&](RayReference const& r) { got.push_back(r.mRay); });
+            searchPartners(narrowing, q, [&](RayReference const& r) { got.push_back(r.mRay); });
             ASSERT_TRUE(counts() == nodeCounts);
             ASSERT_EQ(got.size(), expected.size());
             for (std::size_t i = 0; i < got.size(); ++i)
@@ -83,56 +103,75 @@ TEST(PackedTree, SearchesAsTheNodesDo) {
               const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
                                                       pair.mSecond.bits());
               resetCounters();
-              const bool nodeAnswer = verification->verificationTraverse(question);
+              const bool nodeAnswer = verificationReference->verificationTraverse(question);
               const Counts nodeVerification = counts();
               resetCounters();
-              ASSERT_EQ(verification->mPacked->verificationTraverse(question), nodeAnswer);
+              ASSERT_EQ(verificationTraverse(verification, question), nodeAnswer);
               ASSERT_TRUE(counts() == nodeVerification);
             }
           }
         }
 }
 
-// A tree built for a single query keeps neither an image nor copies of the
-// patterns in its leaves; its search must still find the same partners in
-// the same order with the same counts as the packed tree over the same set.
-TEST(PackedTree, UnpackedTreesSearchAsPackedOnes) {
-  std::mt19937 random(7);
-  for (unsigned long words : {1ul, 3ul})
-    for (unsigned long capacity : {0ul, 5ul, 100ul}) {
-      const unsigned bits = static_cast<unsigned>(64 * words - 3);
-      std::vector<BitList> stored;
-      for (int i = 0; i < 50; ++i)
-        stored.push_back(randomPattern(random, words, bits, 0.5));
-      std::vector<BitList> queries;
-      for (int i = 0; i < 12; ++i)
-        queries.push_back(randomPattern(random, words, bits, 0.5));
-      const RayReferenceContainer set = container(stored);
-      const RayReferenceContainer querySet = container(queries, 1000);
-      const TreeSettings settings{0, 15, capacity, false};
-      const unsigned threshold = bits / 4;
-      const TreePointer packed = narrowingTree(set, querySet, settings, threshold, bits, words);
-      ASSERT_NE(packed->mPacked, nullptr);
-      for (RayReference const& q : querySet.mReferences) {
-        RayReferenceContainer single;
-        single.insert(q);
-        const TreePointer plain = narrowingTree(set, single, settings, threshold, bits, words);
-        ASSERT_EQ(plain->mPacked, nullptr);
-        std::vector<Ray const*> expected, got;
-        resetCounters();
-        searchPartners(*packed, q, [&](RayReference const& r) { expected.push_back(r.mRay); });
-        const Counts packedCounts = counts();
-        resetCounters();
-        searchPartners(*plain, q, [&](RayReference const& r) { got.push_back(r.mRay); });
-        EXPECT_TRUE(counts() == packedCounts);
-        EXPECT_EQ(got, expected);
-      }
-    }
+TEST(PackedTree, SearchesAsTheNodesDo) { withBothScans(searchesAsTheNodesDo); }
+
+// Nested patterns split into a chain about as deep as there are patterns:
+// the image, built without recursion, finds all of them for a query holding
+// every bit, in the order and with the counts of the nodes.
+TEST(PackedTree, ChainAsDeepAsThePatternsSearchesAsTheNodes) {
+  const unsigned n = 2000;
+  const unsigned long words = BitList::wordsFor(n + 1);
+  std::vector<BitList> stored;
+  BitList pattern(words);
+  for (unsigned i = 0; i < n; ++i) {
+    pattern.set(i);
+    stored.push_back(pattern);
+  }
+  const RayReferenceContainer set = container(stored);
+  const RayReferenceContainer query = container({BitList(words)}, 100000);
+  pattern.set(n);
+  const RayReference all(ray(200000), kept(pattern));
+  const TreeSettings settings{0, 65535, 0, false};
+  const SearchTree tree = narrowingTree(set, query, settings, 1, n + 1, words);
+  const TreePointer nodes = narrowingNodes(set, query, settings, 1, n + 1, words);
+  ASSERT_NE(tree.image(), nullptr);
+  ASSERT_GE(nodes->getSubNodesCount(), 2 * n);
+  resetCounters();
+  std::deque<EdgeCandidate> expected;
+  nodes->preliminaryTraverse(all, expected);
+  const Counts nodeCounts = counts();
+  resetCounters();
+  std::vector<Ray const*> got;
+  searchPartners(tree, all, [&](RayReference const& r) { got.push_back(r.mRay); });
+  EXPECT_TRUE(counts() == nodeCounts);
+  ASSERT_EQ(got.size(), n);
+  for (unsigned i = 0; i < n; ++i)
+    ASSERT_EQ(got[i], expected[i].mFirst.mRay);
 }
 
-// Vantage-point trees keep their node searches, and so do trees that only a
-// query or two will search: packing them would cost more than it saves.
-TEST(PackedTree, OnlyPlainTreesWithSeveralQueriesArePacked) {
+// The empty verification tree is one empty leaf: each question costs the one
+// visit that the shared empty leaf counts.
+TEST(PackedTree, EmptyVerificationTreeCountsAsTheEmptyLeaf) {
+  const RayReferenceContainer none;
+  const RayReferenceContainer negative = container({bits({0, 1}), bits({1, 2})}, 1000);
+  const TreeSettings settings{0, 15, 1, false};
+  const SearchTree tree = verificationTree(none, none, negative, settings, 1, 10, 1);
+  const TreePointer nodes = verificationNodes(none, none, negative, settings, 1, 10, 1);
+  for (BitList const& face : {bits({1}), BitList(1)}) {
+    const ExtVerificationCondition question(face, negative.mReferences[0].bits(),
+                                            negative.mReferences[1].bits());
+    resetCounters();
+    const bool nodeAnswer = nodes->verificationTraverse(question);
+    const Counts nodeCounts = counts();
+    resetCounters();
+    EXPECT_EQ(verificationTraverse(tree, question), nodeAnswer);
+    EXPECT_TRUE(counts() == nodeCounts);
+  }
+}
+
+// Plain trees are images whatever the number of queries; vantage-point trees
+// keep their nodes, except a single leaf, which is a plain one.
+TEST(PackedTree, OnlyVantagePointTreesKeepTheirNodes) {
   const RayReferenceContainer set = container({bits({0, 1, 2}), bits({1, 2}), bits({0, 3})});
   std::vector<BitList> queries;
   for (unsigned k = 0; k < 64; ++k)
@@ -140,10 +179,13 @@ TEST(PackedTree, OnlyPlainTreesWithSeveralQueriesArePacked) {
   const RayReferenceContainer many = container(queries, 1000);
   const RayReferenceContainer one = container({bits({0, 2})}, 1000);
   TreeSettings settings{7, 15, 0, false};
-  EXPECT_EQ(narrowingTree(set, many, settings, 1, 10, 1)->mPacked, nullptr);
-  settings.strategy = 0;
-  EXPECT_NE(narrowingTree(set, many, settings, 1, 10, 1)->mPacked, nullptr);
-  EXPECT_EQ(narrowingTree(set, one, settings, 1, 10, 1)->mPacked, nullptr);
+  EXPECT_EQ(narrowingTree(set, many, settings, 1, 10, 1).image(), nullptr);
+  EXPECT_EQ(verificationTree(set, set, many, settings, 1, 10, 1).image(), nullptr);
+  settings.leafCapacity = 3;
+  EXPECT_NE(narrowingTree(set, many, settings, 1, 10, 1).image(), nullptr);
+  settings = {0, 15, 0, false};
+  EXPECT_NE(narrowingTree(set, many, settings, 1, 10, 1).image(), nullptr);
+  EXPECT_NE(narrowingTree(set, one, settings, 1, 10, 1).image(), nullptr);
 }
 
 } // namespace

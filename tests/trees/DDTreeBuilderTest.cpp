@@ -88,14 +88,18 @@ TEST(TreeBuilder, SingleLeafWhenTheSetFitsTheFullLeafCapacity) {
   const RayReferenceContainer query = container({bits({0, 2})}, 20);
   TreeOptions options;
   options.mLeafCapacity = 65536; // 0 inside the tree, but not for this test
-  EXPECT_NE(dynamic_cast<PlainLeaf*>(createNarrowingTree(options, CONTEXT, set, query).get()),
+  EXPECT_NE(dynamic_cast<PlainLeaf*>(createNarrowingNodes(options, CONTEXT, set, query).get()),
+            nullptr);
+  options.mLeafCapacity = 2; // exactly the set: still one leaf
+  EXPECT_NE(dynamic_cast<PlainLeaf*>(createNarrowingNodes(options, CONTEXT, set, query).get()),
             nullptr);
   options.mLeafCapacity = 1;
-  const TreePointer split = createNarrowingTree(options, CONTEXT, set, query);
+  const TreePointer split = createNarrowingNodes(options, CONTEXT, set, query);
   EXPECT_NE(dynamic_cast<PlainNode*>(split.get()), nullptr);
   EXPECT_EQ(split->getRaysCount(), 2u);
+  EXPECT_EQ(createNarrowingTree(options, CONTEXT, set, query).rayCount(), 2u);
   options.mStrategy = BINARY_DYNAMIC_VANTAGE_POINT;
-  EXPECT_NE(dynamic_cast<VpNode*>(createNarrowingTree(options, CONTEXT, set, query).get()),
+  EXPECT_NE(dynamic_cast<VpNode*>(createNarrowingNodes(options, CONTEXT, set, query).get()),
             nullptr);
 }
 
@@ -103,15 +107,15 @@ TEST(TreeBuilder, VerificationTreeOfAnEmptySetIsTheSharedEmptyLeaf) {
   const Sets sets;
   TreeOptions options;
   {
-    const TreePointer empty =
-        createVerTree(options, CONTEXT, RayReferenceContainer(), sets.posDegenerate, sets.negative);
+    const TreePointer empty = createVerNodes(options, CONTEXT, RayReferenceContainer(),
+                                             sets.posDegenerate, sets.negative);
     EXPECT_EQ(empty.get(), static_cast<TreeNode*>(&PlainLeaf::EMPTY_NODE));
   } // released without deleting the shared leaf
   EXPECT_TRUE(PlainLeaf::EMPTY_NODE.isEmpty());
 
   // Otherwise a built tree, even when the set would fit one leaf.
   const TreePointer built =
-      createVerTree(options, CONTEXT, sets.verification, sets.posDegenerate, sets.negative);
+      createVerNodes(options, CONTEXT, sets.verification, sets.posDegenerate, sets.negative);
   EXPECT_NE(dynamic_cast<PlainNode*>(built.get()), nullptr);
 }
 

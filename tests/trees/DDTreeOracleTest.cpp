@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "TreeTestSupport.h"
+#include "trees/DDTreeSearch.h"
 
 namespace tree_test {
 namespace {
@@ -154,9 +155,12 @@ TEST(TreeOracle, NarrowingSearchFindsExactlyThePartnersOfEveryQuery) {
     const RayReferenceContainer set = container(stored);
     const RayReferenceContainer querySet = container(queries, 100000);
 
-    const auto tree =
+    const SearchTree tree =
         narrowingTree(set, querySet, c.settings, c.threshold, c.shape.bitCount, c.shape.words);
-    ASSERT_EQ(tree->getRaysCount(), stored.size());
+    const TreePointer nodes =
+        narrowingNodes(set, querySet, c.settings, c.threshold, c.shape.bitCount, c.shape.words);
+    ASSERT_EQ(tree.rayCount(), stored.size());
+    ASSERT_EQ(nodes->getRaysCount(), stored.size());
 
     for (const RayReference& q : querySet.mReferences) {
       std::vector<const void*> expected;
@@ -164,17 +168,26 @@ TEST(TreeOracle, NarrowingSearchFindsExactlyThePartnersOfEveryQuery) {
         if (popcountAnd(r.bits().words(), q.bits().words(), c.shape.words) >= c.threshold)
           expected.push_back(r.mRay);
       std::deque<EdgeCandidate> found;
-      tree->preliminaryTraverse(q, found);
-      std::vector<const void*> got;
+      nodes->preliminaryTraverse(q, found);
+      std::vector<const void*> got, searched;
       for (const EdgeCandidate& e : found) {
         got.push_back(e.mFirst.mRay);
         EXPECT_EQ(e.mSecond.mRay, q.mRay);
         for (unsigned long w = 0; w < c.shape.words; ++w)
           EXPECT_EQ(e.mCommon.words()[w], e.mFirst.bits().words()[w] & q.bits().words()[w]);
       }
+      searchFaces(tree, q, [&](RayReference const& r, BitList const& pattern, BitList const& face) {
+        searched.push_back(r.mRay);
+        for (unsigned long w = 0; w < c.shape.words; ++w) {
+          EXPECT_EQ(pattern.words()[w], r.bits().words()[w]);
+          EXPECT_EQ(face.words()[w], r.bits().words()[w] & q.bits().words()[w]);
+        }
+      });
+      std::sort(searched.begin(), searched.end());
       std::sort(expected.begin(), expected.end());
       std::sort(got.begin(), got.end());
       ASSERT_EQ(got, expected);
+      ASSERT_EQ(searched, expected);
     }
   }
 }
@@ -197,8 +210,10 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
     if (negative.size() == 0)
       continue;
 
-    const TreePointer tree = verificationTree(verification, posDegenerate, negative, c.settings,
-                                              c.threshold, c.shape.bitCount, c.shape.words);
+    const SearchTree tree = verificationTree(verification, posDegenerate, negative, c.settings,
+                                             c.threshold, c.shape.bitCount, c.shape.words);
+    const TreePointer nodes = verificationNodes(verification, posDegenerate, negative, c.settings,
+                                                c.threshold, c.shape.bitCount, c.shape.words);
 
     for (int k = 0; k < 30; ++k) {
       const bool bothStored = k % 3 == 0 && verification.size() > 0;
@@ -218,7 +233,8 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
                                 !equalWords(p, first.bits().words(), c.shape.words) &&
                                 !equalWords(p, second.bits().words(), c.shape.words));
       }
-      ASSERT_EQ(tree->verificationTraverse(question), expected) << "question " << k;
+      ASSERT_EQ(verificationTraverse(tree, question), expected) << "question " << k;
+      ASSERT_EQ(nodes->verificationTraverse(question), expected) << "question " << k;
     }
   }
 }

@@ -114,19 +114,35 @@ inline TreeContext contextOf(unsigned threshold, unsigned bitCount, unsigned lon
           static_cast<std::uint16_t>(words)};
 }
 
-inline TreePointer narrowingTree(RayReferenceContainer const& set,
-                                 RayReferenceContainer const& query, TreeSettings const& s,
-                                 unsigned threshold, unsigned bitCount, unsigned long words) {
+// The tree the program searches: an image for plain strategies.
+inline SearchTree narrowingTree(RayReferenceContainer const& set,
+                                RayReferenceContainer const& query, TreeSettings const& s,
+                                unsigned threshold, unsigned bitCount, unsigned long words) {
   return createNarrowingTree(s.options(), contextOf(threshold, bitCount, words), set, query);
 }
 
-// The shared empty leaf for an empty set.
-inline TreePointer verificationTree(RayReferenceContainer const& verification,
-                                    RayReferenceContainer const& posDegenerate,
-                                    RayReferenceContainer const& negative, TreeSettings const& s,
-                                    unsigned threshold, unsigned bitCount, unsigned long words) {
+// The same tree as nodes, the reference of the image.
+inline TreePointer narrowingNodes(RayReferenceContainer const& set,
+                                  RayReferenceContainer const& query, TreeSettings const& s,
+                                  unsigned threshold, unsigned bitCount, unsigned long words) {
+  return createNarrowingNodes(s.options(), contextOf(threshold, bitCount, words), set, query);
+}
+
+inline SearchTree verificationTree(RayReferenceContainer const& verification,
+                                   RayReferenceContainer const& posDegenerate,
+                                   RayReferenceContainer const& negative, TreeSettings const& s,
+                                   unsigned threshold, unsigned bitCount, unsigned long words) {
   return createVerTree(s.options(), contextOf(threshold, bitCount, words), verification,
                        posDegenerate, negative);
+}
+
+// The shared empty leaf for an empty set.
+inline TreePointer verificationNodes(RayReferenceContainer const& verification,
+                                     RayReferenceContainer const& posDegenerate,
+                                     RayReferenceContainer const& negative, TreeSettings const& s,
+                                     unsigned threshold, unsigned bitCount, unsigned long words) {
+  return createVerNodes(s.options(), contextOf(threshold, bitCount, words), verification,
+                        posDegenerate, negative);
 }
 
 } // namespace tree_test

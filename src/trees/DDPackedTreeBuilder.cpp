@@ -1,0 +1,174 @@
+#include "trees/DDPackedTreeBuilder.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/DDAssert.h"
+#include "trees/DDPackedScan.h"
+#include "trees/DDSplitDecision.h"
+
+namespace double_description {
+
+// One node being split: its buckets and their decisions, the children built
+// so far.
+struct PackedTreeBuilder::Frame {
+  std::vector<RayReferenceContainer> mBuckets;
+  std::vector<SplitDecision> mDecisions;
+  BitSplitVisitor* mVisitor;
+  std::uint32_t mNode;
+  std::uint32_t mNext;
+};
+
+std::uint32_t PackedTreeBuilder::addNode(BitList const& mask, std::uint32_t childCount) {
+  // The union of an empty bucket may have fewer words, all zero.
+  DD_ASSERT(mask.wordCount() == mWordCount || mask.none());
+  const auto index = static_cast<std::uint32_t>(mNodes.size());
+  mNodes.push_back({mChildIndices.size(), childCount, NO_LEAF});
+  mChildIndices.resize(mChildIndices.size() + childCount);
+  const std::uint64_t at = mMasks.size();
+  mMasks.resize(at + mWordCount);
+  std::copy_n(mask.words(), std::min(mask.wordCount(), mWordCount), mMasks.begin() + at);
+  return index;
+}
+
+std::uint32_t PackedTreeBuilder::addLeaf(RayReferenceContainer&& bucket) {
+  const std::uint32_t index = addNode(bucket.mUnion, 0);
+  mNodes[index].mLeaf = static_cast<std::uint32_t>(mLeaves.size());
+  mLeaves.push_back(std::move(bucket));
+  return index;
+}
+
+PackedTreeBuilder::Frame PackedTreeBuilder::open(RayReferenceContainer const& set,
+                                                 RayReferenceContainer* owned,
+                                                 BitSplitVisitor& visitor, std::uint32_t node) {
+  const std::uint32_t k = mNodes[node].mChildCount;
+  DD_ASSERT(k >= 2);
+  Frame frame{std::vector<RayReferenceContainer>(k), std::vector<SplitDecision>(k), &visitor, node,
+              0};
+  // Room for the whole set in every bucket, so filing never reallocates.
+  for (RayReferenceContainer& bucket : frame.mBuckets)
+    bucket.reserve(set.size());
+  visitor.mBuckets = frame.mBuckets.data();
+  visitor.before(set);
+  visitor.distribute(set);
+#ifdef REDIVEZ_ASSERTIONS
+  std::size_t distributed = 0;
+  for (RayReferenceContainer const& bucket : frame.mBuckets)
+    distributed += bucket.size();
+  DD_ASSERT(distributed == set.size());
+#endif
+  // Along the split only the buckets still to be built stay alive.
+  if (owned != nullptr)
+    *owned = RayReferenceContainer();
+  for (std::uint32_t i = 0; i < k; ++i) {
+    frame.mBuckets[i].shrinkToFitWithin(2);
+    frame.mDecisions[i] = splitDecision(visitor, static_cast<unsigned short>(i), frame.mBuckets[i]);
+  }
+  return frame;
+}
+
+std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const& set,
+                                                     BitSplitVisitor& visitor) {
+  std::vector<Frame> stack;
+  stack.push_back(open(set, nullptr, visitor, addNode(set.mUnion, visitor.mBucketCount)));
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.mNext == frame.mBuckets.size()) {
+      frame.mVisitor->after();
+      stack.pop_back();
+      continue;
+    }
+    const std::uint32_t i = frame.mNext++;
+    RayReferenceContainer& bucket = frame.mBuckets[i];
+    const std::uint64_t slot = mNodes[frame.mNode].mChildren + i;
+    if (frame.mDecisions[i] == SplitDecision::LEAF) {
+      mChildIndices[slot] = addLeaf(std::move(bucket));
+      bucket = RayReferenceContainer();
+      continue;
+    }
+    BitSplitVisitor* next = frame.mDecisions[i] == SplitDecision::SUCCESSOR
+                                ? frame.mVisitor->successorFor(bucket)
+                                : frame.mVisitor;
+    // A node has as many children as its parent's visitor has buckets.
+    const std::uint32_t child = addNode(bucket.mUnion, frame.mVisitor->mBucketCount);
+    mChildIndices[slot] = child;
+    Frame opened = open(bucket, &bucket, *next, child);
+    stack.push_back(std::move(opened));
+  }
+  return layOut(set.size());
+}
+
+std::unique_ptr<PackedTree> PackedTreeBuilder::leaf(RayReferenceContainer const& set) {
+  addLeaf(RayReferenceContainer(set));
+  return layOut(set.size());
+}
+
+std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
+  std::unique_ptr<PackedTree> tree(
+      new PackedTree(mWordCount, mThreshold, mSliced ? PackedTree::SLICE_MIN : 0));
+  const std::uint64_t w = mWordCount;
+  const std::uint64_t nodeWords = packed_scan::HEADER + w;
+  // Image words of each subtree: children come after their parents.
+  std::vector<std::uint64_t> sizes(mNodes.size());
+  for (std::size_t n = mNodes.size(); n-- > 0;) {
+    Node const& node = mNodes[n];
+    std::uint64_t size = nodeWords + (node.mLeaf != NO_LEAF && mSliced ? 1 : 0);
+    for (std::uint32_t c = 0; c < node.mChildCount; ++c)
+      size += sizes[mChildIndices[node.mChildren + c]];
+    sizes[n] = size;
+  }
+  tree->mNodes.reserve(sizes[0]);
+  tree->mReferences.reserve(rays);
+  tree->mLeafPatterns.reserve(rays * w);
+  std::vector<std::uint64_t> slices;
+
+  // Preorder, the children from the last to the first, as the searches go.
+  std::vector<std::uint32_t> stack{0};
+  while (!stack.empty()) {
+    const std::uint32_t n = stack.back();
+    stack.pop_back();
+    Node const& node = mNodes[n];
+    const std::uint64_t at = tree->mNodes.size();
+    tree->mNodes.resize(at + nodeWords);
+    std::copy_n(mMasks.begin() + n * w, w, tree->mNodes.begin() + at + packed_scan::HEADER);
+    tree->mNodes[at] = at + sizes[n];
+    if (node.mLeaf == NO_LEAF) {
+      tree->mNodes[at + 1] = std::uint64_t(packed_scan::NOT_A_LEAF) << 32;
+      for (std::uint32_t c = 0; c < node.mChildCount; ++c)
+        stack.push_back(mChildIndices[node.mChildren + c]);
+      continue;
+    }
+    RayReferenceContainer& leaf = mLeaves[node.mLeaf];
+    const std::uint64_t count = leaf.size();
+    const std::uint64_t first = tree->mReferences.size();
+    tree->mNodes[at + 1] = first | count << 32;
+    const std::uint64_t block = tree->mLeafPatterns.size();
+    tree->mLeafPatterns.resize(block + count * w);
+    for (std::uint64_t k = 0; k < count; ++k) {
+      RayReference const& stored = leaf.mReferences[k];
+      DD_ASSERT(stored.bits().wordCount() == w);
+      tree->mReferences.push_back(stored);
+      for (std::uint64_t x = 0; x < w; ++x)
+        tree->mLeafPatterns[block + x * count + k] = stored.bits().words()[x];
+    }
+    leaf = RayReferenceContainer();
+    if (mSliced)
+      tree->mNodes.push_back(count >= PackedTree::SLICE_MIN
+                                 ? packed_scan::appendSlices(slices, &tree->mLeafPatterns[block],
+                                                             static_cast<std::uint32_t>(count),
+                                                             static_cast<std::uint32_t>(w))
+                                 : packed_scan::NO_SLICES);
+  }
+  if (mSliced) {
+    // Aligned to 64 bytes, every slice word of a chunk is one cache line.
+    tree->mSlices.resize(slices.size() + packed_scan::SLICE_CHUNK - 1);
+    const auto address = reinterpret_cast<std::uintptr_t>(tree->mSlices.data());
+    tree->mSliceShift = (64 - address % 64) % 64 / sizeof(std::uint64_t);
+    std::copy(slices.begin(), slices.end(), tree->mSlices.begin() + tree->mSliceShift);
+  }
+  DD_ASSERT(tree->rayCount() == rays);
+  DD_ASSERT(tree->wellFormed(mBitCount));
+  return tree;
+}
+
+} // namespace double_description
