@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "core/DDArithmetic.h"
 #include "core/DDAssert.h"
 #include "core/DDBitList.h"
 #include "core/DDCalcModule.h"
@@ -31,15 +32,7 @@ inline void cancelEntry(mpz_class* row, mpz_class const* pivot, unsigned col, un
   mpz_divexact(multiple, e, factor);
   mpz_divexact(factor, p, factor);
   mpz_set_ui(e, 0);
-  const bool unitFactor = mpz_cmp_ui(factor, 1) == 0;
-  for (unsigned j = from; j < to; ++j) {
-    mpz_ptr v = row[j].get_mpz_t();
-    if (!unitFactor)
-      mpz_mul(v, v, factor);
-    mpz_srcptr b = pivot[j].get_mpz_t();
-    if (mpz_sgn(b) != 0)
-      mpz_submul(v, multiple, b);
-  }
+  ExactArithmetic::update(row, pivot, factor, multiple, from, to);
 }
 
 inline void cancelEntry(CalculationVector& row, CalculationVector const& pivot, unsigned col,
@@ -64,18 +57,8 @@ inline bool cancelEntry(std::int64_t* row, std::int64_t const* pivot, unsigned c
   const std::int64_t factor = p / g;
   const std::int64_t multiple = e / g;
   auto update = [&](unsigned begin, unsigned end) {
-    for (unsigned j = begin; j < end; ++j) {
-      std::int64_t scaled = row[j];
-      std::int64_t subtracted, value;
-      if ((factor != 1 && __builtin_mul_overflow(row[j], factor, &scaled)) ||
-          __builtin_mul_overflow(pivot[j], multiple, &subtracted) ||
-          __builtin_sub_overflow(scaled, subtracted, &value) || value > maxMagnitude ||
-          value < -maxMagnitude)
-        return false;
-      row[j] = value;
-      magnitudes |= abs64(value);
-    }
-    return true;
+    return MachineArithmetic::update(row, pivot, factor, multiple, begin, end, magnitudes,
+                                     maxMagnitude);
   };
   const bool fits =
       col < from || col >= to ? update(from, to) : update(from, col) && update(col + 1, to);
