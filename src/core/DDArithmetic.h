@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/DDAssert.h"
 #include "core/DDCalcModule.h"
 #include "core/DDMachineMatrix.h"
 #include "core/DDUtilsFactory.h"
@@ -26,6 +27,9 @@ __extension__ typedef __int128 WideInteger;
 class MachineArithmetic {
 public:
   using Value = std::int64_t;
+
+  // Every value the row operations derive stays within maxMagnitude.
+  explicit MachineArithmetic(Value maxMagnitude = INT64_MAX) : mMaxMagnitude(maxMagnitude) {}
 
   static std::uint64_t magnitude(Value v) { return abs64(v); }
 
@@ -53,6 +57,56 @@ public:
       row[j] = value;
       magnitudes |= abs64(value);
     }
+    return true;
+  }
+
+  // The row update of an elimination over [from, to) without col: with p =
+  // pivot[col], e = row[col] (both nonzero) and g = gcd(p, e), row[j] :=
+  // row[j] * (p / g) - pivot[j] * (e / g); col itself becomes 0. False, with
+  // the row part updated, when a value would leave maxMagnitude.
+  static bool cancel(Value* row, Value const* pivot, unsigned col, unsigned from, unsigned to,
+                     std::uint64_t& magnitudes, Value maxMagnitude) {
+    const Value p = pivot[col];
+    const Value e = row[col];
+    DD_ASSERT(p != 0 && e != 0 && p != INT64_MIN && e != INT64_MIN);
+    // Two nonzero values of the symmetric range: g fits.
+    const auto g = static_cast<Value>(gcd64(p, e));
+    const Value factor = p / g;
+    const Value multiple = e / g;
+    auto range = [&](unsigned begin, unsigned end) {
+      return update(row, pivot, factor, multiple, begin, end, magnitudes, maxMagnitude);
+    };
+    const bool fits =
+        col < from || col >= to ? range(from, to) : range(from, col) && range(col + 1, to);
+    row[col] = 0;
+    return fits;
+  }
+
+  // The update of the whole row of n entries.
+  bool cancel(Value* row, Value const* pivot, unsigned col, unsigned n) const {
+    std::uint64_t magnitudes = 0;
+    return cancel(row, pivot, col, 0, n, magnitudes, mMaxMagnitude);
+  }
+
+  static void removeContent(Value* row, unsigned n) { double_description::removeContent(row, n); }
+
+  // l := lcm(l, |p|) for positive l and nonzero p.
+  bool lcm(Value& l, Value p) const {
+    const auto q = static_cast<Value>(abs64(p) / gcd64(l, p));
+    return !__builtin_mul_overflow(l, q, &l) && l <= mMaxMagnitude;
+  }
+
+  bool multiply(Value a, Value b, Value& out) const {
+    return !__builtin_mul_overflow(a, b, &out) && out <= mMaxMagnitude && out >= -mMaxMagnitude;
+  }
+
+  // The sign of the product of two vectors of n entries.
+  static bool sign(Value const* a, Value const* b, unsigned n, int& out) {
+    WideInteger sum = 0;
+    for (unsigned j = 0; j < n; ++j)
+      if (__builtin_add_overflow(sum, static_cast<WideInteger>(a[j]) * b[j], &sum))
+        return false;
+    out = (sum > 0) - (sum < 0);
     return true;
   }
 
@@ -90,7 +144,7 @@ public:
   bool combine(Value* v, Value const* w, Value a, Value b, unsigned n) {
     const auto g = static_cast<Value>(gcd64(a, b));
     std::uint64_t magnitudes = 0;
-    if (!update(v, w, a / g, b / g, 0, n, magnitudes))
+    if (!update(v, w, a / g, b / g, 0, n, magnitudes, mMaxMagnitude))
       return false;
     mBound |= magnitudes;
     // Small vectors stay as they are: the gcds would cost more than the growth
@@ -103,6 +157,7 @@ public:
   static void moveRow(Value* to, Value* from, unsigned n) { std::copy(from, from + n, to); }
 
 private:
+  Value mMaxMagnitude;
   // At least the largest magnitude of every vector combine() wrote, 1 for
   // unit vectors.
   std::uint64_t mBound = 1;
@@ -156,12 +211,51 @@ public:
     mpz_divexact(factor, a.get_mpz_t(), g);
     mpz_divexact(multiple, b.get_mpz_t(), g);
     update(v, w, factor, multiple, 0, n);
+    removeContent(v, n);
+    return true;
+  }
+
+  // The update of the whole row of n entries as MachineArithmetic::cancel().
+  bool cancel(Value* row, Value const* pivot, unsigned col, unsigned n) {
+    mpz_ptr g = mBank.accumulator().get_mpz_t();
+    mpz_ptr factor = mBank.pivotFactor().get_mpz_t();
+    mpz_ptr multiple = mBank.entryFactor().get_mpz_t();
+    mpz_gcd(g, pivot[col].get_mpz_t(), row[col].get_mpz_t());
+    mpz_divexact(factor, pivot[col].get_mpz_t(), g);
+    mpz_divexact(multiple, row[col].get_mpz_t(), g);
+    update(row, pivot, factor, multiple, 0, col);
+    update(row, pivot, factor, multiple, col + 1, n);
+    row[col] = 0;
+    return true;
+  }
+
+  // Divides the row by the gcd of its entries.
+  void removeContent(Value* row, unsigned n) {
+    mpz_ptr g = mBank.accumulator().get_mpz_t();
     mpz_set_ui(g, 0);
     for (unsigned j = 0; j < n && mpz_cmp_ui(g, 1) != 0; ++j)
-      mpz_gcd(g, g, v[j].get_mpz_t());
+      mpz_gcd(g, g, row[j].get_mpz_t());
     if (mpz_cmp_ui(g, 1) > 0)
       for (unsigned j = 0; j < n; ++j)
-        mpz_divexact(v[j].get_mpz_t(), v[j].get_mpz_t(), g);
+        mpz_divexact(row[j].get_mpz_t(), row[j].get_mpz_t(), g);
+  }
+
+  static bool lcm(Value& l, Value const& p) {
+    mpz_lcm(l.get_mpz_t(), l.get_mpz_t(), p.get_mpz_t());
+    return true;
+  }
+
+  static bool multiply(Value const& a, Value const& b, Value& out) {
+    mpz_mul(out.get_mpz_t(), a.get_mpz_t(), b.get_mpz_t());
+    return true;
+  }
+
+  bool sign(Value const* a, Value const* b, unsigned n, int& out) {
+    mpz_ptr sum = mBank.accumulator().get_mpz_t();
+    mpz_set_ui(sum, 0);
+    for (unsigned j = 0; j < n; ++j)
+      mpz_addmul(sum, a[j].get_mpz_t(), b[j].get_mpz_t());
+    out = mpz_sgn(sum);
     return true;
   }
 

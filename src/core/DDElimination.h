@@ -49,21 +49,7 @@ inline void cancelEntry(CalculationVector& row, CalculationVector const& pivot, 
 inline bool cancelEntry(std::int64_t* row, std::int64_t const* pivot, unsigned col, unsigned from,
                         unsigned to, std::uint64_t& magnitudes,
                         std::int64_t maxMagnitude = INT64_MAX) {
-  const std::int64_t p = pivot[col];
-  const std::int64_t e = row[col];
-  DD_ASSERT(p != 0 && e != 0 && p != INT64_MIN && e != INT64_MIN);
-  // Two nonzero values of the symmetric range: g fits.
-  const auto g = static_cast<std::int64_t>(gcd64(p, e));
-  const std::int64_t factor = p / g;
-  const std::int64_t multiple = e / g;
-  auto update = [&](unsigned begin, unsigned end) {
-    return MachineArithmetic::update(row, pivot, factor, multiple, begin, end, magnitudes,
-                                     maxMagnitude);
-  };
-  const bool fits =
-      col < from || col >= to ? update(from, to) : update(from, col) && update(col + 1, to);
-  row[col] = 0;
-  return fits;
+  return MachineArithmetic::cancel(row, pivot, col, from, to, magnitudes, maxMagnitude);
 }
 
 // cancelEntry on sparse rows. Row and pivot keep the entry of column c at
