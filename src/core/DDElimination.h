@@ -8,6 +8,7 @@
 #include "core/DDArithmetic.h"
 #include "core/DDAssert.h"
 #include "core/DDBitList.h"
+#include "core/DDBitOps.h"
 #include "core/DDCalcModule.h"
 #include "core/DDCalculationVector.h"
 #include "core/DDMachineMatrix.h"
@@ -92,9 +93,8 @@ inline bool cancelSparseEntry(mpz_class* row, BitList& rowSupport, mpz_class con
     std::uint64_t cols = rowWord | pivotWord;
     if (cols == 0)
       continue;
-    for (; cols != 0; cols &= cols - 1) {
-      const std::uint64_t bit = cols & (~cols + 1);
-      const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(cols));
+    forEachSetBitOf(cols, 64 * x, [&](std::uint64_t c) {
+      const std::uint64_t bit = std::uint64_t(1) << (c % 64);
       mpz_ptr v = row[index[c]].get_mpz_t();
       if (!(pivotWord & bit)) {
         if (!unitFactor)
@@ -110,7 +110,7 @@ inline bool cancelSparseEntry(mpz_class* row, BitList& rowSupport, mpz_class con
         mpz_neg(v, v);
         rowWord |= bit;
       }
-    }
+    });
     rowWords[x] = rowWord;
     remaining |= rowWord;
   }

@@ -13,15 +13,12 @@ void ExtremeRayUncompressor::load(double_description::Matrix const& m, BitList c
   const unsigned d = m.getColumns();
   const std::uint64_t* words = set.words();
   unsigned k = 0;
-  for (std::uint32_t w = 0; w < mSetWords; ++w) {
-    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
-      const CalculationVector& source = m.row(64 * w + __builtin_ctzll(bits));
-      CalculationVector& target = row(k);
-      for (unsigned j = 0; j < d; ++j)
-        mpz_set(target[j].get_mpz_t(), source[j].get_mpz_t());
-      ++k;
-    }
-  }
+  forEachSetBit(words, mSetWords, [&](std::uint64_t r) {
+    const CalculationVector& source = m.row(static_cast<unsigned>(r));
+    CalculationVector& target = row(k++);
+    for (unsigned j = 0; j < d; ++j)
+      mpz_set(target[j].get_mpz_t(), source[j].get_mpz_t());
+  });
   mRowsInUse = k;
   mColsInUse = d;
 }
@@ -71,8 +68,10 @@ void ExtremeRayUncompressor::calcExtremeRay(double_description::Matrix const& m,
   orient(m, z, x);
 }
 
-void ExtremeRayUncompressor::orient(double_description::Matrix const& m, BitList const& z,
-                                    RepresentationVector& x) {
+namespace {
+
+// The first row of m outside z, the one that decides the sign, or -1.
+long firstRowOutside(double_description::Matrix const& m, BitList const& z) {
   const std::uint64_t count = z.wordCount();
   const std::uint64_t* words = z.words();
   std::uint64_t w = 0;
@@ -80,9 +79,17 @@ void ExtremeRayUncompressor::orient(double_description::Matrix const& m, BitList
     ++w;
   const std::uint64_t outside = ~words[w];
   if (outside == 0)
-    return;
-  const std::uint64_t position = 64 * w + __builtin_ctzll(outside);
-  if (position >= m.getRowCount())
+    return -1;
+  const std::uint64_t position = 64 * w + lowestBit(outside);
+  return position < m.getRowCount() ? static_cast<long>(position) : -1;
+}
+
+} // namespace
+
+void ExtremeRayUncompressor::orient(double_description::Matrix const& m, BitList const& z,
+                                    RepresentationVector& x) {
+  const long position = firstRowOutside(m, z);
+  if (position < 0)
     return;
   mpz_class product;
   x.calcScalarProduct(m.row(static_cast<unsigned>(position)), product);
@@ -124,6 +131,7 @@ bool ExtremeRayUncompressor::kernelVector(Arithmetic& arithmetic,
   mPivotOfColumn.assign(d, -1);
   unsigned pivots = 0;
   const std::uint64_t* words = z.words();
+  // Hand loops over z here and below: both stop early.
   for (std::uint32_t w = 0; w < mSetWords && pivots < need; ++w) {
     for (std::uint64_t bits = words[w]; bits != 0 && pivots < need; bits &= bits - 1) {
       const unsigned r = static_cast<unsigned>(64 * w + lowestBit(bits));
@@ -206,15 +214,8 @@ bool ExtremeRayUncompressor::kernelVector(Arithmetic& arithmetic,
 
   // Orientation, as in the general path; without a deciding row that path's
   // own sign would stand, so it must run.
-  const std::uint64_t count = z.wordCount();
-  std::uint64_t w = 0;
-  while (w + 1 < count && words[w] == ~std::uint64_t(0))
-    ++w;
-  const std::uint64_t outside = ~words[w];
-  if (outside == 0)
-    return false;
-  const std::uint64_t position = 64 * w + lowestBit(outside);
-  if (position >= m.getRowCount())
+  const long position = firstRowOutside(m, z);
+  if (position < 0)
     return false;
   Value const* orientation = rowOf(*mMachine, m, static_cast<unsigned>(position), arithmetic);
   if (orientation == nullptr || !arithmetic.sign(orientation, v, d, sign) || sign == 0)

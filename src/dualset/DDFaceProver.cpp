@@ -16,11 +16,8 @@ using Word = std::uint64_t;
 // Sets bit (rank of each bit of bits among the set bits of primary, counted
 // from base) in mask: the primary indices of some rows of one word.
 void markIndices(Word bits, Word primary, unsigned base, std::uint64_t* mask) {
-  for (; bits != 0; bits &= bits - 1) {
-    const Word below = (bits & (~bits + 1)) - 1;
-    const unsigned index = base + static_cast<unsigned>(__builtin_popcountll(primary & below));
-    mask[index / 64] |= Word(1) << (index % 64);
-  }
+  forEachSetBitOf(
+      bits, 0, [&](std::uint64_t k) { setBit(mask, base + countBelowBit(primary, Word(1) << k)); });
 }
 
 // The certificate's values in either arithmetic; machine values may be
@@ -101,9 +98,10 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   std::uint32_t rankB = 0;
   for (std::uint64_t w = 0; w < words; ++w) {
     const Word pending = (bp[w] | bs[w]) & as[w];
+    // A hand loop: the pair can be decided halfway through.
     for (Word bits = pending; bits != 0; bits &= bits - 1) {
       const Word bit = bits & (~bits + 1);
-      const auto row = static_cast<std::uint32_t>(64 * w + __builtin_ctzll(bits));
+      const auto row = static_cast<std::uint32_t>(64 * w + lowestBit(bits));
       const std::uint32_t rank = rankA + countBelowBit(as[w], bit);
       const bool both = (bs[w] & bit) != 0;
       if (both && (disjoint(A.supportMaskAt(rank), mFreeA.data(), maskWords) ||
@@ -125,10 +123,8 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   // column keeps every rank. Loads write that column into a spare slot.
   mColumnOf.resize(64 * maskWords);
   unsigned k = 0;
-  for (unsigned w = 0; w < maskWords; ++w)
-    for (Word bits = mFreeA[w]; bits != 0; bits &= bits - 1)
-      mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))] =
-          static_cast<std::uint16_t>(k++);
+  forEachSetBit(mFreeA.data(), maskWords,
+                [&](std::uint64_t i) { mColumnOf[i] = static_cast<std::uint16_t>(k++); });
   DD_ASSERT(k > 0);
   mColumns = k - 1;
 
@@ -162,14 +158,14 @@ bool FaceProver::load(Arithmetic const& arithmetic, Candidate const& c,
   unsigned base = 1;
   for (unsigned w = 0; w < mBasisRay->maskWords(); ++w) {
     const Word support = mask[w];
-    for (Word bits = support & mFreeA[w]; bits != 0; bits &= bits - 1) {
-      const unsigned column = mColumnOf[64 * w + lowestBit(bits)];
+    forEachSetBitOf(support & mFreeA[w], 64 * w, [&](std::uint64_t i) {
+      const unsigned column = mColumnOf[i];
       if (column == mColumns)
-        continue;
-      read(values, base + countBelowBit(support, bits & (~bits + 1)), row[column]);
+        return;
+      read(values, base + countBelowBit(support, Word(1) << (i % 64)), row[column]);
       mNonzero[count++] = static_cast<std::uint16_t>(column);
       bound |= Arithmetic::magnitude(row[column]);
-    }
+    });
     base += static_cast<unsigned>(__builtin_popcountll(support));
   }
   return true;
