@@ -173,6 +173,7 @@ public:
 
   explicit ExactArithmetic(CalcModule& bank = UtilsFactory::CALC_UTILS) : mBank(bank) {}
 
+  // Exact products need no bounds.
   static std::uint64_t magnitude(Value const&) { return 0; }
 
   // row[j] := row[j] * factor - pivot[j] * multiple for j in [from, to); the
@@ -204,25 +205,17 @@ public:
   // v := v * (a / g) - w * (b / g) over n entries, g = gcd(a, b) for nonzero
   // a and b, then divided by its content.
   bool combine(Value* v, Value const* w, Value const& a, Value const& b, unsigned n) {
-    mpz_ptr g = mBank.accumulator().get_mpz_t();
-    mpz_ptr factor = mBank.pivotFactor().get_mpz_t();
-    mpz_ptr multiple = mBank.entryFactor().get_mpz_t();
-    mpz_gcd(g, a.get_mpz_t(), b.get_mpz_t());
-    mpz_divexact(factor, a.get_mpz_t(), g);
-    mpz_divexact(multiple, b.get_mpz_t(), g);
-    update(v, w, factor, multiple, 0, n);
+    setFactors(a.get_mpz_t(), b.get_mpz_t());
+    update(v, w, mBank.pivotFactor().get_mpz_t(), mBank.entryFactor().get_mpz_t(), 0, n);
     removeContent(v, n);
     return true;
   }
 
   // The update of the whole row of n entries as MachineArithmetic::cancel().
   bool cancel(Value* row, Value const* pivot, unsigned col, unsigned n) {
-    mpz_ptr g = mBank.accumulator().get_mpz_t();
-    mpz_ptr factor = mBank.pivotFactor().get_mpz_t();
-    mpz_ptr multiple = mBank.entryFactor().get_mpz_t();
-    mpz_gcd(g, pivot[col].get_mpz_t(), row[col].get_mpz_t());
-    mpz_divexact(factor, pivot[col].get_mpz_t(), g);
-    mpz_divexact(multiple, row[col].get_mpz_t(), g);
+    setFactors(pivot[col].get_mpz_t(), row[col].get_mpz_t());
+    mpz_srcptr factor = mBank.pivotFactor().get_mpz_t();
+    mpz_srcptr multiple = mBank.entryFactor().get_mpz_t();
     update(row, pivot, factor, multiple, 0, col);
     update(row, pivot, factor, multiple, col + 1, n);
     row[col] = 0;
@@ -265,6 +258,14 @@ public:
   }
 
 private:
+  // pivotFactor := p / g and entryFactor := e / g for g = gcd(p, e).
+  void setFactors(mpz_srcptr p, mpz_srcptr e) {
+    mpz_ptr g = mBank.accumulator().get_mpz_t();
+    mpz_gcd(g, p, e);
+    mpz_divexact(mBank.pivotFactor().get_mpz_t(), p, g);
+    mpz_divexact(mBank.entryFactor().get_mpz_t(), e, g);
+  }
+
   CalcModule& mBank;
 };
 
