@@ -1,0 +1,88 @@
+#ifndef DD_FREELISTPOOL_H
+#define DD_FREELISTPOOL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+namespace double_description {
+
+// Per-thread free lists of word blocks, one list per size up to LARGEST
+// words, each threaded through its blocks: the objects they serve are made
+// and dropped by the million in a few sizes, faster than the general heap
+// serves them. A block freed on a thread joins that thread's list, whichever
+// thread took it. When a thread ends its lists go back to the heap; blocks
+// taken or freed after that (during exit, say), and larger ones, come from
+// and go straight to the heap. Owner keeps the lists of each user apart.
+template <class Owner> class FreeListPool {
+public:
+  static constexpr std::size_t LARGEST = 64;
+
+  FreeListPool(FreeListPool const&) = delete;
+  FreeListPool& operator=(FreeListPool const&) = delete;
+
+  static void* take(std::size_t words) {
+    if (words <= LARGEST && tState != GONE) {
+      void*& head = local().mFree[words];
+      if (head != nullptr) {
+        void* block = head;
+        head = *static_cast<void**>(block);
+        return block;
+      }
+    }
+    return ::operator new(words * sizeof(std::uint64_t));
+  }
+
+  static void give(void* block, std::size_t words) {
+    if (words <= LARGEST && tState != GONE) {
+      void*& head = local().mFree[words];
+      *static_cast<void**>(block) = head;
+      head = block;
+      return;
+    }
+    ::operator delete(block);
+  }
+
+  // Gives this thread's blocks of one size back to the heap.
+  static void drain(std::size_t words) {
+    if (words <= LARGEST && tState == ALIVE)
+      local().drainList(words);
+  }
+
+private:
+  enum State : std::uint8_t { UNUSED, ALIVE, GONE };
+
+  FreeListPool() { tState = ALIVE; }
+  ~FreeListPool() {
+    tState = GONE;
+    for (std::size_t words = 0; words <= LARGEST; ++words)
+      drainList(words);
+  }
+
+  static FreeListPool& local() {
+    thread_local FreeListPool pool;
+    return pool;
+  }
+
+  void drainList(std::size_t words) {
+    void*& head = mFree[words];
+    while (head != nullptr) {
+      void* next = *static_cast<void**>(head);
+      ::operator delete(head);
+      head = next;
+    }
+  }
+
+  // Trivially destructible, so that it still reads GONE once the pool is.
+  static thread_local State tState;
+
+  void* mFree[LARGEST + 1] = {};
+};
+
+template <class Owner>
+thread_local typename FreeListPool<Owner>::State FreeListPool<Owner>::tState =
+    FreeListPool<Owner>::UNUSED;
+
+} // namespace double_description
+
+#endif
