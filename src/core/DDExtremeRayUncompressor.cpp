@@ -84,6 +84,15 @@ long firstRowOutside(double_description::Matrix const& m, BitList const& z) {
   return position < m.getRowCount() ? static_cast<long>(position) : -1;
 }
 
+// Row r of m in either arithmetic; machine rows may be missing.
+std::int64_t const* rowOf(MachineMatrix const& machine, Matrix const&, unsigned r,
+                          MachineArithmetic const&) {
+  return machine.row(r);
+}
+mpz_class const* rowOf(MachineMatrix const&, Matrix const& m, unsigned r, ExactArithmetic const&) {
+  return m.row(r).mValues.data();
+}
+
 } // namespace
 
 void ExtremeRayUncompressor::orient(double_description::Matrix const& m, BitList const& z,
@@ -96,18 +105,6 @@ void ExtremeRayUncompressor::orient(double_description::Matrix const& m, BitList
   if (sgn(product) < 0)
     x.negate();
 }
-
-namespace {
-
-std::int64_t const* rowOf(MachineMatrix const& machine, Matrix const&, unsigned r,
-                          MachineArithmetic const&) {
-  return machine.row(r);
-}
-mpz_class const* rowOf(MachineMatrix const&, Matrix const& m, unsigned r, ExactArithmetic const&) {
-  return m.row(r).mValues.data();
-}
-
-} // namespace
 
 // d - 1 independent rows among the rows of z fix the kernel up to a factor;
 // it is read off their reduced form, made primitive, checked against every

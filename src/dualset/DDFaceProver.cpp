@@ -2,10 +2,6 @@
 
 #include "core/DDArithmetic.h"
 #include "core/DDBitOps.h"
-#include "core/DDMachineMatrix.h"
-#include "core/DDUtilsFactory.h"
-
-#include <algorithm>
 
 namespace double_description {
 
@@ -223,9 +219,11 @@ FaceProver::Outcome FaceProver::reduce(Arithmetic& arithmetic,
       continue;
     }
 
-    // The later basis vectors become orthogonal to the row; the first one
-    // leaves the basis, its place taken by the last. Later vectors are read
-    // before they change, so the bound taken with the row holds for them.
+    // The later basis vectors become orthogonal to the row: v := v * pivot -
+    // w * (v . row), over their gcd, stays orthogonal to what v and w both
+    // were. The first one leaves the basis, its place taken by the last.
+    // Later vectors are read before they change, so the bound taken with the
+    // row holds for them.
     Value const* w = basis + first * (n + 1);
     for (unsigned i = first + 1; i < dimension; ++i) {
       Value* v = basis + i * (n + 1);
