@@ -1,5 +1,7 @@
 #include "core/DDBitList.h"
 
+#include "core/DDFreeListPool.h"
+
 #include <cstring>
 
 namespace double_description {
@@ -8,90 +10,18 @@ namespace {
 
 // Word arrays of freed lists, kept per word count for the next list of that
 // size: patterns are copied into references, buckets and leaves by the
-// million, all of a few sizes, and a free list serves them faster than the
-// general heap. Trivially destructible, so lists destroyed during exit can
-// still return their words: when its thread ends the pool gives its arrays
-// back and from then on sends every array to the heap, so that worker
-// threads leave nothing behind.
-//
-// A thread keeps at most KEPT_BYTES of each size: one that frees the lists
-// other threads made, as the filing thread of a shared pass does, would
-// otherwise hoard them all while the others keep asking the heap for more.
-class WordPool {
-public:
-  static constexpr std::uint64_t POOLED_WORDS = 64;
-  static constexpr std::uint64_t KEPT_BYTES = std::uint64_t(1) << 20;
-
-  std::uint64_t* allocate(std::uint64_t n) {
-    if (n <= POOLED_WORDS && mFree[n] != nullptr) {
-      Block* block = mFree[n];
-      mFree[n] = block->mNext;
-      mKeptBytes[n] -= n * sizeof(std::uint64_t);
-      return reinterpret_cast<std::uint64_t*>(block);
-    }
-    return static_cast<std::uint64_t*>(::operator new(n * sizeof(std::uint64_t)));
-  }
-
-  void release(std::uint64_t* words, std::uint64_t n) {
-    if (n > POOLED_WORDS || mKeptBytes[n] >= KEPT_BYTES) {
-      ::operator delete(words);
-      return;
-    }
-    if (mFree[n] == nullptr)
-      closeAtThreadExit();
-    Block* block = reinterpret_cast<Block*>(words);
-    block->mNext = mFree[n];
-    mFree[n] = block;
-    mKeptBytes[n] += n * sizeof(std::uint64_t);
-  }
-
-  void releaseAll(std::uint64_t n) {
-    if (n > POOLED_WORDS)
-      return;
-    while (Block* block = mFree[n]) {
-      mFree[n] = block->mNext;
-      ::operator delete(block);
-    }
-    mKeptBytes[n] = 0;
-  }
-
-  void close() {
-    for (std::uint64_t n = 0; n <= POOLED_WORDS; ++n) {
-      releaseAll(n);
-      mKeptBytes[n] = KEPT_BYTES;
-    }
-  }
-
-private:
-  static void closeAtThreadExit();
-
-  struct Block {
-    Block* mNext;
-  };
-  Block* mFree[POOLED_WORDS + 1] = {};
-  std::uint64_t mKeptBytes[POOLED_WORDS + 1] = {};
-};
-
-thread_local WordPool pool;
-
-struct ClosePoolAtExit {
-  ~ClosePoolAtExit() { pool.close(); }
-};
-
-void WordPool::closeAtThreadExit() {
-  thread_local ClosePoolAtExit closer;
-  static_cast<void>(closer);
-}
+// million, all of a few sizes.
+using WordPool = FreeListPool<BitList>;
 
 std::uint64_t* storageFor(std::uint64_t n, std::uint64_t* inlineWords) {
-  return n <= BitList::INLINE_WORDS ? inlineWords : pool.allocate(n);
+  return n <= BitList::INLINE_WORDS ? inlineWords : static_cast<std::uint64_t*>(WordPool::take(n));
 }
 
 } // namespace
 
-void BitList::freeWords(std::uint64_t* words, std::uint64_t n) { pool.release(words, n); }
+void BitList::freeWords(std::uint64_t* words, std::uint64_t n) { WordPool::give(words, n); }
 
-void BitList::releasePooled(std::uint64_t n) { pool.releaseAll(n); }
+void BitList::releasePooled(std::uint64_t n) { WordPool::drain(n); }
 
 BitList::BitList(unsigned long n) : mWordCount(n), mWords(storageFor(n, mInline)) {
   std::memset(mWords, 0, n * sizeof(std::uint64_t));
@@ -127,7 +57,7 @@ void BitList::reshape(std::uint64_t n) {
     release();
     mWords = mInline;
   } else {
-    std::uint64_t* fresh = pool.allocate(n);
+    std::uint64_t* fresh = static_cast<std::uint64_t*>(WordPool::take(n));
     release();
     mWords = fresh;
   }
@@ -196,7 +126,7 @@ void BitList::resize(unsigned long n) {
       mWords = mInline;
     }
   } else {
-    std::uint64_t* fresh = pool.allocate(n);
+    std::uint64_t* fresh = static_cast<std::uint64_t*>(WordPool::take(n));
     std::memcpy(fresh, mWords, kept * sizeof(std::uint64_t));
     release();
     mWords = fresh;

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
+#include "core/DDArithmetic.h"
 #include "core/DDAssert.h"
 #include "core/DDBitList.h"
+#include "core/DDBitOps.h"
 #include "core/DDCalcModule.h"
 #include "core/DDCalculationVector.h"
 #include "core/DDMachineMatrix.h"
@@ -31,15 +33,7 @@ inline void cancelEntry(mpz_class* row, mpz_class const* pivot, unsigned col, un
   mpz_divexact(multiple, e, factor);
   mpz_divexact(factor, p, factor);
   mpz_set_ui(e, 0);
-  const bool unitFactor = mpz_cmp_ui(factor, 1) == 0;
-  for (unsigned j = from; j < to; ++j) {
-    mpz_ptr v = row[j].get_mpz_t();
-    if (!unitFactor)
-      mpz_mul(v, v, factor);
-    mpz_srcptr b = pivot[j].get_mpz_t();
-    if (mpz_sgn(b) != 0)
-      mpz_submul(v, multiple, b);
-  }
+  ExactArithmetic::update(row, pivot, factor, multiple, from, to);
 }
 
 inline void cancelEntry(CalculationVector& row, CalculationVector const& pivot, unsigned col,
@@ -56,31 +50,7 @@ inline void cancelEntry(CalculationVector& row, CalculationVector const& pivot, 
 inline bool cancelEntry(std::int64_t* row, std::int64_t const* pivot, unsigned col, unsigned from,
                         unsigned to, std::uint64_t& magnitudes,
                         std::int64_t maxMagnitude = INT64_MAX) {
-  const std::int64_t p = pivot[col];
-  const std::int64_t e = row[col];
-  DD_ASSERT(p != 0 && e != 0 && p != INT64_MIN && e != INT64_MIN);
-  // Two nonzero values of the symmetric range: g fits.
-  const auto g = static_cast<std::int64_t>(gcd64(p, e));
-  const std::int64_t factor = p / g;
-  const std::int64_t multiple = e / g;
-  auto update = [&](unsigned begin, unsigned end) {
-    for (unsigned j = begin; j < end; ++j) {
-      std::int64_t scaled = row[j];
-      std::int64_t subtracted, value;
-      if ((factor != 1 && __builtin_mul_overflow(row[j], factor, &scaled)) ||
-          __builtin_mul_overflow(pivot[j], multiple, &subtracted) ||
-          __builtin_sub_overflow(scaled, subtracted, &value) || value > maxMagnitude ||
-          value < -maxMagnitude)
-        return false;
-      row[j] = value;
-      magnitudes |= abs64(value);
-    }
-    return true;
-  };
-  const bool fits =
-      col < from || col >= to ? update(from, to) : update(from, col) && update(col + 1, to);
-  row[col] = 0;
-  return fits;
+  return MachineArithmetic::cancel(row, pivot, col, from, to, magnitudes, maxMagnitude);
 }
 
 // cancelEntry on sparse rows. Row and pivot keep the entry of column c at
@@ -123,9 +93,8 @@ inline bool cancelSparseEntry(mpz_class* row, BitList& rowSupport, mpz_class con
     std::uint64_t cols = rowWord | pivotWord;
     if (cols == 0)
       continue;
-    for (; cols != 0; cols &= cols - 1) {
-      const std::uint64_t bit = cols & (~cols + 1);
-      const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(cols));
+    forEachSetBitOf(cols, 64 * x, [&](std::uint64_t c) {
+      const std::uint64_t bit = std::uint64_t(1) << (c % 64);
       mpz_ptr v = row[index[c]].get_mpz_t();
       if (!(pivotWord & bit)) {
         if (!unitFactor)
@@ -141,7 +110,7 @@ inline bool cancelSparseEntry(mpz_class* row, BitList& rowSupport, mpz_class con
         mpz_neg(v, v);
         rowWord |= bit;
       }
-    }
+    });
     rowWords[x] = rowWord;
     remaining |= rowWord;
   }

@@ -35,24 +35,22 @@ public:
   void setMachineMatrix(MachineMatrix const* machine) { mMachine = machine; }
 
 private:
-  // False, leaving x untouched, when the machine integers do not decide.
-  bool calcExtremeRayFast(double_description::Matrix const& m, BitList const& z,
-                          RepresentationVector& x);
-
-  // Exact and unique like the elimination above, but with Bareiss' exact
-  // divisions, so entries stay minors of the input instead of growing with
-  // every column. False, leaving x untouched, unless the rank is d - 1.
-  bool calcExtremeRayBareiss(double_description::Matrix const& m, BitList const& z,
-                             RepresentationVector& x);
+  // The vector by elimination in one arithmetic, over d - 1 independent rows
+  // of z; false, leaving x untouched, when a value does not fit, the rank is
+  // not d - 1 or no row outside z decides the sign.
+  template <class Arithmetic>
+  bool kernelVector(Arithmetic& arithmetic, double_description::Matrix const& m, BitList const& z,
+                    std::vector<typename Arithmetic::Value>& pivotRows,
+                    std::vector<typename Arithmetic::Value>& vector, RepresentationVector& x);
   // Signs x so that the first row of m outside z gets a positive product.
   static void orient(double_description::Matrix const& m, BitList const& z,
                      RepresentationVector& x);
 
   MachineMatrix const* mMachine = nullptr;
-  std::vector<mpz_class> mExact;
-  std::vector<mpq_class> mSolution;
   std::vector<std::int64_t> mPivotRows;
   std::vector<std::int64_t> mRow;
+  std::vector<mpz_class> mExactPivotRows;
+  std::vector<mpz_class> mExactRow;
   std::vector<unsigned> mPivotColumn;
   std::vector<int> mPivotOfColumn;
 };

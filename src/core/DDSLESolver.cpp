@@ -1,5 +1,6 @@
 #include "core/DDSLESolver.h"
 
+#include "core/DDBitOps.h"
 #include "core/DDUtilsFactory.h"
 
 namespace double_description {
@@ -8,14 +9,12 @@ void SLESolver::load(double_description::Matrix const& m, BitList const& set) {
   const unsigned d = m.getColumns();
   const std::uint64_t* words = set.words();
   unsigned t = 0;
-  for (std::uint32_t w = 0; w < mSetWords; ++w) {
-    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
-      const CalculationVector& source = m.row(64 * w + __builtin_ctzll(bits));
-      for (unsigned j = 0; j < d; ++j)
-        row(j)[t] = source[j];
-      ++t;
-    }
-  }
+  forEachSetBit(words, mSetWords, [&](std::uint64_t r) {
+    const CalculationVector& source = m.row(static_cast<unsigned>(r));
+    for (unsigned j = 0; j < d; ++j)
+      row(j)[t] = source[j];
+    ++t;
+  });
   mLoadedSet = set;
   mRowsInUse = d;
   mColsInUse = t;

@@ -53,12 +53,11 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
     const std::size_t at = mMasks.size();
     mMasks.resize(at + mMaskWords);
     Word const* mask = parent.supportMaskAt(rank);
-    for (unsigned w = 0; w < mMaskWords; ++w)
-      for (Word bits = mask[w]; bits != 0; bits &= bits - 1) {
-        const unsigned t = index[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
-        DD_ASSERT(t != NONE);
-        mMasks[at + t / 64] |= Word(1) << (t % 64);
-      }
+    forEachSetBit(mask, mMaskWords, [&](std::uint64_t k) {
+      const unsigned t = index[k];
+      DD_ASSERT(t != NONE);
+      setBit(&mMasks[at], t);
+    });
   };
 
   DualSetRay const& p = *positive.mRay;
@@ -71,22 +70,22 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
   std::size_t rankP = 0;
   std::size_t rankN = 0;
   for (std::uint64_t w = 0; w < spare.wordCount(); ++w) {
-    for (Word bits = rows[w]; bits != 0; bits &= bits - 1) {
-      const Word bit = bits & (~bits + 1);
-      const auto r = static_cast<unsigned>(64 * w + __builtin_ctzll(bits));
+    forEachSetBitOf(rows[w], 64 * w, [&](std::uint64_t k) {
+      const Word bit = Word(1) << (k % 64);
+      const auto r = static_cast<unsigned>(k);
       DD_ASSERT((ps[w] & bit) && (ns[w] & bit));
       const std::size_t atP = rankP + countBelowBit(ps[w], bit);
       if (disjoint(p.supportMaskAt(atP), positive.mFree, mMaskWords)) {
         adopt(r, p, atP, mPositiveIndex, positiveIndexed);
-        continue;
+        return;
       }
       const std::size_t atN = rankN + countBelowBit(ns[w], bit);
       if (disjoint(n.supportMaskAt(atN), negative.mFree, mMaskWords)) {
         adopt(r, n, atN, mNegativeIndex, negativeIndexed);
-        continue;
+        return;
       }
       addFromStore(ray, r);
-    }
+    });
     rankP += static_cast<std::size_t>(__builtin_popcountll(ps[w]));
     rankN += static_cast<std::size_t>(__builtin_popcountll(ns[w]));
   }

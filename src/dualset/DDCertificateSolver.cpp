@@ -1,5 +1,6 @@
 #include "dualset/DDCertificateSolver.h"
 
+#include "core/DDArithmetic.h"
 #include "core/DDAssert.h"
 #include "core/DDMachineMatrix.h"
 
@@ -8,20 +9,6 @@
 #include <utility>
 
 namespace double_description {
-
-namespace {
-
-__extension__ typedef __int128 Wide;
-
-// v when it lies in the symmetric machine range.
-bool narrow(Wide v, std::int64_t& out) {
-  if (v > INT64_MAX || v < -static_cast<Wide>(INT64_MAX))
-    return false;
-  out = static_cast<std::int64_t>(v);
-  return true;
-}
-
-} // namespace
 
 CertificateSolver::CertificateSolver(MachineMatrix const& rows, unsigned d)
     : mRows(rows), mColumns(d), mWidth(d > 0 ? 2 * d - 1 : 0) {
@@ -169,15 +156,15 @@ bool CertificateSolver::certify(unsigned r, std::int64_t* values) const {
     return true;
   }
   for (unsigned i = 0; i < n; ++i) {
-    Wide sum = 0;
+    WideInteger sum = 0;
     for (unsigned t = 0; t < n; ++t) {
       const std::int64_t a = row[mPivotColumns[t]];
       if (a == 0)
         continue;
-      if (__builtin_add_overflow(sum, static_cast<Wide>(a) * at(t, d + i), &sum))
+      if (__builtin_add_overflow(sum, static_cast<WideInteger>(a) * at(t, d + i), &sum))
         return false;
     }
-    if (!narrow(sum, values[i + 1]))
+    if (!MachineArithmetic::narrow(sum, values[i + 1]))
       return false;
   }
   return true;

@@ -1,5 +1,7 @@
 #include "dualset/DDDualSetRay.h"
 
+#include <memory>
+
 namespace double_description {
 
 DualSetRay::~DualSetRay() {
@@ -15,7 +17,10 @@ std::size_t DualSetRay::rankOf(unsigned r) const {
 void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e) {
   DD_ASSERT(e->isComputed());
   std::uint64_t mask[4] = {};
-  std::uint64_t* out = mMaskWords <= 4 ? mask : new std::uint64_t[mMaskWords]();
+  std::unique_ptr<std::uint64_t[]> large;
+  if (mMaskWords > 4)
+    large = std::make_unique<std::uint64_t[]>(mMaskWords);
+  std::uint64_t* out = large ? large.get() : mask;
   // The rank of each support row among the primary rows.
   unsigned t = 0;
   unsigned i = 0;
@@ -28,8 +33,6 @@ void DualSetRay::addSecondary(unsigned r, LinearDependenceEntry* e) {
   });
   DD_ASSERT(i == e->supportSize());
   addSecondary(r, e, out);
-  if (out != mask)
-    delete[] out;
 }
 
 void DualSetRay::addUncountedSecondary(unsigned r, LinearDependenceEntry* e,

@@ -1,10 +1,7 @@
 #include "dualset/DDFaceProver.h"
 
+#include "core/DDArithmetic.h"
 #include "core/DDBitOps.h"
-#include "core/DDMachineMatrix.h"
-#include "core/DDUtilsFactory.h"
-
-#include <algorithm>
 
 namespace double_description {
 
@@ -15,85 +12,20 @@ using Word = std::uint64_t;
 // Sets bit (rank of each bit of bits among the set bits of primary, counted
 // from base) in mask: the primary indices of some rows of one word.
 void markIndices(Word bits, Word primary, unsigned base, std::uint64_t* mask) {
-  for (; bits != 0; bits &= bits - 1) {
-    const Word below = (bits & (~bits + 1)) - 1;
-    const unsigned index = base + static_cast<unsigned>(__builtin_popcountll(primary & below));
-    mask[index / 64] |= Word(1) << (index % 64);
-  }
+  forEachSetBitOf(
+      bits, 0, [&](std::uint64_t k) { setBit(mask, base + countBelowBit(primary, Word(1) << k)); });
 }
 
-__extension__ typedef __int128 Wide;
-
-// The product of a row, nonzero at columns only, with v; unchecked when
-// the caller has bounded every partial sum, else false on overflow.
-bool sparseDot(std::int64_t const* row, std::uint16_t const* columns, unsigned count,
-               std::int64_t const* v, bool bounded, Wide& out) {
-  if (bounded) {
-    std::int64_t sum = 0;
-    for (unsigned k = 0; k < count; ++k)
-      sum += row[columns[k]] * v[columns[k]];
-    out = sum;
-    return true;
-  }
-  Wide sum = 0;
-  for (unsigned k = 0; k < count; ++k)
-    if (__builtin_add_overflow(sum, static_cast<Wide>(row[columns[k]]) * v[columns[k]], &sum))
-      return false;
-  out = sum;
-  return true;
+// The certificate's values in either arithmetic; machine values may be
+// missing.
+std::int64_t const* valuesOf(LinearDependenceEntry const& e, MachineArithmetic const&) {
+  return e.machineValues();
 }
-
-// v := v * (a / g) - w * (b / g) with g = gcd(a, b), over n entries; false
-// when a value would leave the symmetric machine range. The new v is
-// orthogonal to whatever both were and to the row that gave v . row = b and
-// w . row = a.
-bool combineMachine(std::int64_t* v, std::int64_t const* w, std::int64_t a, std::int64_t b,
-                    unsigned n, std::uint64_t& bound) {
-  const auto g = static_cast<std::int64_t>(gcd64(a, b));
-  const std::int64_t factor = a / g;
-  const std::int64_t multiple = b / g;
-  std::uint64_t magnitudes = 0;
-  for (unsigned j = 0; j < n; ++j) {
-    std::int64_t scaled = v[j];
-    std::int64_t subtracted = 0;
-    if (factor != 1 && __builtin_mul_overflow(v[j], factor, &scaled))
-      return false;
-    if (w[j] != 0 && __builtin_mul_overflow(w[j], multiple, &subtracted))
-      return false;
-    if (__builtin_sub_overflow(scaled, subtracted, &v[j]) || v[j] == INT64_MIN)
-      return false;
-    magnitudes |= abs64(v[j]);
-  }
-  bound |= magnitudes;
-  // Small vectors stay as they are: the gcds would cost more than the growth
-  // they prevent.
-  if (magnitudes >> 24)
-    removeContent(v, n);
-  return true;
+LinearDependenceEntry const* valuesOf(LinearDependenceEntry const& e, ExactArithmetic const&) {
+  return &e;
 }
-
-void combineExact(mpz_class* v, mpz_class const* w, mpz_class const& a, mpz_class const& b,
-                  unsigned n) {
-  CalcModule& bank = UtilsFactory::CALC_UTILS;
-  mpz_ptr g = bank.accumulator().get_mpz_t();
-  mpz_ptr factor = bank.pivotFactor().get_mpz_t();
-  mpz_ptr multiple = bank.entryFactor().get_mpz_t();
-  mpz_gcd(g, a.get_mpz_t(), b.get_mpz_t());
-  mpz_divexact(factor, a.get_mpz_t(), g);
-  mpz_divexact(multiple, b.get_mpz_t(), g);
-  for (unsigned j = 0; j < n; ++j) {
-    mpz_ptr x = v[j].get_mpz_t();
-    mpz_mul(x, x, factor);
-    if (sgn(w[j]) != 0)
-      mpz_submul(x, multiple, w[j].get_mpz_t());
-  }
-  mpz_set_ui(g, 0);
-  for (unsigned j = 0; j < n && mpz_cmp_ui(g, 1) != 0; ++j)
-    mpz_gcd(g, g, v[j].get_mpz_t());
-  if (mpz_cmp_ui(g, 1) > 0)
-    for (unsigned j = 0; j < n; ++j)
-      mpz_divexact(v[j].get_mpz_t(), v[j].get_mpz_t(), g);
-}
+void read(std::int64_t const* values, unsigned i, std::int64_t& out) { out = values[i]; }
+void read(LinearDependenceEntry const* e, unsigned i, mpz_class& out) { e->value(i, out); }
 
 } // namespace
 
@@ -162,9 +94,10 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   std::uint32_t rankB = 0;
   for (std::uint64_t w = 0; w < words; ++w) {
     const Word pending = (bp[w] | bs[w]) & as[w];
+    // A hand loop: the pair can be decided halfway through.
     for (Word bits = pending; bits != 0; bits &= bits - 1) {
       const Word bit = bits & (~bits + 1);
-      const auto row = static_cast<std::uint32_t>(64 * w + __builtin_ctzll(bits));
+      const auto row = static_cast<std::uint32_t>(64 * w + lowestBit(bits));
       const std::uint32_t rank = rankA + countBelowBit(as[w], bit);
       const bool both = (bs[w] & bit) != 0;
       if (both && (disjoint(A.supportMaskAt(rank), mFreeA.data(), maskWords) ||
@@ -186,15 +119,14 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   // column keeps every rank. Loads write that column into a spare slot.
   mColumnOf.resize(64 * maskWords);
   unsigned k = 0;
-  for (unsigned w = 0; w < maskWords; ++w)
-    for (Word bits = mFreeA[w]; bits != 0; bits &= bits - 1)
-      mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))] =
-          static_cast<std::uint16_t>(k++);
+  forEachSetBit(mFreeA.data(), maskWords,
+                [&](std::uint64_t i) { mColumnOf[i] = static_cast<std::uint16_t>(k++); });
   DD_ASSERT(k > 0);
   mColumns = k - 1;
 
   mPromoted.clear();
-  Outcome outcome = reduce<false>(slack);
+  MachineArithmetic machine;
+  Outcome outcome = reduce(machine, mMachineRows, slack);
   if (outcome == Outcome::OVERFLOW) {
     for (std::uint32_t r : mPromoted) {
       mKnown.reset(r);
@@ -202,15 +134,16 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
     }
     mPromoted.clear();
     mIndependentCount = static_cast<std::uint16_t>(C);
-    outcome = reduce<true>(slack);
+    ExactArithmetic exact;
+    outcome = reduce(exact, mExactRows, slack);
   }
   return outcome == Outcome::ADJACENT;
 }
 
-bool FaceProver::loadMachine(Candidate const& c, std::int64_t* row, unsigned& count,
-                             std::uint64_t& bound) {
-  LinearDependenceEntry const& e = *mBasisRay->certificateAt(c.mRank);
-  std::int64_t const* values = e.machineValues();
+template <class Arithmetic>
+bool FaceProver::load(Arithmetic const& arithmetic, Candidate const& c,
+                      typename Arithmetic::Value* row, unsigned& count, std::uint64_t& bound) {
+  const auto values = valuesOf(*mBasisRay->certificateAt(c.mRank), arithmetic);
   if (values == nullptr)
     return false;
   count = 0;
@@ -221,107 +154,61 @@ bool FaceProver::loadMachine(Candidate const& c, std::int64_t* row, unsigned& co
   unsigned base = 1;
   for (unsigned w = 0; w < mBasisRay->maskWords(); ++w) {
     const Word support = mask[w];
-    for (Word bits = support & mFreeA[w]; bits != 0; bits &= bits - 1) {
-      const unsigned column = mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))];
+    forEachSetBitOf(support & mFreeA[w], 64 * w, [&](std::uint64_t i) {
+      const unsigned column = mColumnOf[i];
       if (column == mColumns)
-        continue;
-      const std::int64_t value = values[base + countBelowBit(support, bits & (~bits + 1))];
-      row[column] = value;
+        return;
+      read(values, base + countBelowBit(support, Word(1) << (i % 64)), row[column]);
       mNonzero[count++] = static_cast<std::uint16_t>(column);
-      bound |= abs64(value);
-    }
+      bound |= Arithmetic::magnitude(row[column]);
+    });
     base += static_cast<unsigned>(__builtin_popcountll(support));
   }
   return true;
 }
 
-void FaceProver::loadExact(Candidate const& c, mpz_class* row) const {
-  LinearDependenceEntry const& e = *mBasisRay->certificateAt(c.mRank);
-  for (unsigned j = 0; j <= mColumns; ++j)
-    row[j] = 0;
-  std::uint64_t const* mask = mBasisRay->supportMaskAt(c.mRank);
-  unsigned t = 1;
-  for (unsigned w = 0; w < mBasisRay->maskWords(); ++w)
-    for (Word bits = mask[w]; bits != 0; bits &= bits - 1, ++t)
-      if (mFreeA[w] & bits & (~bits + 1))
-        e.value(t, row[mColumnOf[64 * w + static_cast<unsigned>(__builtin_ctzll(bits))]]);
-}
-
 // A row is independent of the rows taken before it exactly when it is not
 // orthogonal to the null space of theirs, kept as a basis: a dependent row,
 // the common case, costs one dot product per basis vector and no division.
-template <bool EXACT> FaceProver::Outcome FaceProver::reduce(std::int32_t slack) {
+template <class Arithmetic>
+FaceProver::Outcome FaceProver::reduce(Arithmetic& arithmetic,
+                                       std::vector<typename Arithmetic::Value>& rows,
+                                       std::int32_t slack) {
+  using Value = typename Arithmetic::Value;
   const unsigned n = mColumns;
   // The basis, n vectors at most, then the row being tested with a spare slot.
   const std::size_t cells = static_cast<std::size_t>(n + 1) * (n + 1);
-  std::int64_t* machine = nullptr;
-  mpz_class* exact = nullptr;
-  if constexpr (EXACT) {
-    if (mExactRows.size() < cells)
-      mExactRows.resize(cells);
-    exact = mExactRows.data();
-  } else {
-    if (mMachineRows.size() < cells)
-      mMachineRows.resize(cells);
-    machine = mMachineRows.data();
-  }
+  if (rows.size() < cells)
+    rows.resize(cells);
+  Value* basis = rows.data();
   // The unit vectors to start with.
   for (unsigned i = 0; i < n; ++i)
-    for (unsigned j = 0; j < n; ++j) {
-      if constexpr (EXACT)
-        exact[i * (n + 1) + j] = i == j ? 1 : 0;
-      else
-        machine[i * (n + 1) + j] = i == j ? 1 : 0;
-    }
+    for (unsigned j = 0; j < n; ++j)
+      basis[i * (n + 1) + j] = i == j ? 1 : 0;
   unsigned dimension = n;
   const unsigned T = mTargetRank;
-  // Machine mode: the magnitudes of every basis vector so far, or-ed (at
-  // least the largest), and the loaded row's nonzero columns.
-  std::uint64_t basisBound = 1;
+  // The loaded row's nonzero columns: the products run over them alone.
   unsigned nonzeroCount = 0;
-  bool bounded = false;
   if (mNonzero.size() < n)
     mNonzero.resize(n);
-  // Products with the basis vectors, exactly; scratch for both modes.
-  mpz_class& exactDot = mExactDot;
+  Value pivot = 0;
+  Value dot = 0;
 
   for (Candidate const& c : mCandidates) {
     ++mReducedRows;
-    const std::size_t rowAt = static_cast<std::size_t>(dimension) * (n + 1);
+    Value* row = basis + static_cast<std::size_t>(dimension) * (n + 1);
+    std::uint64_t rowBound = 0;
+    if (!load(arithmetic, c, row, nonzeroCount, rowBound))
+      return Outcome::OVERFLOW;
+    arithmetic.boundProducts(rowBound, nonzeroCount);
     // The first basis vector not orthogonal to the row, and its product.
     unsigned first = dimension;
-    std::int64_t pivot = 0;
-    if constexpr (EXACT) {
-      loadExact(c, exact + rowAt);
-      for (unsigned i = 0; i < dimension && first == dimension; ++i) {
-        exactDot = 0;
-        for (unsigned j = 0; j < n; ++j)
-          mpz_addmul(exactDot.get_mpz_t(), exact[rowAt + j].get_mpz_t(),
-                     exact[i * (n + 1) + j].get_mpz_t());
-        if (sgn(exactDot) != 0)
-          first = i;
-      }
-    } else {
-      // The products run over the row's nonzero columns alone, and need no
-      // checks while magnitudes times count stay in range.
-      std::uint64_t rowBound = 0;
-      if (!loadMachine(c, machine + rowAt, nonzeroCount, rowBound))
+    for (unsigned i = 0; i < dimension && first == dimension; ++i) {
+      if (!arithmetic.dot(row, basis + i * (n + 1), mNonzero.data(), nonzeroCount, dot))
         return Outcome::OVERFLOW;
-      std::int64_t const* row = machine + rowAt;
-      std::uint64_t product;
-      bounded = !__builtin_mul_overflow(rowBound, basisBound, &product) &&
-                !__builtin_mul_overflow(product, std::uint64_t(nonzeroCount) + 1, &product) &&
-                product <= INT64_MAX;
-      for (unsigned i = 0; i < dimension && first == dimension; ++i) {
-        Wide dot;
-        if (!sparseDot(row, mNonzero.data(), nonzeroCount, machine + i * (n + 1), bounded, dot))
-          return Outcome::OVERFLOW;
-        if (dot != 0) {
-          if (dot > INT64_MAX || dot < -static_cast<Wide>(INT64_MAX))
-            return Outcome::OVERFLOW;
-          pivot = static_cast<std::int64_t>(dot);
-          first = i;
-        }
+      if (dot != 0) {
+        pivot = dot;
+        first = i;
       }
     }
     if (first == dimension) {
@@ -332,44 +219,22 @@ template <bool EXACT> FaceProver::Outcome FaceProver::reduce(std::int32_t slack)
       continue;
     }
 
-    // The later basis vectors become orthogonal to the row; the first one
-    // leaves the basis, its place taken by the last.
-    if constexpr (EXACT) {
-      mpz_class& a = mExactPivot;
-      a = exactDot;
-      mpz_class* w = exact + first * (n + 1);
-      for (unsigned i = first + 1; i < dimension; ++i) {
-        exactDot = 0;
-        for (unsigned j = 0; j < n; ++j)
-          mpz_addmul(exactDot.get_mpz_t(), exact[rowAt + j].get_mpz_t(),
-                     exact[i * (n + 1) + j].get_mpz_t());
-        if (sgn(exactDot) != 0)
-          combineExact(exact + i * (n + 1), w, a, exactDot, n);
-      }
-      --dimension;
-      if (first != dimension)
-        for (unsigned j = 0; j < n; ++j)
-          mpz_swap(exact[first * (n + 1) + j].get_mpz_t(),
-                   exact[dimension * (n + 1) + j].get_mpz_t());
-    } else {
-      std::int64_t const* w = machine + first * (n + 1);
-      // Later basis vectors are read before they change, so the bound taken
-      // with the row holds for them.
-      for (unsigned i = first + 1; i < dimension; ++i) {
-        Wide dot;
-        if (!sparseDot(machine + rowAt, mNonzero.data(), nonzeroCount, machine + i * (n + 1),
-                       bounded, dot) ||
-            dot > INT64_MAX || dot < -static_cast<Wide>(INT64_MAX))
-          return Outcome::OVERFLOW;
-        if (dot != 0 && !combineMachine(machine + i * (n + 1), w, pivot,
-                                        static_cast<std::int64_t>(dot), n, basisBound))
-          return Outcome::OVERFLOW;
-      }
-      --dimension;
-      if (first != dimension)
-        std::copy(machine + dimension * (n + 1), machine + dimension * (n + 1) + n,
-                  machine + first * (n + 1));
+    // The later basis vectors become orthogonal to the row: v := v * pivot -
+    // w * (v . row), over their gcd, stays orthogonal to what v and w both
+    // were. The first one leaves the basis, its place taken by the last.
+    // Later vectors are read before they change, so the bound taken with the
+    // row holds for them.
+    Value const* w = basis + first * (n + 1);
+    for (unsigned i = first + 1; i < dimension; ++i) {
+      Value* v = basis + i * (n + 1);
+      if (!arithmetic.dot(row, v, mNonzero.data(), nonzeroCount, dot))
+        return Outcome::OVERFLOW;
+      if (dot != 0 && !arithmetic.combine(v, w, pivot, dot, n))
+        return Outcome::OVERFLOW;
     }
+    --dimension;
+    if (first != dimension)
+      Arithmetic::moveRow(basis + first * (n + 1), basis + dimension * (n + 1), n);
     if (c.mSpare) {
       mSpare.reset(c.mRow);
       mKnown.set(c.mRow);
@@ -380,8 +245,5 @@ template <bool EXACT> FaceProver::Outcome FaceProver::reduce(std::int32_t slack)
   }
   return Outcome::NOT_ADJACENT;
 }
-
-template FaceProver::Outcome FaceProver::reduce<false>(std::int32_t);
-template FaceProver::Outcome FaceProver::reduce<true>(std::int32_t);
 
 } // namespace double_description

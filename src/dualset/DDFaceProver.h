@@ -60,13 +60,18 @@ private:
   };
   enum class Outcome { ADJACENT, NOT_ADJACENT, OVERFLOW };
 
-  // Tests the candidates in row order, in machine integers or exactly.
-  template <bool EXACT> Outcome reduce(std::int32_t slack);
-  // Loads the free-column coefficients of A's certificate for a candidate.
-  // The machine form writes only the row's nonzero entries, listing their
-  // columns in mNonzero, with the or of their magnitudes in bound.
-  bool loadMachine(Candidate const& c, std::int64_t* row, unsigned& count, std::uint64_t& bound);
-  void loadExact(Candidate const& c, mpz_class* row) const;
+  // Tests the candidates in row order in one arithmetic, the basis kept in
+  // rows.
+  template <class Arithmetic>
+  Outcome reduce(Arithmetic& arithmetic, std::vector<typename Arithmetic::Value>& rows,
+                 std::int32_t slack);
+  // Loads the free-column coefficients of A's certificate for a candidate:
+  // only the row's nonzero entries, their columns listed in mNonzero and the
+  // or of their magnitudes in bound; false when they have no form in the
+  // arithmetic.
+  template <class Arithmetic>
+  bool load(Arithmetic const& arithmetic, Candidate const& c, typename Arithmetic::Value* row,
+            unsigned& count, std::uint64_t& bound);
 
   std::uint16_t mTargetRank;
   std::uint16_t mIndependentCount = 0;
@@ -89,12 +94,10 @@ private:
   // columns, one vector per mColumns + 1 slots; the row being tested follows
   // the last vector.
   std::vector<std::int64_t> mMachineRows;
-  // The nonzero columns of the row being tested, in machine mode; its other
-  // entries are left unset.
+  // The nonzero columns of the row being tested; its other entries are left
+  // unset.
   std::vector<std::uint16_t> mNonzero;
   std::vector<mpz_class> mExactRows;
-  mpz_class mExactDot;
-  mpz_class mExactPivot;
 };
 
 } // namespace double_description

@@ -1,5 +1,6 @@
 #include "dualset/DDLinearDependenceVector.h"
 
+#include "core/DDFreeListPool.h"
 #include "core/DDMachineMatrix.h"
 
 #include <algorithm>
@@ -9,68 +10,7 @@ namespace double_description {
 
 namespace {
 
-// Free blocks by size in words, each list threaded through its blocks. The
-// lists of a thread are given back when it ends; blocks freed after that, or
-// by a thread that never allocated, go straight to the heap. At most
-// KEPT_BYTES of a size are kept, since the thread that files a shared pass's
-// rays frees the certificates other threads made.
-class BlockPool {
-public:
-  static constexpr std::size_t LARGEST = 64;
-  static constexpr std::size_t KEPT_BYTES = std::size_t(1) << 20;
-
-  BlockPool() { tAlive = true; }
-  BlockPool(BlockPool const&) = delete;
-  BlockPool& operator=(BlockPool const&) = delete;
-  ~BlockPool() {
-    tAlive = false;
-    for (void*& head : mFree)
-      while (head != nullptr) {
-        void* next = *static_cast<void**>(head);
-        ::operator delete(head);
-        head = next;
-      }
-  }
-
-  static void* take(std::size_t words) {
-    if (words <= LARGEST) {
-      BlockPool& pool = local();
-      void*& head = pool.mFree[words];
-      if (head != nullptr) {
-        void* block = head;
-        head = *static_cast<void**>(block);
-        pool.mKeptBytes[words] -= words * sizeof(std::uint64_t);
-        return block;
-      }
-    }
-    return ::operator new(words * sizeof(std::uint64_t));
-  }
-  static void give(void* block, std::size_t words) {
-    if (words <= LARGEST && tAlive) {
-      BlockPool& pool = local();
-      if (pool.mKeptBytes[words] < KEPT_BYTES) {
-        void*& head = pool.mFree[words];
-        *static_cast<void**>(block) = head;
-        head = block;
-        pool.mKeptBytes[words] += words * sizeof(std::uint64_t);
-        return;
-      }
-    }
-    ::operator delete(block);
-  }
-
-private:
-  static BlockPool& local() {
-    thread_local BlockPool pool;
-    return pool;
-  }
-  static thread_local bool tAlive;
-
-  void* mFree[LARGEST + 1] = {};
-  std::size_t mKeptBytes[LARGEST + 1] = {};
-};
-
-thread_local bool BlockPool::tAlive = false;
+using BlockPool = FreeListPool<LinearDependenceEntry>;
 
 std::size_t wordsFor(std::size_t bytes) {
   return (bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t);

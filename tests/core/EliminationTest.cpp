@@ -296,6 +296,56 @@ TEST(ExtremeRayUncompressor, MachinePathAgreesAtTheEdgesOfMachineIntegers) {
   }
 }
 
+// The machine row update at the edges of its range: a derived value of
+// exactly -2^63 lies in an int64_t but not in the symmetric range, and a
+// smaller bound cuts at its own edges. Where it fits, it matches the exact
+// update.
+TEST(MachineRowUpdate, KeepsTheSymmetricRange) {
+  constexpr std::int64_t TWO_61 = std::int64_t(1) << 61, TWO_62 = std::int64_t(1) << 62;
+  constexpr std::int64_t MAX = INT64_MAX, BELOW_62 = TWO_62 - 1;
+  const struct {
+    std::vector<std::int64_t> row, pivot;
+    unsigned col, from;
+    std::int64_t maxMagnitude;
+    bool fits;
+  } cases[] = {
+      {{1, -TWO_62}, {1, TWO_62}, 0, 1, MAX, false},         // -2^63
+      {{1, -TWO_62}, {1, TWO_62 - 1}, 0, 1, MAX, true},      // -(2^63 - 1)
+      {{1, TWO_62}, {1, -TWO_62}, 0, 1, MAX, false},         // 2^63
+      {{1, TWO_62}, {1, -(TWO_62 - 1)}, 0, 1, MAX, true},    // 2^63 - 1
+      {{-TWO_62, 1}, {TWO_62, 1}, 1, 0, MAX, false},         // -2^63 before col
+      {{3, 2, -TWO_62}, {3, 1, TWO_61}, 1, 0, MAX, false},   // -2^63 after col
+      {{1, -TWO_61}, {1, TWO_61}, 0, 0, BELOW_62, false},    // -2^62, col inside
+      {{1, -TWO_61}, {1, TWO_61 - 1}, 0, 0, BELOW_62, true}, // -(2^62 - 1)
+      {{1, TWO_61}, {1, -TWO_61}, 0, 0, BELOW_62, false},    // 2^62
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.row) + " " + ::testing::PrintToString(c.pivot));
+    const unsigned n = static_cast<unsigned>(c.row.size());
+    std::vector<std::int64_t> row = c.row;
+    std::uint64_t magnitudes = 0;
+    const bool fits =
+        cancelEntry(row.data(), c.pivot.data(), c.col, c.from, n, magnitudes, c.maxMagnitude);
+    ASSERT_EQ(fits, c.fits);
+    if (!fits)
+      continue;
+    const mpz_class p = static_cast<long>(c.pivot[c.col]), e = static_cast<long>(c.row[c.col]);
+    const mpz_class g = gcd(p, e);
+    std::uint64_t expectedMagnitudes = 0;
+    for (unsigned j = 0; j < n; ++j) {
+      if (j == c.col || j < c.from) {
+        EXPECT_EQ(row[j], j == c.col ? 0 : c.row[j]) << "column " << j;
+        continue;
+      }
+      const mpz_class exact = mpz_class(static_cast<long>(c.row[j])) * (p / g) -
+                              mpz_class(static_cast<long>(c.pivot[j])) * (e / g);
+      EXPECT_EQ(mpz_class(static_cast<long>(row[j])), exact) << "column " << j;
+      expectedMagnitudes |= abs64(row[j]);
+    }
+    EXPECT_EQ(magnitudes, expectedMagnitudes);
+  }
+}
+
 // The sparse row update against the dense kernel on the same rows: columns
 // spread over three words and stored in shuffled slots, supports with the
 // three kinds of column (row only, pivot only, both), and rows that cancel

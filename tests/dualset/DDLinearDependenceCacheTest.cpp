@@ -150,30 +150,45 @@ TEST(CertificateStoreEdgeTest, ZeroRowHasAnEmptySupport) {
   expectValidCertificate(working, *e, 2, bitsOf(1, {0}));
 }
 
-// a_3 = e_0 over a_0 = (K, 1, 0) and a_1 = (0, K, 0): K^2 * a_3 = K * a_0 - a_1.
-// Values beyond machine integers, from the reduction or from a row without a
-// machine form, are computed and kept exactly; the others in machine
-// integers as well.
+// Certificates of a_3 over a_0 and a_1 whose values or determinant leave
+// machine integers, from the reduction or from a row without a machine form:
+// they are computed and kept exactly, the others in machine integers as well.
+// a_3 = e_0 over (K, 1, 0) and (0, K, 0): K^2 * a_3 = K * a_0 - a_1. a_3 =
+// (1, 1, 0) over (p, 0, 0) and (0, q, 0) for coprime p and q: p q * a_3 = q *
+// a_0 + p * a_1, a determinant between 2^63 and 2^64 for the larger p q.
 TEST(CertificateStoreEdgeTest, ValuesBeyondMachineIntegersStayExact) {
-  const mpz_class huge = mpz_class(1) << 70;
   struct Case {
-    mpz_class k;
+    mpz_class a0[3], a1[3], a3[3];
+    std::vector<mpz_class> values;
     bool machine;
   };
-  for (Case const& c :
-       {Case{(1L << 20) + 1, true}, Case{(1L << 40) + 1, false}, Case{huge + 1, false}}) {
+  auto k = [](mpz_class const& k) -> Case {
+    return {{k, 1, 0}, {0, k, 0}, {1, 0, 0}, {k * k, k, -1}, k * k <= INT64_MAX};
+  };
+  auto pq = [](mpz_class const& p, mpz_class const& q) -> Case {
+    return {{p, 0, 0}, {0, q, 0}, {1, 1, 0}, {p * q, q, p}, p * q <= INT64_MAX};
+  };
+  const Case cases[] = {k((1L << 20) + 1),
+                        k((1L << 40) + 1),
+                        k((mpz_class(1) << 70) + 1),
+                        pq((1L << 31) - 1, (1L << 32) + 1),
+                        pq(1L << 31, (1L << 32) + 1),
+                        pq((1L << 32) + 1, (1L << 32) - 1)};
+  for (Case const& c : cases) {
     Matrix working(4, 3);
-    const mpz_class rows[4][3] = {{c.k, 1, 0}, {0, c.k, 0}, {0, 0, 1}, {1, 0, 0}};
-    for (unsigned i = 0; i < 4; ++i)
-      for (unsigned j = 0; j < 3; ++j)
-        working.row(i)[j] = rows[i][j];
+    for (unsigned j = 0; j < 3; ++j) {
+      working.row(0)[j] = c.a0[j];
+      working.row(1)[j] = c.a1[j];
+      working.row(2)[j] = j == 2 ? 1 : 0;
+      working.row(3)[j] = c.a3[j];
+    }
     LinearDependenceCache cache(working);
     const BitList primary = bitsOf(1, {0, 1});
     LinearDependenceEntry* e = cache.getLinearDependenceEntry(primary, 3);
     cache.update();
     expectValidCertificate(working, *e, 3, primary);
-    EXPECT_EQ(valuesOf(*e), std::vector<mpz_class>({c.k * c.k, c.k, -1}));
-    EXPECT_EQ(e->machineValues() != nullptr, c.machine) << c.k.get_str();
+    EXPECT_EQ(valuesOf(*e), c.values);
+    EXPECT_EQ(e->machineValues() != nullptr, c.machine) << c.values[0].get_str();
   }
 }
 
