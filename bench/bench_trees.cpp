@@ -58,12 +58,13 @@ TreeNode* build(int strategy, RayReferenceContainer const& set, RayReferenceCont
   auto visitor = visitorFor(strategy, set, query, unique);
   if (visitor->supportsExtendedCondition()) {
     auto* root = new IntermediateBitSetNode<VantagePointPreliminaryCondition>(
-        set.mUnion, VantagePointPreliminaryCondition(set.mUnion, THRESHOLD, BitList(WORDS)), 2);
+        set.unionBits(),
+        VantagePointPreliminaryCondition(set.unionBits(), THRESHOLD, BitList(WORDS)), 2);
     root->partition(set, *visitor);
     return root;
   }
   auto* root = new IntermediateBitSetNode<PreliminaryCondition>(
-      set.mUnion, PreliminaryCondition(set.mUnion, THRESHOLD), 2);
+      set.unionBits(), PreliminaryCondition(set.unionBits(), THRESHOLD), 2);
   root->partition(set, *visitor);
   return root;
 }
@@ -86,7 +87,7 @@ void BM_NarrowingSearch(benchmark::State& state) {
   std::uint64_t candidates = 0;
   PreliminaryCondition::NARROWING_OPS = 0;
   for (auto _ : state)
-    for (const RayReference& q : query.mReferences) {
+    for (const RayReference& q : query.references()) {
       found.clear();
       tree->preliminaryTraverse(q, found);
       candidates += found.size();
@@ -103,7 +104,7 @@ void BM_VerificationSearch(benchmark::State& state) {
   std::unique_ptr<TreeNode> tree(build(static_cast<int>(state.range(0)), set, negative, true));
   std::vector<EdgeCandidate> pairs;
   for (std::size_t i = 0; i < 500; ++i)
-    pairs.emplace_back(set.mReferences[i * 7 % set.size()], negative.mReferences[i % 200]);
+    pairs.emplace_back(set.references()[i * 7 % set.size()], negative.references()[i % 200]);
   std::uint64_t answered = 0;
   for (auto _ : state)
     for (const EdgeCandidate& e : pairs) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/DDRayReference.h"
@@ -35,18 +36,37 @@ public:
   // Empties the container in place; union and intersection keep their word
   // counts with all words zero.
   void clear();
+  // The storage of an empty container, for reuse by another: its references
+  // are dropped, its capacity kept.
+  std::vector<RayReference> releaseStorage() {
+    mReferences.clear();
+    return std::move(mReferences);
+  }
+  // Takes over storage for the references of this empty container.
+  void adoptStorage(std::vector<RayReference>&& storage) {
+    DD_ASSERT(mReferences.empty());
+    mReferences.swap(storage);
+    mReferences.clear();
+  }
+  // Reordering keeps union, intersection and cardinalities as they are.
+  void swapReferences(std::size_t a, std::size_t b) { std::swap(mReferences[a], mReferences[b]); }
 
-  std::vector<RayReference> mReferences;
-  // Read-only outside the container, which keeps track of their nonzero words.
-  BitList mUnion;
-  BitList mIntersection;
-  std::uint32_t mMinCardinality = EMPTY_MIN_CARDINALITY;
-  std::uint32_t mMaxCardinality = 0;
+  std::vector<RayReference> const& references() const { return mReferences; }
+  BitList const& unionBits() const { return mUnion; }
+  BitList const& intersection() const { return mIntersection; }
+  std::uint32_t minCardinality() const { return mMinCardinality; }
+  std::uint32_t maxCardinality() const { return mMaxCardinality; }
 
 private:
   void account(RayReference const& reference);
   // Gives union and intersection n words, as the references' patterns have.
   void resizeTo(std::uint64_t n);
+
+  std::vector<RayReference> mReferences;
+  BitList mUnion;
+  BitList mIntersection;
+  std::uint32_t mMinCardinality = EMPTY_MIN_CARDINALITY;
+  std::uint32_t mMaxCardinality = 0;
 
   // Every nonzero word of mUnion lies in [mUnionFirst, mUnionEnd), every
   // one of mIntersection in [mIntersectionFirst, mIntersectionEnd); an empty

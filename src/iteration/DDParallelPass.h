@@ -83,7 +83,7 @@ template <class R, class Cache, class MakeVisitor, class BeforeFiling = FileAsCr
 std::uint64_t parallelPass(RayReferenceContainer const& set, WorkerPool& pool, Cache& cache,
                            MakeVisitor makeVisitor, BeforeFiling beforeFiling = {}) {
   using Visitor = decltype(makeVisitorFor(makeVisitor, 0));
-  std::vector<RayReference> const& references = set.mReferences;
+  std::vector<RayReference> const& references = set.references();
   const std::size_t n = references.size();
   const unsigned threads = pool.size();
   // Enough chunks for the threads to even out uneven queries.

@@ -11,12 +11,12 @@ void BitSplitVisitor::onStart() {
 
 PreliminaryCondition* BitSplitVisitor::createNarrowingCondition(unsigned short bucket,
                                                                 unsigned short threshold) const {
-  return new PreliminaryCondition(mBuckets[bucket].mUnion, threshold);
+  return new PreliminaryCondition(mBuckets[bucket].unionBits(), threshold);
 }
 
 void BitSplitVisitor::refineCondition(unsigned int bucket, unsigned short threshold,
                                       VantagePointPreliminaryCondition& condition) const {
-  condition.mMask = mBuckets[bucket].mUnion;
+  condition.mMask = mBuckets[bucket].unionBits();
   condition.mThreshold = threshold;
 }
 

@@ -352,7 +352,7 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
     RayReferenceContainer& bucket = level.mBuckets[i];
     BitSplitVisitor& by = *level.mVisitor;
     auto* node =
-        new IntermediateBitSetNode<C>(bucket.mUnion, level.mConditions[i], by.mBucketCount);
+        new IntermediateBitSetNode<C>(bucket.unionBits(), level.mConditions[i], by.mBucketCount);
     level.mNode->setChild(i, node, node, nullptr);
     BitSplitVisitor* next =
         level.mDecisions[i] == Decision::SUCCESSOR ? by.successorFor(bucket) : &by;
@@ -398,7 +398,7 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
   for (RayReferenceContainer& bucket : buckets) {
     bucket = RayReferenceContainer();
     if (!spare.empty()) {
-      bucket.mReferences.swap(spare.back());
+      bucket.adoptStorage(std::move(spare.back()));
       spare.pop_back();
     }
     bucket.reserve(set.size());
@@ -414,8 +414,7 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
   DD_ASSERT(distributed == set.size() || (VANTAGE_POINT && distributed < set.size()));
 #endif
   auto recycle = [&spare](RayReferenceContainer& bucket) {
-    bucket.mReferences.clear();
-    spare.push_back(std::move(bucket.mReferences));
+    spare.push_back(bucket.releaseStorage());
     bucket = RayReferenceContainer();
   };
   // A bucket of the parent is no longer needed once it is distributed: only
@@ -431,7 +430,7 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
     if constexpr (VANTAGE_POINT) {
       visitor.refineCondition(i, threshold, conditions[i]);
     } else {
-      conditions[i].mMask = buckets[i].mUnion;
+      conditions[i].mMask = buckets[i].unionBits();
       conditions[i].mThreshold = threshold;
     }
     const bool ok = visitor.can_proceed(i);

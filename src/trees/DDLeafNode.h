@@ -28,7 +28,7 @@ public:
   // Without packPatterns the scans read the patterns through the references:
   // for a tree searched once or twice the copy would cost more than it saves.
   LeafNode(RayReferenceContainer const& set, C const& condition, bool packPatterns = true)
-      : TreeNode(set.mUnion), mCondition(condition), mRayCount(set.size()) {
+      : TreeNode(set.unionBits()), mCondition(condition), mRayCount(set.size()) {
     // Deep trees end in many empty leaves: those allocate nothing.
     if (mRayCount == 0)
       return;

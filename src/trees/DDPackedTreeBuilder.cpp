@@ -32,7 +32,7 @@ std::uint32_t PackedTreeBuilder::addNode(BitList const& mask, std::uint32_t chil
 }
 
 std::uint32_t PackedTreeBuilder::addLeaf(RayReferenceContainer&& bucket) {
-  const std::uint32_t index = addNode(bucket.mUnion, 0);
+  const std::uint32_t index = addNode(bucket.unionBits(), 0);
   mNodes[index].mLeaf = static_cast<std::uint32_t>(mLeaves.size());
   mLeaves.push_back(std::move(bucket));
   return index;
@@ -70,7 +70,7 @@ PackedTreeBuilder::Frame PackedTreeBuilder::open(RayReferenceContainer const& se
 std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const& set,
                                                      BitSplitVisitor& visitor) {
   std::vector<Frame> stack;
-  stack.push_back(open(set, nullptr, visitor, addNode(set.mUnion, visitor.mBucketCount)));
+  stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.mNext == frame.mBuckets.size()) {
@@ -90,7 +90,7 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const
                                 ? frame.mVisitor->successorFor(bucket)
                                 : frame.mVisitor;
     // A node has as many children as its parent's visitor has buckets.
-    const std::uint32_t child = addNode(bucket.mUnion, frame.mVisitor->mBucketCount);
+    const std::uint32_t child = addNode(bucket.unionBits(), frame.mVisitor->mBucketCount);
     mChildIndices[slot] = child;
     Frame opened = open(bucket, &bucket, *next, child);
     stack.push_back(std::move(opened));
@@ -145,7 +145,7 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
     const std::uint64_t block = tree->mLeafPatterns.size();
     tree->mLeafPatterns.resize(block + count * w);
     for (std::uint64_t k = 0; k < count; ++k) {
-      RayReference const& stored = leaf.mReferences[k];
+      RayReference const& stored = leaf.references()[k];
       DD_ASSERT(stored.bits().wordCount() == w);
       tree->mReferences.push_back(stored);
       for (std::uint64_t x = 0; x < w; ++x)

@@ -12,7 +12,7 @@ void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
 void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
   onStart();
   const std::uint64_t splitBit = mSplitBit;
-  for (RayReference const& reference : set.mReferences)
+  for (RayReference const& reference : set.references())
     mBuckets[reference.bits().test(splitBit) ? 1 : 0].insert(reference);
   onFinish();
 }
@@ -20,7 +20,8 @@ void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
 void SingleBitSplitVisitor::before(RayReferenceContainer const& set) {
   BitSplitVisitor::before(set);
   // Only bits that some but not all references have can split the set.
-  mSplitBit = static_cast<std::uint16_t>(mSelector.getNextBit(set.mUnion - set.mIntersection));
+  mSplitBit =
+      static_cast<std::uint16_t>(mSelector.getNextBit(set.unionBits() - set.intersection()));
 }
 
 void SingleBitSplitVisitor::after() {
@@ -30,7 +31,7 @@ void SingleBitSplitVisitor::after() {
 
 bool SingleBitSplitVisitor::can_proceed(unsigned short bucket) const {
   const RayReferenceContainer& b = mBuckets[bucket];
-  return mSelector.checkNextBit(b.mUnion - b.mIntersection);
+  return mSelector.checkNextBit(b.unionBits() - b.intersection());
 }
 
 } // namespace double_description

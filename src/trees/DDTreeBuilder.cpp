@@ -47,7 +47,7 @@ std::unique_ptr<BitSplitVisitor> vantagePointVisitor(TreeOptions const& options,
                                                      bool isStatic, bool verificationTree) {
   auto dynamic = std::make_unique<BinaryDynamicVantagePointVisitor>(
       depthOf(options), capacityOf(options), options.mUniqueVantagePoint, verificationTree);
-  if (!isStatic || set.mMinCardinality == set.mMaxCardinality)
+  if (!isStatic || set.minCardinality() == set.maxCardinality())
     return dynamic;
   const std::vector<BitList> points(3, BitList(context.mWordCount, ~0ul));
   auto visitor = std::make_unique<BinaryStaticVantagePointVisitor>(depthOf(options),
@@ -59,7 +59,7 @@ std::unique_ptr<BitSplitVisitor> vantagePointVisitor(TreeOptions const& options,
 template <class C>
 TreePointer buildTree(RayReferenceContainer const& set, BitSplitVisitor& visitor,
                       C const& rootCondition, bool packLeaves) {
-  auto* root = new IntermediateBitSetNode<C>(set.mUnion, rootCondition, visitor.mBucketCount);
+  auto* root = new IntermediateBitSetNode<C>(set.unionBits(), rootCondition, visitor.mBucketCount);
   TreePointer tree(root);
   root->partition(set, visitor, packLeaves);
   return tree;
@@ -69,12 +69,12 @@ TreePointer buildTree(TreeContext const& context, RayReferenceContainer const& s
                       BitSplitVisitor& visitor, bool packLeaves = true) {
   if (visitor.supportsExtendedCondition())
     return buildTree(set, visitor,
-                     VantagePointPreliminaryCondition(set.mUnion, context.mThreshold,
+                     VantagePointPreliminaryCondition(set.unionBits(), context.mThreshold,
                                                       BitList(context.mWordCount)),
                      packLeaves);
-  return buildTree(set, visitor, PreliminaryCondition(set.mUnion, context.mThreshold), packLeaves);
+  return buildTree(set, visitor, PreliminaryCondition(set.unionBits(), context.mThreshold),
+                   packLeaves);
 }
-
 
 // The sets a strategy reads. Narrowing trees: the most common bits are those
 // of the queries, the neutralized ones those of the set against the queries.
@@ -152,8 +152,8 @@ bool fitsOneLeaf(TreeOptions const& options, RayReferenceContainer const& set) {
 PackedTreeBuilder imageBuilder(TreeContext const& context, RayReferenceContainer const& set,
                                bool verification) {
   return PackedTreeBuilder(context.mThreshold,
-                           set.empty() ? context.mWordCount : set.mUnion.wordCount(), context.mStep,
-                           verification);
+                           set.empty() ? context.mWordCount : set.unionBits().wordCount(),
+                           context.mStep, verification);
 }
 
 } // namespace
@@ -164,7 +164,7 @@ TreePointer createNarrowingNodes(TreeOptions const& options, TreeContext const& 
   TreePointer tree;
   if (fitsOneLeaf(options, set))
     tree.reset(new LeafNode<PreliminaryCondition>(
-        set, PreliminaryCondition(set.mUnion, context.mThreshold), copiesPatterns(query)));
+        set, PreliminaryCondition(set.unionBits(), context.mThreshold), copiesPatterns(query)));
   else
     tree = buildTree(context, set, *createBitSplitVisitor(options, context, set, query),
                      copiesPatterns(query));

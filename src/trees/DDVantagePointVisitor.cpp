@@ -50,7 +50,7 @@ void BinaryVantagePointVisitor::onSave(RayReference const& reference) {
 
 void BinaryVantagePointVisitor::refineCondition(unsigned int bucket, unsigned short threshold,
                                                 VantagePointPreliminaryCondition& condition) const {
-  condition.mMask = mBuckets[bucket].mUnion;
+  condition.mMask = mBuckets[bucket].unionBits();
   condition.mThreshold = threshold;
   condition.mUseVantagePoint = use_vp_for_verification();
   condition.mVantagePoint = mVantagePoint;
@@ -62,7 +62,7 @@ PreliminaryCondition*
 BinaryVantagePointVisitor::createNarrowingCondition(unsigned short bucket,
                                                     unsigned short threshold) const {
   const int b = bucket == 0 ? 0 : 1;
-  return new VantagePointPreliminaryCondition(mBuckets[b].mUnion, threshold, mVantagePoint,
+  return new VantagePointPreliminaryCondition(mBuckets[b].unionBits(), threshold, mVantagePoint,
                                               mOverlap[b], mCardinality[b],
                                               use_vp_for_verification());
 }
@@ -80,15 +80,15 @@ void BinaryStaticVantagePointVisitor::after() {
 
 void BinaryDynamicVantagePointVisitor::before(RayReferenceContainer const& set) {
   BinaryVantagePointVisitor::before(set);
-  mVantagePoint = set.mReferences.front().bits();
+  mVantagePoint = set.references().front().bits();
 }
 
 void BinaryDynamicVantagePointVisitor::onFinish() {
   VantagePointVisitor::onFinish();
   const Interval& range = mOverlap[1];
   if (!range.isEmpty() && range.mHigh == range.mLow + 1) {
-    std::vector<RayReference>& references = mBuckets[1].mReferences;
-    std::swap(references.front(), references.back());
+    RayReferenceContainer& bucket = mBuckets[1];
+    bucket.swapReferences(0, bucket.size() - 1);
   }
 }
 

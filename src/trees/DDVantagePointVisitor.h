@@ -78,7 +78,7 @@ public:
   void after() override;
   bool can_proceed(unsigned short) const override { return mLevel < mVantagePoints.size(); }
   bool can_proceed(RayReferenceContainer const& set) const override {
-    return set.mMinCardinality != set.mMaxCardinality;
+    return set.minCardinality() != set.maxCardinality();
   }
   bool use_vp_for_verification() const override { return false; }
 

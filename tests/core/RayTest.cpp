@@ -213,37 +213,37 @@ struct RecordingVisitor : RayRefVisitor {
 
 TEST(RayReferenceContainer, UnionIntersectionAndBounds) {
   RayReferenceContainer c;
-  EXPECT_EQ(c.mMinCardinality, 0xFFFFFFFFu);
-  EXPECT_EQ(c.mMaxCardinality, 0u);
-  EXPECT_EQ(c.mUnion.wordCount(), 1u);
+  EXPECT_EQ(c.minCardinality(), 0xFFFFFFFFu);
+  EXPECT_EQ(c.maxCardinality(), 0u);
+  EXPECT_EQ(c.unionBits().wordCount(), 1u);
   c.insert(RayReference(fakeRay(0), kept(setOf(2, {1, 2, 100}))));
-  EXPECT_EQ(c.mUnion.toString(), setOf(2, {1, 2, 100}).toString());
-  EXPECT_EQ(c.mIntersection.toString(), setOf(2, {1, 2, 100}).toString());
-  EXPECT_EQ(c.mMinCardinality, 3u);
-  EXPECT_EQ(c.mMaxCardinality, 3u);
+  EXPECT_EQ(c.unionBits().toString(), setOf(2, {1, 2, 100}).toString());
+  EXPECT_EQ(c.intersection().toString(), setOf(2, {1, 2, 100}).toString());
+  EXPECT_EQ(c.minCardinality(), 3u);
+  EXPECT_EQ(c.maxCardinality(), 3u);
 
   c.insert(RayReference(fakeRay(1), kept(setOf(2, {2, 5}))));
   c.insert(RayReference(fakeRay(2), kept(setOf(2, {2, 70, 71, 100, 120}))));
   EXPECT_EQ(c.size(), 3u);
-  EXPECT_EQ(c.mUnion.toString(), setOf(2, {1, 2, 5, 70, 71, 100, 120}).toString());
-  EXPECT_EQ(c.mIntersection.toString(), setOf(2, {2}).toString());
-  EXPECT_EQ(c.mMinCardinality, 2u);
-  EXPECT_EQ(c.mMaxCardinality, 5u);
+  EXPECT_EQ(c.unionBits().toString(), setOf(2, {1, 2, 5, 70, 71, 100, 120}).toString());
+  EXPECT_EQ(c.intersection().toString(), setOf(2, {2}).toString());
+  EXPECT_EQ(c.minCardinality(), 2u);
+  EXPECT_EQ(c.maxCardinality(), 5u);
 
   RayReferenceContainer disjoint;
   disjoint.insert(RayReference(fakeRay(0), kept(setOf(1, {1}))));
   disjoint.insert(RayReference(fakeRay(1), kept(setOf(1, {2}))));
-  EXPECT_EQ(disjoint.mIntersection.words()[0], 0u);
+  EXPECT_EQ(disjoint.intersection().words()[0], 0u);
 
   c.clear();
   EXPECT_EQ(c.size(), 0u);
-  EXPECT_EQ(c.mUnion.wordCount(), 2u);
-  EXPECT_EQ(popcount(c.mUnion.words(), 2) + popcount(c.mIntersection.words(), 2), 0);
-  EXPECT_EQ(c.mMinCardinality, 0xFFFFFFFFu);
-  EXPECT_EQ(c.mMaxCardinality, 0u);
+  EXPECT_EQ(c.unionBits().wordCount(), 2u);
+  EXPECT_EQ(popcount(c.unionBits().words(), 2) + popcount(c.intersection().words(), 2), 0);
+  EXPECT_EQ(c.minCardinality(), 0xFFFFFFFFu);
+  EXPECT_EQ(c.maxCardinality(), 0u);
   c.insert(RayReference(fakeRay(1), kept(setOf(2, {5, 64}))));
-  EXPECT_EQ(c.mIntersection.toString(), setOf(2, {5, 64}).toString());
-  EXPECT_EQ(c.mUnion.toString(), setOf(2, {5, 64}).toString());
+  EXPECT_EQ(c.intersection().toString(), setOf(2, {5, 64}).toString());
+  EXPECT_EQ(c.unionBits().toString(), setOf(2, {5, 64}).toString());
 }
 
 // Union and intersection follow only the nonzero words of each pattern; they
@@ -275,11 +275,11 @@ TEST(RayReferenceContainer, FoldsMatchWordByWordThroughClearAndResize) {
       least = std::min<std::uint32_t>(least, reference.mCardinality);
       most = std::max<std::uint32_t>(most, reference.mCardinality);
       c.insert(reference);
-      ASSERT_EQ(c.mUnion.toString(), expectedUnion.toString()) << round << " " << i;
-      ASSERT_EQ(c.mIntersection.toString(), expectedIntersection.toString()) << round << " " << i;
+      ASSERT_EQ(c.unionBits().toString(), expectedUnion.toString()) << round << " " << i;
+      ASSERT_EQ(c.intersection().toString(), expectedIntersection.toString()) << round << " " << i;
     }
-    EXPECT_EQ(c.mMinCardinality, least);
-    EXPECT_EQ(c.mMaxCardinality, most);
+    EXPECT_EQ(c.minCardinality(), least);
+    EXPECT_EQ(c.maxCardinality(), most);
   }
 }
 

@@ -34,7 +34,7 @@ protected:
 
 std::vector<SingleSetRay const*> raysOf(RayReferenceContainer const& set) {
   std::vector<SingleSetRay const*> rays;
-  for (RayReference const& ref : set.mReferences)
+  for (RayReference const& ref : set.references())
     rays.push_back(ref.ray<SingleSetRay>());
   return rays;
 }
@@ -69,8 +69,8 @@ TEST_F(RayCacheTest, StepsSeeTheLiveRaysBySign) {
       EXPECT_EQ(raysOf(row3.mPosDegenerate), Rays({c}));
       EXPECT_EQ(raysOf(row3.mNegative), Rays({b}));
       EXPECT_EQ(raysOf(row3.mVerification), zeroToo ? Rays({c, z}) : Rays({c}));
-      EXPECT_EQ(row3.mVerification.mReferences[0].bits().words()[0], 0b111u);
-      EXPECT_EQ(row3.mPosNondegenerate.mReferences[0].mCardinality, 2);
+      EXPECT_EQ(row3.mVerification.references()[0].bits().words()[0], 0b111u);
+      EXPECT_EQ(row3.mPosNondegenerate.references()[0].mCardinality, 2);
       cache.finishStep(3);
       EXPECT_EQ(deletedRays, 1);
       EXPECT_EQ(cache.liveCount(), 3u);
@@ -81,14 +81,14 @@ TEST_F(RayCacheTest, StepsSeeTheLiveRaysBySign) {
       EXPECT_TRUE(row4.mNegative.empty());
       EXPECT_EQ(raysOf(row4.mVerification), zeroToo ? Rays({a, c, z}) : Rays({c}));
       if (zeroToo) { // the zero set restricted to rows 0..3
-        EXPECT_EQ(row4.mVerification.mReferences[2].bits().words()[0], 0b1110u);
+        EXPECT_EQ(row4.mVerification.references()[2].bits().words()[0], 0b1110u);
       }
       cache.finishStep(4);
       EXPECT_EQ(deletedRays, 1);
 
       auto const& row5 = cache.entry(5);
       EXPECT_EQ(raysOf(row5.mNegative), Rays({a}));
-      EXPECT_EQ(row5.mNegative.mReferences[0].bits().words()[0], 0b10011u);
+      EXPECT_EQ(row5.mNegative.references()[0].bits().words()[0], 0b10011u);
       EXPECT_EQ(raysOf(row5.mVerification), zeroToo ? Rays({a, c, z}) : Rays({a, c}));
       cache.finishStep(5);
       EXPECT_EQ(deletedRays, 2);
@@ -113,7 +113,7 @@ TEST_F(RayCacheTest, PatternsSpanTheWordsOfTheRowsBeforeTheStep) {
     EXPECT_EQ(entry.mRow, c.row);
     ASSERT_EQ(entry.mMask.wordCount(), c.words) << c.row;
     EXPECT_EQ(entry.mMask.words()[c.words - 1], c.lastWord) << c.row;
-    RayReference const& zero = entry.mVerification.mReferences[0];
+    RayReference const& zero = entry.mVerification.references()[0];
     EXPECT_EQ(zero.bits().wordCount(), c.words) << c.row;
     EXPECT_EQ(zero.mCardinality, c.row) << c.row;
   }

@@ -34,13 +34,13 @@ TEST_F(SingleSetRayGeneratorTest, InitialRaysAreTheSimplicialConeOfTheBasis) {
     EXPECT_EQ(row3.mVerification.size(), test == COMBINATIONAL_TEST ? 1u : 0u);
     auto const& row4 = generator.entry(4);
     ASSERT_EQ(row4.mNegative.size(), 1u);
-    auto const* ray2 = row4.mNegative.mReferences[0].ray<SingleSetRay>();
+    auto const* ray2 = row4.mNegative.references()[0].ray<SingleSetRay>();
     EXPECT_EQ(bitIndices(ray2->mActiveSet, 64), (std::vector<unsigned>{0, 1, 3}));
     EXPECT_EQ(generator.slacksOf(*ray2, 3), (std::vector<long>{0, -1}));
     EXPECT_EQ(ray2->firstNegativeRow(), 4u);
     EXPECT_EQ(ray2->firstSecondaryRow(), 3);
     EXPECT_EQ(ray2->creationRow(), 2);
-    EXPECT_EQ(row4.mNegative.mReferences[0].mCardinality, 3);
+    EXPECT_EQ(row4.mNegative.references()[0].mCardinality, 3);
     EXPECT_EQ(row4.mVerification.size(), 1u); // degenerate negative ray
   }
 }
@@ -51,7 +51,7 @@ TEST_F(SingleSetRayGeneratorTest, ZeroRowsAfterTheFirstNegativeRowAreNotMarked) 
   const Matrix base = identity(2);
   OpenGenerator generator(working, working, base, RunSettings());
   generator.calculateBase();
-  auto const& ray0 = *generator.entry(2).mNegative.mReferences[0].ray<SingleSetRay>();
+  auto const& ray0 = *generator.entry(2).mNegative.references()[0].ray<SingleSetRay>();
   EXPECT_EQ(bitIndices(ray0.mActiveSet, 64), (std::vector<unsigned>{1}));
   EXPECT_EQ(generator.slacksOf(ray0, 2), (std::vector<long>{-1, 0}));
 }

@@ -77,9 +77,9 @@ TEST(DeepTree, VantagePointTreesDownToTheDepthLimit) {
       // One reference per leaf is reached only at the depth limit.
       EXPECT_GT(narrowing->getSubNodesCount(), 10000u);
       expectConsistentCounts(*narrowing, stored.size());
-      for (const RayReference& q : queries.mReferences) {
+      for (const RayReference& q : queries.references()) {
         std::vector<const void*> expected;
-        for (const RayReference& r : set.mReferences)
+        for (const RayReference& r : set.references())
           if (popcountAnd(r.bits().words(), q.bits().words(), 3) >= 2)
             expected.push_back(r.mRay);
         std::sort(expected.begin(), expected.end());
@@ -95,12 +95,12 @@ TEST(DeepTree, VantagePointTreesDownToTheDepthLimit) {
       TreeNode const* verification = verificationSearch.nodes();
       EXPECT_GT(verification->getSubNodesCount(), 10000u);
       expectConsistentCounts(*verification, stored.size());
-      for (const RayReference& first : set.mReferences)
-        for (const RayReference& second : queries.mReferences) {
+      for (const RayReference& first : set.references())
+        for (const RayReference& second : queries.references()) {
           const EdgeCandidate pair(first, second);
           const ExtVerificationCondition question(pair.mCommon, first.bits(), second.bits());
           bool expected = false;
-          for (const RayReference& r : set.mReferences)
+          for (const RayReference& r : set.references())
             expected = expected || (r.mRay != first.mRay && question.holdsOnRay(r.bits()));
           EXPECT_EQ(verificationTraverse(verificationSearch, question), expected);
         }
@@ -125,10 +125,10 @@ TEST(DeepTree, SingleBitTreesAsDeepAsTheirBits) {
     const SearchTree tree = narrowingTree(set, queries, settings, 1, n, words);
     ASSERT_NE(tree.image(), nullptr);
     EXPECT_EQ(tree.rayCount(), n);
-    for (const RayReference& q : queries.mReferences) {
+    for (const RayReference& q : queries.references()) {
       std::vector<const void*> expected;
       std::vector<const void*> found;
-      for (const RayReference& r : set.mReferences)
+      for (const RayReference& r : set.references())
         if (popcountAnd(r.bits().words(), q.bits().words(), words) >= 1)
           expected.push_back(r.mRay);
       searchPartners(tree, q, [&](RayReference const& r) { found.push_back(r.mRay); });
@@ -139,8 +139,8 @@ TEST(DeepTree, SingleBitTreesAsDeepAsTheirBits) {
 
     const SearchTree verification = verificationTree(set, set, queries, settings, 1, n, words);
     ASSERT_NE(verification.image(), nullptr);
-    const RayReference& first = set.mReferences[7];
-    for (const RayReference& second : queries.mReferences) {
+    const RayReference& first = set.references()[7];
+    for (const RayReference& second : queries.references()) {
       const EdgeCandidate pair(first, second);
       const ExtVerificationCondition question(pair.mCommon, first.bits(), second.bits());
       // Bit 7 alone lies only in pattern 7 itself; an empty face in every pattern.

@@ -85,7 +85,7 @@ void searchesAsTheNodesDo() {
           ASSERT_NE(narrowing.image(), nullptr);
           ASSERT_NE(verification.image(), nullptr);
 
-          for (RayReference const& q : querySet.mReferences) {
+          for (RayReference const& q : querySet.references()) {
             resetCounters();
             std::deque<EdgeCandidate> expected;
             narrowingReference->preliminaryTraverse(q, expected);
@@ -98,7 +98,7 @@ void searchesAsTheNodesDo() {
             for (std::size_t i = 0; i < got.size(); ++i)
               ASSERT_EQ(got[i], expected[i].mFirst.mRay);
 
-            for (RayReference const& stored : set.mReferences) {
+            for (RayReference const& stored : set.references()) {
               const EdgeCandidate pair(stored, q);
               const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
                                                       pair.mSecond.bits());
@@ -158,8 +158,8 @@ TEST(PackedTree, EmptyVerificationTreeCountsAsTheEmptyLeaf) {
   const SearchTree tree = verificationTree(none, none, negative, settings, 1, 10, 1);
   const TreePointer nodes = verificationNodes(none, none, negative, settings, 1, 10, 1);
   for (BitList const& face : {bits({1}), BitList(1)}) {
-    const ExtVerificationCondition question(face, negative.mReferences[0].bits(),
-                                            negative.mReferences[1].bits());
+    const ExtVerificationCondition question(face, negative.references()[0].bits(),
+                                            negative.references()[1].bits());
     resetCounters();
     const bool nodeAnswer = nodes->verificationTraverse(question);
     const Counts nodeCounts = counts();

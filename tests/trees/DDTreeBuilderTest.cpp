@@ -50,7 +50,7 @@ TEST(TreeBuilder, SplitVisitorsFollowTheStrategySetting) {
                     .get()),
             nullptr);
   RayReferenceContainer differing = sets.posDegenerate;
-  differing.insert(sets.posNondegenerate.mReferences[0]);
+  differing.insert(sets.posNondegenerate.references()[0]);
   const auto chain = createBitSplitVisitor(options, CONTEXT, differing, sets.negative);
   auto* staticVp = dynamic_cast<BinaryStaticVantagePointVisitor*>(chain.get());
   ASSERT_NE(staticVp, nullptr);
@@ -64,7 +64,7 @@ TEST(TreeBuilder, SplitVisitorsFollowTheStrategySetting) {
 TEST(TreeBuilder, UniqueVantagePointReachesOnlyVerificationVisitors) {
   const Sets sets;
   RayReferenceContainer differing = sets.posDegenerate;
-  differing.insert(sets.posNondegenerate.mReferences[0]);
+  differing.insert(sets.posNondegenerate.references()[0]);
   TreeOptions options;
   options.mUniqueVantagePoint = true;
   auto drops = [](BitSplitVisitor const* v) {

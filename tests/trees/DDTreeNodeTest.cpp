@@ -11,7 +11,7 @@ namespace tree_test {
 namespace {
 
 PlainLeaf* leaf(RayReferenceContainer const& set, unsigned threshold) {
-  return new PlainLeaf(set, PreliminaryCondition(set.mUnion, threshold));
+  return new PlainLeaf(set, PreliminaryCondition(set.unionBits(), threshold));
 }
 
 // A root over one leaf per set, child i holding sets[i].
@@ -19,7 +19,7 @@ std::unique_ptr<PlainNode> rootOver(std::vector<RayReferenceContainer> const& se
                                     unsigned threshold) {
   BitList all;
   for (const RayReferenceContainer& s : sets)
-    all.words()[0] |= s.mUnion.words()[0];
+    all.words()[0] |= s.unionBits().words()[0];
   auto root = std::make_unique<PlainNode>(all, PreliminaryCondition(all, threshold),
                                           static_cast<unsigned short>(sets.size()));
   for (unsigned short i = 0; i < sets.size(); ++i)

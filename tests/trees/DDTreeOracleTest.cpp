@@ -162,9 +162,9 @@ TEST(TreeOracle, NarrowingSearchFindsExactlyThePartnersOfEveryQuery) {
     ASSERT_EQ(tree.rayCount(), stored.size());
     ASSERT_EQ(nodes->getRaysCount(), stored.size());
 
-    for (const RayReference& q : querySet.mReferences) {
+    for (const RayReference& q : querySet.references()) {
       std::vector<const void*> expected;
-      for (const RayReference& r : set.mReferences)
+      for (const RayReference& r : set.references())
         if (popcountAnd(r.bits().words(), q.bits().words(), c.shape.words) >= c.threshold)
           expected.push_back(r.mRay);
       std::deque<EdgeCandidate> found;
@@ -203,7 +203,7 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
     universe.resize(universe.size() - negatives.size());
     const RayReferenceContainer verification = container(universe);
     RayReferenceContainer posDegenerate;
-    for (const RayReference& r : verification.mReferences)
+    for (const RayReference& r : verification.references())
       if (posDegenerate.size() == 0 || source.chance(0.5))
         posDegenerate.insert(r);
     const RayReferenceContainer negative = container(negatives, 100000);
@@ -218,16 +218,16 @@ TEST(TreeOracle, VerificationSearchAnswersAsAScanThatSkipsThePairItself) {
     for (int k = 0; k < 30; ++k) {
       const bool bothStored = k % 3 == 0 && verification.size() > 0;
       const RayReference& first = verification.size() > 0
-                                      ? verification.mReferences[source.index(verification.size())]
-                                      : negative.mReferences[0];
-      const RayReference& second = bothStored
-                                       ? verification.mReferences[source.index(verification.size())]
-                                       : negative.mReferences[source.index(negative.size())];
+                                      ? verification.references()[source.index(verification.size())]
+                                      : negative.references()[0];
+      const RayReference& second =
+          bothStored ? verification.references()[source.index(verification.size())]
+                     : negative.references()[source.index(negative.size())];
       const EdgeCandidate pair(first, second);
       const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
                                               pair.mSecond.bits());
       bool expected = false;
-      for (const RayReference& r : verification.mReferences) {
+      for (const RayReference& r : verification.references()) {
         const std::uint64_t* p = r.bits().words();
         expected = expected || (isSubset(pair.mCommon.words(), p, c.shape.words) &&
                                 !equalWords(p, first.bits().words(), c.shape.words) &&

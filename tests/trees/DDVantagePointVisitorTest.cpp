@@ -18,7 +18,7 @@ struct Distribution {
 
   std::vector<const void*> bucket(int b) const {
     std::vector<const void*> out;
-    for (const RayReference& r : buckets[b].mReferences)
+    for (const RayReference& r : buckets[b].references())
       out.push_back(r.mRay);
     return out;
   }
@@ -91,7 +91,7 @@ TEST(VantagePointVisitor, ChildConditionsCarryTheBucketRanges) {
     EXPECT_EQ(c.mMaxOut, expected[i].maxOut) << i;
     EXPECT_TRUE(c.mUseVantagePoint);
     EXPECT_EQ(c.mVantagePoint.words()[0], pattern(6).words()[0]);
-    EXPECT_EQ(c.mMask.words()[0], d.buckets[i].mUnion.words()[0]);
+    EXPECT_EQ(c.mMask.words()[0], d.buckets[i].unionBits().words()[0]);
     EXPECT_EQ(c.mThreshold, 3u);
 
     std::unique_ptr<PreliminaryCondition> created(visitor.createNarrowingCondition(i, 3));

@@ -94,14 +94,14 @@ inline TreeNode* partitionedTree(RayReferenceContainer const& set, BitSplitVisit
                                  unsigned threshold, unsigned long words) {
   TreeNode* tree;
   if (visitor.supportsExtendedCondition()) {
-    VantagePointPreliminaryCondition root(set.mUnion, threshold, BitList(words));
-    auto* node = new IntermediateBitSetNode<VantagePointPreliminaryCondition>(set.mUnion, root,
+    VantagePointPreliminaryCondition root(set.unionBits(), threshold, BitList(words));
+    auto* node = new IntermediateBitSetNode<VantagePointPreliminaryCondition>(set.unionBits(), root,
                                                                               visitor.mBucketCount);
     node->partition(set, visitor);
     tree = node;
   } else {
     auto* node = new IntermediateBitSetNode<PreliminaryCondition>(
-        set.mUnion, PreliminaryCondition(set.mUnion, threshold), visitor.mBucketCount);
+        set.unionBits(), PreliminaryCondition(set.unionBits(), threshold), visitor.mBucketCount);
     node->partition(set, visitor);
     tree = node;
   }
