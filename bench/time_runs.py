@@ -6,16 +6,17 @@ Usage: bench/time_runs.sh [OPTIONS]          (the entry point; it runs this scri
 For each cone it alternates runs of redivez and of one peer (redivez, peer, redivez, peer, ...),
 and prints the median wall seconds, the peak resident memory (max over the runs) and the ratios
 redivez / peer of both; at the end the geometric mean and the worst of the time ratios over the
-cones where both finished. Every result of redivez is checked against the known extreme rays
-(the reference NAME.rays / NAME.rays.gz, canonicalised with ddbench.py canon; for generated
-cones the rays known in closed form, which the peer must reproduce too) and a mismatch is
-reported on lines starting with '!!!' (exit status 1). This is a benchmark: it prints figures
-and judges nothing but the ray sets.
+cones where both finished, and for the generated families of several sizes m the exponent e of
+times growing as m^e (from the smallest to the largest size run). Every result of redivez is
+checked against the known extreme rays (the reference NAME.rays / NAME.rays.gz, canonicalised
+with ddbench.py canon; for generated cones the rays known in closed form or by construction,
+which the peer must reproduce too) and a mismatch is reported on lines starting with '!!!'
+(exit status 1). This is a benchmark: it prints figures and judges nothing but the ray sets.
 
 Peers: nmz (normaliz, one thread; -x=N for the N-thread runs of --parallel), lrs (lrslib), cdd
 (libcdd-tools), 4ti2 (4ti2-rays), fed through the encodings of shared/tools/ddbench.py, with
-OMP_WAIT_POLICY=PASSIVE unless it is set. When one is missing, time_runs.sh installs
-them (apt-get install -y normaliz lrslib libcdd-tools 4ti2) if it runs as root, else it stops.
+OMP_WAIT_POLICY=PASSIVE unless it is set. When one is missing, time_runs.sh installs them
+(apt-get install -y normaliz lrslib libcdd-tools 4ti2) if it runs as root, else it stops.
 
 Cones: by default every cone of the cones folder that has a reference and a peer time in the
 table of its README.md, plus the generated ones (made in a temporary folder when chosen):
@@ -243,13 +244,15 @@ class Side:
 
 # ---------------------------------------------------------------- cones
 class Cone:
-    def __init__(self, name, matrix, m, d, rays, table_peer, reference=None, known=None):
+    def __init__(self, name, matrix, m, d, rays, table_peer, reference=None, known=None,
+                 family=None):
         self.name, self.matrix = name, matrix
         self.m, self.d, self.rays = m, d, rays
         self.table_peer = table_peer
         self.reference = reference   # path of NAME.rays(.gz)
         self.known = known           # ray lines known in closed form (generated cones)
         self.checked = reference is not None or known is not None
+        self.family = family         # the name shared by the sizes of a growing family
 
     def reference_lines(self):
         """The canonical rays to check against; None when there are none."""
@@ -300,18 +303,19 @@ def reference_cone(cones, name, table):
     return Cone(name, matrix, m, d, rays, table.get(name), reference=reference)
 
 
-def write_generated(ddbench, folder, name, rows, header, known, peer):
+def write_generated(ddbench, folder, name, rows, header, known, peer, family=None):
     path = os.path.join(folder, name + '.txt')
     ddbench.write_matrix(path, rows, header)
     lines = [' '.join(map(str, r)) for r in ddbench.canon_set(known)]
-    return Cone(name, path, len(rows), len(rows[0]), len(lines), peer, known=lines)
+    return Cone(name, path, len(rows), len(rows[0]), len(lines), peer, known=lines, family=family)
 
 
 def parabola(ddbench, folder, name, m):
     rows = [[1, t, t * t] for t in range(1, m + 1)]
     known = [[t * (t + 1), -(2 * t + 1), 1] for t in range(1, m)] + [[-m, m + 1, -1]]
     return write_generated(ddbench, folder, name, rows,
-                           ['Rows (1, t, t^2), t = 1..%d: %d extreme rays.' % (m, m)], known, 'lrs')
+                           ['Rows (1, t, t^2), t = 1..%d: %d extreme rays.' % (m, m)], known, 'lrs',
+                           'gen_parabola')
 
 
 def cubic(ddbench, folder, name, m):
@@ -327,7 +331,7 @@ def cubic(ddbench, folder, name, m):
              [through(j, j + 1, m, -1) for j in range(1, m - 1)])
     return write_generated(ddbench, folder, name, rows,
                            ['Rows (1, t, t^2, t^3), t = 1..%d: %d extreme rays.' % (m, 2 * m - 4)],
-                           known, 'lrs')
+                           known, 'lrs', 'gen_cubic')
 
 
 def wedge(ddbench, folder, name, m):
@@ -668,6 +672,20 @@ def cone_cells(args, cone, peer, sides, runs):
     return cells
 
 
+def growth_lines(family_times):
+    """For each generated family of several sizes m, the exponent e of a time growing as m^e,
+    from its smallest to its largest member, of redivez and of the peer."""
+    lines = []
+    for family, points in family_times.items():
+        if len(points) < 2:
+            continue
+        (m0, r0, p0), (m1, r1, p1) = min(points), max(points)
+        slope = (lambda a, b: '%.1f' % (math.log(b / a) / math.log(m1 / m0)) if a and b else '?')
+        lines.append('growth of %s, m = %d..%d: redivez m^%s, peer m^%s'
+                     % (family, m0, m1, slope(r0, r1), slope(p0, p1)))
+    return lines
+
+
 def print_cells(cells, check):
     print(' '.join('%*s' % (w, t) for _, w, t in cells) + '  ' + check, flush=True)
 
@@ -689,6 +707,7 @@ def report(args, ddbench, ddbench_path, work, cones):
     print_cells([(h, w, h) for h, w, _ in cone_cells(args, Cone('', '', 0, 0, None, None), None,
                                                      blank, 0)], 'check')
     ratios, mem_ratios, slow_peer, unfinished, speedups = [], [], [], [], []
+    family_times = collections.defaultdict(list)
     for cone in cones:
         peer, probe, sides, runs = bench.run_cone(cone)
         cells = cone_cells(args, cone, peer, sides, runs)
@@ -706,6 +725,9 @@ def report(args, ddbench, ddbench_path, work, cones):
             print('    %s error: %s' % (s.label, s.note), flush=True)
         if ratio is not None:
             ratios.append((ratio, cone.name))
+        if cone.family and rdz.finished:
+            family_times[cone.family].append(
+                (cone.m, rdz.median(), ps.median() if ps and ps.finished else None))
         if not rdz.finished:
             unfinished.append('%s (%s)' % (cone.name, rdz.status))
         if mem is not None:
@@ -727,6 +749,8 @@ def report(args, ddbench, ddbench_path, work, cones):
     if mem_ratios:
         print('geometric mean of memory ratios redivez/peer: %.3f over %d cones'
               % (geomean(mem_ratios), len(mem_ratios)))
+    for line in growth_lines(family_times):
+        print(line)
     if args.parallel:
         if speedups:
             print('speed-up of redivez %d threads over 1, runs of more than 1 s: geometric mean '
