@@ -6,23 +6,32 @@ Usage: bench/time_runs.sh [OPTIONS]          (the entry point; it runs this scri
 For each cone it alternates runs of redivez and of one peer (redivez, peer, redivez, peer, ...),
 and prints the median wall seconds, the peak resident memory (max over the runs) and the ratios
 redivez / peer of both; at the end the geometric mean and the worst of the time ratios over the
-cones where both finished. Every result of redivez is checked against the known extreme rays
-(the reference NAME.rays / NAME.rays.gz, canonicalised with ddbench.py canon; for generated
-cones the rays known in closed form, which the peer must reproduce too) and a mismatch is
-reported on lines starting with '!!!' (exit status 1). This is a benchmark: it prints figures
-and judges nothing but the ray sets.
+cones where both finished, and for the generated families of several sizes m the exponent e of
+times growing as m^e (from the smallest to the largest size run). Every result of redivez is
+checked against the known extreme rays (the reference NAME.rays / NAME.rays.gz, canonicalised
+with ddbench.py canon; for generated cones the rays known in closed form or by construction,
+which the peer must reproduce too) and a mismatch is reported on lines starting with '!!!'
+(exit status 1). This is a benchmark: it prints figures and judges nothing but the ray sets.
 
-Peers: nmz (normaliz, one thread), lrs (lrslib), cdd (libcdd-tools), 4ti2 (4ti2-rays), fed
-through the encodings of shared/tools/ddbench.py. When one is missing, time_runs.sh installs
-them (apt-get install -y normaliz lrslib libcdd-tools 4ti2) if it runs as root, else it stops.
+Peers: nmz (normaliz, one thread; -x=N for the N-thread runs of --parallel), lrs (lrslib), cdd
+(libcdd-tools), 4ti2 (4ti2-rays), fed through the encodings of shared/tools/ddbench.py, with
+OMP_WAIT_POLICY=PASSIVE unless it is set. When one is missing, time_runs.sh installs them
+(apt-get install -y normaliz lrslib libcdd-tools 4ti2) if it runs as root, else it stops.
 
 Cones: by default every cone of the cones folder that has a reference and a peer time in the
-table of its README.md, plus four generated ones (made in a temporary folder, peer normaliz):
-  gen_parabola_1024, _2048, _4096  rows (1, t, t^2), t = 1..m: m extreme rays,
-      (t(t+1), -(2t+1), 1) for t = 1..m-1 and (-m, m+1, -1);
+table of its README.md, plus the generated ones (made in a temporary folder when chosen):
+  gen_parabola_1024, _2048, _4096, _8192  rows (1, t, t^2), t = 1..m: m extreme rays,
+      (t(t+1), -(2t+1), 1) for t = 1..m-1 and (-m, m+1, -1); peer lrs;
+  gen_cubic_1024, _2048, _4096  rows (1, t, t^2, t^3), t = 1..m: the dual of the cone over the
+      cyclic 3-polytope; 2m-4 extreme rays, the cubics through the facets {1, j, j+1} and
+      {j, j+1, m} of Gale's evenness, (t-a)(t-b)(t-c) and its negative; peer lrs;
   gen_wedge_65535  rows (1, t), t = 1..65535 (the most rows a matrix may have), all distinct:
       a pointed 2-dim cone with the 2 extreme rays (-1, 1) and (65535, -1); every row but the
-      first and the last is redundant, which is what the cone measures.
+      first and the last is redundant, which is what the cone measures; peer normaliz;
+  gen_rand01_facets_8_40, _9_24, _9_30  (n_k) the facets of the convex hull of k distinct
+      random 0/1 points in dimension n (Python's random, seed 1), homogenised, computed by
+      normaliz: hundreds to a few thousand rows, degenerate, and the k points as the only
+      extreme rays; peer normaliz.
 
 Options:
   --binary PATH        redivez binary (default: build/redivez of this checkout)
@@ -39,21 +48,33 @@ Options:
   --timeout SECONDS    limit of each run (default 300); a peer that exceeds it has not finished
   --core N             CPU the one-thread runs are pinned to, as by taskset -c N (default:
                        the last CPU of this process's affinity mask)
+  --parallel           run redivez and its peer on one core and on the CPUs of --cores, side by
+                       side: the times, the ratios, the speed-up of redivez and the peak
+                       memory of each; only normaliz of the peers runs threads (-x=N), the
+                       N-thread ratio of the others is to their one-core run
+  --cores LIST         CPUs of the --parallel runs, a comma list (default: the last four of
+                       this process's affinity mask)
   --all-cores          run redivez unpinned (all CPUs of its affinity mask), the peer still
                        pinned, and check the target: at most 0.5x the peer on every cone that
                        takes the peer more than 1 s
   --adjacency-tests    also run redivez under ALGEBRAIC_TEST and PARTITIONED_SETS_TEST and
-                       print their time ratio to the default COMBINATIONAL_TEST run
+                       print their time ratio to the default COMBINATIONAL_TEST run (one core);
+                       with --parallel also the speed-up of each
   -h, --help           this text
 
 Columns: cone, m x d, rays (known count), n (runs per side), redivez median s, peer, peer median
 s, time ratio redivez/peer, peak MiB of each and their ratio, [alg/comb, part/comb], check.
+With --parallel: redivez s on 1 and N CPUs and the speed-up, peer, its s on 1 and N, the ratios
+redivez/peer on 1 and N, peak MiB of redivez on 1 and N and their ratio, of the peer on 1 and N,
+[alg/comb, part/comb, alg and part speed-ups], check.
 A ratio written <x is a bound: the peer did not finish within the timeout; >x: redivez did not.
 """
 import argparse
+import collections
 import gzip
 import math
 import os
+import random
 import shutil
 import signal
 import statistics
@@ -87,6 +108,8 @@ def parse_args(argv):
     p.add_argument('--core', type=int)
     p.add_argument('--all-cores', action='store_true')
     p.add_argument('--adjacency-tests', action='store_true')
+    p.add_argument('--parallel', action='store_true')
+    p.add_argument('--cores')
     p.add_argument('-h', '--help', action='store_true')
     a = p.parse_args(argv)
     if a.help:
@@ -94,6 +117,18 @@ def parse_args(argv):
         sys.exit(0)
     if a.runs < 1 or a.timeout <= 0:
         raise UsageError('--runs must be at least 1 and --timeout positive')
+    mask = sorted(os.sched_getaffinity(0))
+    if a.core is None:
+        a.core = mask[-1]
+    try:
+        a.cores = sorted(set(int(c) for c in a.cores.split(','))) if a.cores else mask[-4:]
+    except ValueError:
+        raise UsageError('--cores takes a comma list of CPU numbers, such as 4,5,6,7')
+    if a.parallel and (len(a.cores) < 2 or not set(a.cores) <= set(mask)):
+        raise UsageError('--parallel needs at least two CPUs of this process (--cores %s; '
+                         'CPUs %s)' % (','.join(map(str, a.cores)), ','.join(map(str, mask))))
+    if a.parallel and a.all_cores:
+        raise UsageError('--parallel and --all-cores exclude each other')
     if a.peer not in ('table', 'all'):
         bad = [x for x in a.peer.split(',') if x not in ALL_PEERS]
         if bad:
@@ -107,9 +142,10 @@ def _drain(stream, into):
     stream.close()
 
 
-def measured(cmd, core, timeout, stdin=None, stdout=None, stderr=None, text=False, cwd=None):
-    """Runs cmd pinned to core (unpinned when None), killing its process group after timeout
-    seconds. Returns (completed process, wall seconds, peak RSS in KiB, timed out).
+def measured(cmd, cpus, timeout, stdin=None, stdout=None, stderr=None, text=False, cwd=None,
+             env=None):
+    """Runs cmd pinned to the set of CPUs cpus (unpinned when None), killing its process group
+    after timeout seconds. Returns (completed process, wall seconds, peak RSS in KiB, timed out).
 
     Only /usr/bin/time stands between this process and cmd: it reports the peak RSS of cmd
     (its wait4 rusage, covering 4ti2's wrapper script and lrs's helpers), which this process
@@ -118,15 +154,15 @@ def measured(cmd, core, timeout, stdin=None, stdout=None, stderr=None, text=Fals
     40 ms to every run on this machine and pulled the ratios of sub-second cones towards 1.
     What remains, starting time (about 10 ms), is the same for both sides."""
     mask = os.sched_getaffinity(0)
-    if core is not None:
-        os.sched_setaffinity(0, {core})
+    if cpus is not None:
+        os.sched_setaffinity(0, cpus)
     fd, tfile = tempfile.mkstemp(prefix='rvz_time_')
     os.close(fd)
     try:
         t0 = time.perf_counter()
         proc = subprocess.Popen(['/usr/bin/time', '-f', '%M', '-o', tfile] + list(cmd),
                                 stdin=stdin, stdout=stdout, stderr=stderr, text=text, cwd=cwd,
-                                start_new_session=True)
+                                env=env, start_new_session=True)
     finally:
         os.sched_setaffinity(0, mask)
     outputs = {}
@@ -165,16 +201,23 @@ def measured(cmd, core, timeout, stdin=None, stdout=None, stderr=None, text=Fals
 
 class PinnedSubprocess:
     """Stands in for the subprocess module inside ddbench, so that its peer functions (input
-    writers, command lines, output parsers) run unchanged but pinned and measured."""
+    writers, command lines, output parsers) run unchanged but pinned and measured. Of the peers
+    only normaliz runs threads: ddbench asks for one (-x=1), which becomes -x=N for N CPUs. Its
+    OpenMP threads spin while they wait unless OMP_WAIT_POLICY says otherwise; on a machine
+    shared with other work that made -x=4 up to 200 times slower than -x=1, so the peers run
+    with OMP_WAIT_POLICY=PASSIVE unless the environment sets it."""
     TimeoutExpired = subprocess.TimeoutExpired
     DEVNULL, PIPE, STDOUT = subprocess.DEVNULL, subprocess.PIPE, subprocess.STDOUT
 
-    def __init__(self, core):
-        self.core = core
+    def __init__(self, cpus):
+        self.cpus = cpus   # set by the caller before each peer run
         self.last = None   # (wall s, peak KiB) of the latest command
 
     def run(self, cmd, timeout=None, **kw):
-        res, wall, rss, timed_out = measured(cmd, self.core, timeout, **kw)
+        cmd = ['-x=%d' % len(self.cpus) if a == '-x=1' else a for a in cmd]
+        env = dict(os.environ)
+        env.setdefault('OMP_WAIT_POLICY', 'PASSIVE')
+        res, wall, rss, timed_out = measured(cmd, self.cpus, timeout, env=env, **kw)
         self.last = (wall, rss)
         if timed_out:
             raise subprocess.TimeoutExpired(cmd, timeout)
@@ -182,10 +225,11 @@ class PinnedSubprocess:
 
 
 class Side:
-    """The runs of one program on one cone."""
+    """The runs of one program on one cone, pinned to one set of CPUs (None: unpinned); for
+    redivez under the adjacency test of its configuration file conf (None: the default)."""
 
-    def __init__(self, label):
-        self.label = label
+    def __init__(self, label, cpus, conf=None):
+        self.label, self.cpus, self.conf = label, cpus, conf
         self.walls, self.rss = [], 0
         self.status = 'ok'    # ok, timeout, error
         self.note = ''
@@ -200,13 +244,15 @@ class Side:
 
 # ---------------------------------------------------------------- cones
 class Cone:
-    def __init__(self, name, matrix, m, d, rays, table_peer, reference=None, known=None):
+    def __init__(self, name, matrix, m, d, rays, table_peer, reference=None, known=None,
+                 family=None):
         self.name, self.matrix = name, matrix
         self.m, self.d, self.rays = m, d, rays
         self.table_peer = table_peer
         self.reference = reference   # path of NAME.rays(.gz)
         self.known = known           # ray lines known in closed form (generated cones)
         self.checked = reference is not None or known is not None
+        self.family = family         # the name shared by the sizes of a growing family
 
     def reference_lines(self):
         """The canonical rays to check against; None when there are none."""
@@ -257,37 +303,94 @@ def reference_cone(cones, name, table):
     return Cone(name, matrix, m, d, rays, table.get(name), reference=reference)
 
 
-def write_generated(ddbench, folder, name, rows, header, known):
+def write_generated(ddbench, folder, name, rows, header, known, peer, family=None):
     path = os.path.join(folder, name + '.txt')
     ddbench.write_matrix(path, rows, header)
     lines = [' '.join(map(str, r)) for r in ddbench.canon_set(known)]
-    return Cone(name, path, len(rows), len(rows[0]), len(lines), 'nmz', known=lines)
+    return Cone(name, path, len(rows), len(rows[0]), len(lines), peer, known=lines, family=family)
 
 
-def generated_cones(ddbench, folder):
-    cones = {}
-    for m in (1024, 2048, 4096):
-        rows = [[1, t, t * t] for t in range(1, m + 1)]
-        known = [[t * (t + 1), -(2 * t + 1), 1] for t in range(1, m)] + [[-m, m + 1, -1]]
-        name = 'gen_parabola_%d' % m
-        cones[name] = write_generated(ddbench, folder, name, rows,
-                                      ['Rows (1, t, t^2), t = 1..%d: %d extreme rays.' % (m, m)],
-                                      known)
-    m = 65535
+def parabola(ddbench, folder, name, m):
+    rows = [[1, t, t * t] for t in range(1, m + 1)]
+    known = [[t * (t + 1), -(2 * t + 1), 1] for t in range(1, m)] + [[-m, m + 1, -1]]
+    return write_generated(ddbench, folder, name, rows,
+                           ['Rows (1, t, t^2), t = 1..%d: %d extreme rays.' % (m, m)], known, 'lrs',
+                           'gen_parabola')
+
+
+def cubic(ddbench, folder, name, m):
+    """A polynomial p(t) = x0 + x1 t + x2 t^2 + x3 t^3 spans an extreme ray when it vanishes on
+    three of the t that form a facet of the cyclic 3-polytope (Gale's evenness): {1, j, j+1} or
+    {j, j+1, m}; p is that product of linear factors, signed to be nonnegative at the others."""
+    rows = [[1, t, t * t, t ** 3] for t in range(1, m + 1)]
+
+    def through(a, b, c, sign):
+        return [-sign * a * b * c, sign * (a * b + b * c + c * a), -sign * (a + b + c), sign]
+
+    known = ([through(1, j, j + 1, 1) for j in range(2, m)] +
+             [through(j, j + 1, m, -1) for j in range(1, m - 1)])
+    return write_generated(ddbench, folder, name, rows,
+                           ['Rows (1, t, t^2, t^3), t = 1..%d: %d extreme rays.' % (m, 2 * m - 4)],
+                           known, 'lrs', 'gen_cubic')
+
+
+def wedge(ddbench, folder, name, m):
     rows = [[1, t] for t in range(1, m + 1)]
-    name = 'gen_wedge_%d' % m
-    cones[name] = write_generated(ddbench, folder, name, rows,
-                                  ['Rows (1, t), t = 1..%d: extreme rays (-1, 1), (%d, -1).'
-                                   % (m, m)],
-                                  [[-1, 1], [m, -1]])
-    return cones
+    return write_generated(ddbench, folder, name, rows,
+                           ['Rows (1, t), t = 1..%d: extreme rays (-1, 1), (%d, -1).' % (m, m)],
+                           [[-1, 1], [m, -1]], 'nmz')
 
 
-def select_cones(args, cones_dir, table, generated):
+def rand01_facets(ddbench, folder, name, n, k, seed):
+    """The facets of the convex hull of k distinct random 0/1 points of dimension n, computed by
+    normaliz; the extreme rays are the points, homogenised (0/1 points are in convex position)."""
+    if shutil.which('normaliz') is None:
+        raise UsageError('%s needs normaliz for its facets (apt-get install -y normaliz)' % name)
+    rng = random.Random(seed)
+    while True:
+        points = set()
+        while len(points) < k:
+            points.add(tuple(rng.randint(0, 1) for _ in range(n)))
+        generators = [[1] + list(p) for p in sorted(points)]
+        if ddbench.rank(generators) == n + 1:
+            break
+    base = os.path.join(folder, name + '_nmz')
+    with open(base + '.in', 'w') as f:
+        f.write('amb_space %d\ncone %d\n' % (n + 1, k))
+        f.write(''.join(' '.join(map(str, g)) + '\n' for g in generators))
+    subprocess.run(['normaliz', '-x=1', '--SupportHyperplanes', '--esp', base], check=True,
+                   stdout=subprocess.DEVNULL)
+    with open(base + '.esp') as f:
+        tokens = f.read().split()
+    m, d = int(tokens[0]), int(tokens[1])
+    values = [int(v) for v in tokens[2:2 + m * d]]
+    rows = sorted(values[i * d:(i + 1) * d] for i in range(m))
+    return write_generated(ddbench, folder, name, rows,
+                           ['Facets of the convex hull of %d random 0/1 points in dimension %d '
+                            '(seed %d), homogenised: the points are the extreme rays.'
+                            % (k, n, seed)], generators, 'nmz')
+
+
+def generated_cones():
+    """Name -> function (ddbench, folder) writing the cone; made only when chosen."""
+    makers = {}
+    for m in (1024, 2048, 4096, 8192):
+        makers['gen_parabola_%d' % m] = (parabola, m)
+    for m in (1024, 2048, 4096):
+        makers['gen_cubic_%d' % m] = (cubic, m)
+    makers['gen_wedge_65535'] = (wedge, 65535)
+    for n, k, seed in ((8, 40, 1), (9, 24, 1), (9, 30, 1)):
+        makers['gen_rand01_facets_%d_%d' % (n, k)] = (rand01_facets, n, k, seed)
+    return {name: (lambda ddbench, folder, name=name, f=f: f[0](ddbench, folder, name, *f[1:]))
+            for name, f in makers.items()}
+
+
+def select_cones(args, cones_dir, table, generated, make):
     if args.instances:
         chosen = []
         for name in args.instances.split():
-            cone = generated.get(name) or reference_cone(cones_dir, name, table)
+            cone = make(generated[name]) if name in generated else reference_cone(cones_dir, name,
+                                                                                  table)
             if cone is None:
                 raise UsageError('no cone %s in %s (nor a generated one: %s)'
                                  % (name, cones_dir, ' '.join(generated)))
@@ -300,15 +403,14 @@ def select_cones(args, cones_dir, table, generated):
             chosen.append(cone)
     if not chosen:
         raise UsageError('no cone in %s has both a reference and a peer time' % cones_dir)
-    return chosen + ([] if args.no_generated else list(generated.values()))
+    return chosen + ([] if args.no_generated else [make(g) for g in generated.values()])
 
 
 # ---------------------------------------------------------------- one cone
 class Bench:
     def __init__(self, args, ddbench, ddbench_path, work):
         self.args, self.ddbench, self.ddbench_path, self.work = args, ddbench, ddbench_path, work
-        self.core = args.core
-        self.runner = PinnedSubprocess(self.core)
+        self.runner = PinnedSubprocess({args.core})
         ddbench.subprocess = self.runner
         self.confs = {}
         for label, test in ADJACENCY_TESTS:
@@ -322,16 +424,15 @@ class Bench:
         if cone.name not in self.mismatches:
             self.mismatches.append(cone.name)
 
-    def redivez_run(self, cone, side, conf, check, reference):
+    def redivez_run(self, cone, side, check, reference):
         folder = os.path.join(self.work, cone.name)
         matrix = os.path.join(folder, cone.name + '.txt')
-        cmd = [self.args.binary, matrix] + ([conf] if conf else [])
+        cmd = [self.args.binary, matrix] + ([side.conf] if side.conf else [])
         result = matrix + '.out'
         if os.path.exists(result):
             os.unlink(result)   # a run that writes none must not pass on an earlier one
-        core = None if self.args.all_cores else self.core
         with open(os.path.join(folder, 'console.txt'), 'w') as log:
-            res, wall, rss, timed_out = measured(cmd, core, self.args.timeout, cwd=folder,
+            res, wall, rss, timed_out = measured(cmd, side.cpus, self.args.timeout, cwd=folder,
                                                  stdout=log, stderr=subprocess.STDOUT)
         side.rss = max(side.rss, rss)
         if timed_out:
@@ -357,6 +458,7 @@ class Bench:
     def peer_run(self, cone, side, A, check, reference):
         func = self.ddbench.PEERS[side.label]
         folder = tempfile.mkdtemp(prefix='peer_', dir=self.work)
+        self.runner.cpus = side.cpus
         try:
             rays, _ = func(A, folder, self.args.timeout)
         except subprocess.TimeoutExpired:
@@ -394,14 +496,22 @@ class Bench:
         names = ALL_PEERS if self.args.peer == 'all' else self.args.peer.split(',')
         best, probes = None, []
         for name in names:
-            side = Side(name)
+            side = Side(name, {self.args.core})
             wall = self.peer_run(cone, side, A, False, None)
             probes.append('%s %s' % (name, '%.3f' % wall if side.finished else side.status))
             if side.finished and (best is None or wall < best[1]):
                 best = (name, wall)
         return (best[0] if best else None), 'probe: ' + ', '.join(probes)
 
+    def widths(self):
+        """The CPU sets of the runs: one core, and the cores of --parallel."""
+        one = None if self.args.all_cores else {self.args.core}
+        return [(1, one)] + ([(len(self.args.cores), set(self.args.cores))]
+                             if self.args.parallel else [])
+
     def run_cone(self, cone):
+        """Runs every side on cone, alternating; returns the peer, the probe line, the sides by
+        (test or 'peer', CPU count) and the rounds run."""
         folder = os.path.join(self.work, cone.name)
         os.makedirs(folder, exist_ok=True)
         shutil.copyfile(cone.matrix, os.path.join(folder, cone.name + '.txt'))
@@ -413,31 +523,35 @@ class Bench:
         if cone.rays is None and reference is not None:
             cone.rays = len(reference)
         peer, probe = self.choose_peer(cone, A)
-        sides = [('rdz', Side('comb'), None)]
-        if peer:
-            sides.append(('peer', Side(peer), None))
-        if self.args.adjacency_tests:
-            sides += [('rdz', Side(label), self.confs[label]) for label, _ in ADJACENCY_TESTS]
+        tests = ['comb'] + ([label for label, _ in ADJACENCY_TESTS]
+                            if self.args.adjacency_tests else [])
+        sides = {}
+        for test in tests:
+            for n, cpus in self.widths():
+                sides[(test, n)] = Side(test, cpus, self.confs.get(test))
+                # Only normaliz runs threads; the other peers run once, on one core.
+                if test == 'comb' and peer and (n == 1 or peer == 'nmz'):
+                    sides[('peer', n)] = Side(peer, cpus if cpus is not None else {self.args.core})
+        default = sides[('comb', 1)]
         runs, rounds = self.args.runs, 0
         while rounds < runs:
             first = rounds == 0
             walls = []
-            for kind, side, conf in sides:
-                if kind == 'rdz' and conf and not sides[0][1].finished:
+            for (test, n), side in sides.items():
+                if test not in ('comb', 'peer') and not sides[('comb', n)].finished:
                     side.status = '-'   # measured only relative to the default run
                 if side.status != 'ok':
                     continue
-                if kind == 'rdz':
-                    walls.append(self.redivez_run(cone, side, conf, first, reference))
-                else:
+                if test == 'peer':
                     walls.append(self.peer_run(cone, side, A, first, reference))
+                else:
+                    walls.append(self.redivez_run(cone, side, first, reference))
             rounds += 1
             if first and max(walls, default=0) > self.args.long:
                 runs = 1
-            if sides[0][1].status != 'ok':
+            if default.status != 'ok':
                 break   # the peer alone would only add to the wait
-        labelled = {s.label if k == 'peer' else 'rdz_' + s.label: s for k, s, _ in sides}
-        return peer, probe, labelled, rounds
+        return peer, probe, sides, rounds
 
 
 # ---------------------------------------------------------------- report
@@ -495,12 +609,10 @@ def main(argv):
         sys.path.insert(0, os.path.dirname(ddbench_path))
         sys.dont_write_bytecode = True   # leave the shared folder as it is
         import ddbench
-        if args.core is None:
-            args.core = max(os.sched_getaffinity(0))
         table = read_peer_table(readme)
         with tempfile.TemporaryDirectory(prefix='time_runs_') as work:
-            generated = generated_cones(ddbench, work)
-            cones = select_cones(args, cones_dir, table, generated)
+            cones = select_cones(args, cones_dir, table, generated_cones(),
+                                 lambda maker: maker(ddbench, work))
             wanted = set(ALL_PEERS if args.peer == 'all' else
                          [c.table_peer for c in cones if c.table_peer] if args.peer == 'table'
                          else args.peer.split(','))
@@ -517,55 +629,116 @@ def main(argv):
         return 2
 
 
+def mem_ratio(a, b):
+    return a.rss / b.rss if a is not None and b is not None and a.finished and b.finished \
+        and a.rss and b.rss else None
+
+
+def fmt_ratio(r):
+    return '%.2f' % r if r else '-'
+
+
+def cone_cells(args, cone, peer, sides, runs):
+    """The (header, width, text) cells of the line of one cone."""
+    n = len(args.cores)
+    rdz, ps = sides[('comb', 1)], sides.get(('peer', 1))
+    cells = [('cone', -26, cone.name), ('m x d', 10, '%dx%d' % (cone.m, cone.d)),
+             ('rays', 7, '?' if cone.rays is None else cone.rays), ('n', 2, runs)]
+    if not args.parallel:
+        cells += [('redivez_s', 9, fmt_s(rdz)), ('peer', 5, peer or '-'), ('peer_s', 9, fmt_s(ps)),
+                  ('ratio', 7, time_ratio(rdz, ps, args.timeout)[1]),
+                  ('rdz_MiB', 8, fmt_mib(rdz)), ('peer_MiB', 8, fmt_mib(ps)),
+                  ('mem', 6, fmt_ratio(mem_ratio(rdz, ps)))]
+    else:
+        rdz_n, ps_n = sides[('comb', n)], sides.get(('peer', n))
+        cells += [('rdz_1_s', 9, fmt_s(rdz)), ('rdz_%d_s' % n, 9, fmt_s(rdz_n)),
+                  ('x%d/1' % n, 6, time_ratio(rdz, rdz_n, args.timeout)[1]),
+                  ('peer', 5, peer or '-'), ('peer_1_s', 9, fmt_s(ps)),
+                  ('peer_%d_s' % n, 9, fmt_s(ps_n)),
+                  ('ratio_1', 7, time_ratio(rdz, ps, args.timeout)[1]),
+                  ('ratio_%d' % n, 7, time_ratio(rdz_n, ps_n or ps, args.timeout)[1]),
+                  ('rdz_1_MiB', 9, fmt_mib(rdz)), ('rdz_%d_MiB' % n, 9, fmt_mib(rdz_n)),
+                  ('mem%d/1' % n, 7, fmt_ratio(mem_ratio(rdz_n, rdz))),
+                  ('peer_1_MiB', 10, fmt_mib(ps)), ('peer_%d_MiB' % n, 10, fmt_mib(ps_n))]
+    if args.adjacency_tests:
+        for label, _ in ADJACENCY_TESTS:
+            other = sides[(label, 1)]
+            cells.append(('%s/comb' % label, len(label) + 5, time_ratio(other, rdz, args.timeout)[1]
+                          if other.status != '-' else '-'))
+        if args.parallel:
+            for label, _ in ADJACENCY_TESTS:
+                cells.append(('%s_x%d/1' % (label, n), len(label) + 6, time_ratio(
+                    sides[(label, 1)], sides[(label, n)], args.timeout)[1]))
+    return cells
+
+
+def growth_lines(family_times):
+    """For each generated family of several sizes m, the exponent e of a time growing as m^e,
+    from its smallest to its largest member, of redivez and of the peer."""
+    lines = []
+    for family, points in family_times.items():
+        if len(points) < 2:
+            continue
+        (m0, r0, p0), (m1, r1, p1) = min(points), max(points)
+        slope = (lambda a, b: '%.1f' % (math.log(b / a) / math.log(m1 / m0)) if a and b else '?')
+        lines.append('growth of %s, m = %d..%d: redivez m^%s, peer m^%s'
+                     % (family, m0, m1, slope(r0, r1), slope(p0, p1)))
+    return lines
+
+
+def print_cells(cells, check):
+    print(' '.join('%*s' % (w, t) for _, w, t in cells) + '  ' + check, flush=True)
+
+
 def report(args, ddbench, ddbench_path, work, cones):
     bench = Bench(args, ddbench, ddbench_path, work)
+    n = len(args.cores)
     mode = ('all cores: redivez unpinned (CPUs %s), peer pinned to CPU %d'
             % (','.join(map(str, sorted(os.sched_getaffinity(0)))), args.core)
             if args.all_cores else 'one thread: redivez and peer pinned to CPU %d' % args.core)
+    if args.parallel:
+        mode += '; %d threads: redivez and normaliz -x=%d pinned to CPUs %s' % (
+            n, n, ','.join(map(str, args.cores)))
     print('# %s' % args.binary)
     print('# %s; %d runs a side (1 if a first run takes > %gs), timeout %gs, peer %s; '
           'load %.2f %.2f %.2f'
           % (mode, args.runs, args.long, args.timeout, args.peer, *os.getloadavg()))
-    head = '%-26s %10s %7s %2s %9s %5s %9s %7s %8s %8s %6s' % (
-        'cone', 'm x d', 'rays', 'n', 'redivez_s', 'peer', 'peer_s', 'ratio',
-        'rdz_MiB', 'peer_MiB', 'mem')
-    if args.adjacency_tests:
-        head += ' %8s %9s' % ('alg/comb', 'part/comb')
-    print(head + '  check', flush=True)
-    ratios, mem_ratios, slow_peer, unfinished = [], [], [], []
+    blank = collections.defaultdict(lambda: Side('', None))
+    print_cells([(h, w, h) for h, w, _ in cone_cells(args, Cone('', '', 0, 0, None, None), None,
+                                                     blank, 0)], 'check')
+    ratios, mem_ratios, slow_peer, unfinished, speedups = [], [], [], [], []
+    family_times = collections.defaultdict(list)
     for cone in cones:
         peer, probe, sides, runs = bench.run_cone(cone)
-        rdz, ps = sides['rdz_comb'], sides.get(peer)
-        ratio, ratio_text = time_ratio(rdz, ps, args.timeout)
-        mem = (rdz.rss / ps.rss if ps is not None and rdz.finished and ps.finished
-               and rdz.rss and ps.rss else None)
-        line = '%-26s %10s %7s %2d %9s %5s %9s %7s %8s %8s %6s' % (
-            cone.name, '%dx%d' % (cone.m, cone.d), '?' if cone.rays is None else cone.rays, runs,
-            fmt_s(rdz), peer or '-', fmt_s(ps), ratio_text, fmt_mib(rdz), fmt_mib(ps),
-            '%.2f' % mem if mem else '-')
-        if args.adjacency_tests:
-            for label, _ in ADJACENCY_TESTS:
-                other = sides['rdz_' + label]
-                line += ' %*s' % (8 if label == 'alg' else 9,
-                                  '%.2f' % (other.median() / rdz.median())
-                                  if other.finished and rdz.finished else other.status)
+        cells = cone_cells(args, cone, peer, sides, runs)
+        rdz, ps = sides[('comb', 1)], sides.get(('peer', 1))
+        ratio = time_ratio(rdz, ps, args.timeout)[0]
+        mem = mem_ratio(rdz, ps)
         failed = [s for s in sides.values() if s.status == 'error']
-        rdz_failed = any(s.status == 'error' for k, s in sides.items() if k.startswith('rdz_'))
+        rdz_failed = any(s.status == 'error' for (t, _), s in sides.items() if t != 'peer')
         check = ('error' if rdz_failed else 'MISMATCH' if cone.name in bench.mismatches else
                  rdz.status if not rdz.finished else 'ok' if cone.checked else 'unchecked')
-        print(line + '  ' + check, flush=True)
+        print_cells(cells, check)
         if probe:
             print('    %s' % probe, flush=True)
         for s in failed:
             print('    %s error: %s' % (s.label, s.note), flush=True)
         if ratio is not None:
             ratios.append((ratio, cone.name))
+        if cone.family and rdz.finished:
+            family_times[cone.family].append(
+                (cone.m, rdz.median(), ps.median() if ps and ps.finished else None))
         if not rdz.finished:
             unfinished.append('%s (%s)' % (cone.name, rdz.status))
         if mem is not None:
             mem_ratios.append(mem)
         if ps is not None and (ps.finished and ps.median() > 1 or ps.status == 'timeout'):
             slow_peer.append((cone.name, rdz, ps))
+        if args.parallel:
+            for (test, width), side in sides.items():
+                speedup = time_ratio(side, sides.get((test, n)), args.timeout)[0]
+                if width == 1 and test != 'peer' and speedup and side.median() > 1:
+                    speedups.append((speedup, '%s %s' % (cone.name, test)))
     print()
     if ratios:
         worst = max(ratios)
@@ -576,6 +749,15 @@ def report(args, ddbench, ddbench_path, work, cones):
     if mem_ratios:
         print('geometric mean of memory ratios redivez/peer: %.3f over %d cones'
               % (geomean(mem_ratios), len(mem_ratios)))
+    for line in growth_lines(family_times):
+        print(line)
+    if args.parallel:
+        if speedups:
+            print('speed-up of redivez %d threads over 1, runs of more than 1 s: geometric mean '
+                  '%.2f over %d; lowest %.2f (%s)' % (n, geomean([x for x, _ in speedups]),
+                                                      len(speedups), *min(speedups)))
+        else:
+            print('no redivez run of more than 1 s on one thread that finished on %d' % n)
     if unfinished:
         print('redivez did not finish: %s' % ', '.join(unfinished))
     if args.all_cores:
