@@ -14,6 +14,7 @@
 #include "trees/DDBitSplitVisitor.h"
 #include "trees/DDLeafNode.h"
 #include "trees/DDNodeStack.h"
+#include "trees/DDOperationCounts.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDTreeNode.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
@@ -24,19 +25,30 @@ namespace double_description {
 // An inner node of a bit-pattern tree; it owns its children. Trees may be as
 // deep as the settings allow, so building, searching, counting and deleting
 // walk them with explicit stacks, never by recursion.
+//
+// A set that a vantage point leaves as it was splits alike on every level
+// down to the depth limit. Such a chain is one node that repeats its level:
+// each level has the same condition, the same empty leaf as child 0 and the
+// next level as child 1, the last level the set's leaf. Searches and counts
+// test one level and count it as often as the chain repeats.
 template <class C> class IntermediateBitSetNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
   // A node on a walk's stack: an inner node or a leaf of this tree type, or a
   // node of another kind, reached through its own virtual functions.
   enum class Kind : std::uint8_t { INNER, LEAF, OTHER };
+  // mRepeat alike nodes in a row: the empty leaves of a chain.
   struct Pending {
     const void* mNode;
+    std::uint32_t mRepeat;
     Kind mKind;
   };
   using Stack = NodeStack<Pending>;
 
 public:
+  // Off, chains are built level by level: for the tests that compare both.
+  static inline bool FOLD_CHAINS = true;
+
   IntermediateBitSetNode(BitList const& unionBits, C const& condition, unsigned short childCount)
       : TreeNode(unionBits), mCondition(condition),
         mMoreChildren(childCount > 2 ? std::make_unique<std::unique_ptr<TreeNode>[]>(childCount - 2)
@@ -45,6 +57,8 @@ public:
   ~IntermediateBitSetNode() override;
 
   unsigned short childCount() const { return mChildCount; }
+  // The levels this node stands for; more than one in a chain.
+  std::uint32_t repeat() const { return mRepeat; }
   TreeNode* child(unsigned short i) const {
     DD_ASSERT(i < mChildCount);
     return i < 2 ? mChildren[i].get() : mMoreChildren[i - 2].get();
@@ -90,11 +104,19 @@ public:
   // The reference lives at least until found returns.
   template <class F> void searchPartners(RayReference const& query, F&& found) const {
     Stack stack;
-    stack.push({this, Kind::INNER});
+    stack.push({this, 1, Kind::INNER});
     while (!stack.empty()) {
       const Pending next = stack.pop();
       if (next.mKind == Kind::LEAF) {
-        static_cast<LeafNode<C> const*>(next.mNode)->searchPartners(query, found);
+        auto const* leaf = static_cast<LeafNode<C> const*>(next.mNode);
+        if (next.mRepeat == 1) {
+          leaf->searchPartners(query, found);
+          continue;
+        }
+        // Empty leaves: tested alike, without partners.
+        const OperationCounts before = OperationCounts::now();
+        leaf->searchPartners(query, found);
+        before.repeatSince(next.mRepeat - 1);
       } else if (next.mKind == Kind::OTHER) {
         std::deque<EdgeCandidate> candidates;
         static_cast<TreeNode const*>(next.mNode)->preliminaryTraverse(query, candidates);
@@ -102,21 +124,38 @@ public:
           found(candidate.mFirst);
       } else {
         auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
-        if (node->narrows(query.bits()))
-          node->pushChildrenLastOnTop(stack);
+        if (node->mRepeat == 1) {
+          if (node->narrows(query.bits()))
+            node->pushChildrenLastOnTop(stack);
+          continue;
+        }
+        // A failing level stops the chain at its first level.
+        const OperationCounts before = OperationCounts::now();
+        if (!node->narrows(query.bits()))
+          continue;
+        before.repeatSince(node->mRepeat - 1);
+        node->pushChildrenLastOnTop(stack);
       }
     }
   }
 
   bool verificationTraverse(ExtVerificationCondition const& question) const override {
     Stack stack;
-    stack.push({this, Kind::INNER});
+    stack.push({this, 1, Kind::INNER});
     while (!stack.empty()) {
       const Pending next = stack.pop();
       if (next.mKind == Kind::LEAF) {
-        if (static_cast<LeafNode<C> const*>(next.mNode)
-                ->LeafNode<C>::verificationTraverse(question))
+        auto const* leaf = static_cast<LeafNode<C> const*>(next.mNode);
+        if (next.mRepeat == 1) {
+          if (leaf->LeafNode<C>::verificationTraverse(question))
+            return true;
+          continue;
+        }
+        // Empty leaves, the deepest first: one that answers ends the search.
+        const OperationCounts before = OperationCounts::now();
+        if (leaf->LeafNode<C>::verificationTraverse(question))
           return true;
+        before.repeatSince(next.mRepeat - 1);
         continue;
       }
       if (next.mKind == Kind::OTHER) {
@@ -125,6 +164,10 @@ public:
         continue;
       }
       auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
+      // A chain's first level that answers or stops ends it there.
+      OperationCounts before{};
+      if (node->mRepeat != 1)
+        before = OperationCounts::now();
       ++PreliminaryCondition::VERIFICATION_OPS;
       if constexpr (VANTAGE_POINT) {
         const bool redundant = node->mCondition.isRedundant(question);
@@ -137,6 +180,8 @@ public:
         if (!node->mCondition.mMask.contains(question.mMask))
           continue;
       }
+      if (node->mRepeat != 1)
+        before.repeatSince(node->mRepeat - 1);
       node->pushChildrenLastOnTop(stack);
     }
     return false;
@@ -146,7 +191,7 @@ public:
     std::uint64_t count = 0;
     walk(
         [&](IntermediateBitSetNode const& node) {
-          count += node.mChildCount;
+          count += std::uint64_t{node.mChildCount} * node.mRepeat;
           return true;
         },
         [&](TreeNode const& node) { count += node.getSubNodesCount(); });
@@ -184,6 +229,8 @@ private:
     std::vector<C> mConditions;
     std::vector<Decision> mDecisions;
     unsigned short mNext = 0;
+    // Levels of the chain that child 1 starts; 0 when it starts none.
+    std::uint32_t mChain = 0;
     // The levels this one took over have their after() runs from here on.
     std::size_t mClosersBase = 0;
   };
@@ -212,17 +259,17 @@ private:
   Pending pending(unsigned short i) const {
     if (i < 2) {
       if (mInnerChildren[i] != nullptr)
-        return {mInnerChildren[i], Kind::INNER};
+        return {mInnerChildren[i], 1, Kind::INNER};
       if (mLeafChildren[i] != nullptr)
-        return {mLeafChildren[i], Kind::LEAF};
-      return {mChildren[i].get(), Kind::OTHER};
+        return {mLeafChildren[i], i == 0 ? mRepeat : 1, Kind::LEAF};
+      return {mChildren[i].get(), 1, Kind::OTHER};
     }
     TreeNode const* node = child(i);
     if (auto const* inner = dynamic_cast<IntermediateBitSetNode const*>(node))
-      return {inner, Kind::INNER};
+      return {inner, 1, Kind::INNER};
     if (auto const* leaf = dynamic_cast<LeafNode<C> const*>(node))
-      return {leaf, Kind::LEAF};
-    return {node, Kind::OTHER};
+      return {leaf, 1, Kind::LEAF};
+    return {node, 1, Kind::OTHER};
   }
   static TreeNode const& asNode(Pending const& entry) {
     if (entry.mKind == Kind::LEAF)
@@ -257,31 +304,47 @@ private:
   }
   // Depth first, the children from the first to the last: descend(inner
   // node) says whether to enter it, visit(node) takes every other node.
+  // Both see a chain once, and its operations count for all its levels;
+  // what descend adds up itself it must multiply by the node's repeat.
   template <class Descend, class Visit> void walk(Descend&& descend, Visit&& visit) const {
     Stack stack;
-    stack.push({this, Kind::INNER});
+    stack.push({this, 1, Kind::INNER});
     while (!stack.empty()) {
       const Pending next = stack.pop();
+      const OperationCounts before = OperationCounts::now();
       if (next.mKind != Kind::INNER) {
         visit(asNode(next));
+        before.repeatSince(next.mRepeat - 1);
         continue;
       }
       auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
-      if (descend(*node))
-        for (unsigned short i = node->mChildCount; i-- > 0;)
-          stack.push(node->pending(i));
+      if (!descend(*node))
+        continue;
+      before.repeatSince(node->mRepeat - 1);
+      for (unsigned short i = node->mChildCount; i-- > 0;)
+        stack.push(node->pending(i));
     }
   }
+  static void recycle(RayReferenceContainer& bucket, SpareArrays& spare) {
+    bucket.mReferences.clear();
+    spare.push_back(std::move(bucket.mReferences));
+    bucket = RayReferenceContainer();
+  }
+  // Builds the levels below level.mNode that repeat its split down to the
+  // depth limit as one node, its child 1.
+  void buildChain(Level& level, SpareArrays& spare, bool packLeaves);
 
   // Files set into the fresh buckets of level; owned, the set's own storage
   // when it may be discarded, is given up as soon as the set is distributed.
   void distribute(RayReferenceContainer const& set, RayReferenceContainer* owned,
                   BitSplitVisitor& visitor, Level& level, SpareArrays& spare, bool packLeaves);
-  std::string label() const;
+  static std::string name(TreeNode const* node, std::uint32_t level);
+  std::string label(std::uint32_t level) const;
 
   std::unique_ptr<TreeNode> mChildren[2];
   std::unique_ptr<std::unique_ptr<TreeNode>[]> mMoreChildren;
   std::uint16_t mChildCount;
+  std::uint32_t mRepeat = 1;
   // The first two children again when they are nodes of this tree type, so
   // that searches descend without virtual dispatch; null otherwise.
   IntermediateBitSetNode* mInnerChildren[2] = {nullptr, nullptr};
@@ -349,6 +412,10 @@ void IntermediateBitSetNode<C>::partition(RayReferenceContainer const& set,
     const unsigned short i = level.mNext++;
     if (level.mDecisions[i] == Decision::LEAF)
       continue; // built with the distribution
+    if (i == 1 && level.mChain != 0) {
+      level.mNode->buildChain(level, spare, packLeaves);
+      continue;
+    }
     RayReferenceContainer& bucket = level.mBuckets[i];
     BitSplitVisitor& by = *level.mVisitor;
     auto* node =
@@ -406,6 +473,16 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
   visitor.mBuckets = buckets.data();
   visitor.before(set);
   visitor.distribute(set);
+  // A split that leaves the set as it was is repeated by every level below.
+  bool unchanged = false;
+  if constexpr (VANTAGE_POINT) {
+    std::vector<RayReference> const& from = set.mReferences;
+    std::vector<RayReference> const& to = buckets[1].mReferences;
+    unchanged = FOLD_CHAINS && k == 2 && visitor.repeatsUnchangedSplit() && buckets[0].empty() &&
+                to.size() == from.size();
+    for (std::size_t i = 0; unchanged && i < to.size(); ++i)
+      unchanged = to[i].mRay == from[i].mRay && to[i].mPattern == from[i].mPattern;
+  }
 #ifdef REDIVEZ_ASSERTIONS
   std::size_t distributed = 0;
   for (RayReferenceContainer const& bucket : buckets)
@@ -413,15 +490,10 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
   // Only vantage points that stand for their equals drop references.
   DD_ASSERT(distributed == set.size() || (VANTAGE_POINT && distributed < set.size()));
 #endif
-  auto recycle = [&spare](RayReferenceContainer& bucket) {
-    bucket.mReferences.clear();
-    spare.push_back(std::move(bucket.mReferences));
-    bucket = RayReferenceContainer();
-  };
   // A bucket of the parent is no longer needed once it is distributed: only
   // the buckets still to be built stay filled.
   if (owned != nullptr)
-    recycle(*owned);
+    recycle(*owned, spare);
 
   // Every decision is taken before any child is built: building a child runs
   // the visitor again and overwrites its per-set state.
@@ -442,6 +514,10 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
     else if (visitor.hasSuccessorToProceed(buckets[i]))
       level.mDecisions[i] = Decision::SUCCESSOR;
   }
+  // The chain goes down to the level whose set is a leaf at the depth limit.
+  level.mChain = unchanged && level.mDecisions[1] == Decision::SPLIT
+                     ? static_cast<std::uint32_t>(visitor.mMaxDepth - visitor.mDepth)
+                     : 0;
 
   // Leaves need nothing of the visitor: they are built at once. A bucket that
   // waits for the subtree of an earlier sibling gives back its unused room.
@@ -451,7 +527,8 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
     if (level.mDecisions[i] == Decision::LEAF) {
       auto* leaf = new LeafNode<C>(bucket, conditions[i], packLeaves);
       setChild(i, leaf, nullptr, leaf);
-      recycle(bucket);
+      if (level.mChain == 0) // else every level of the chain has this leaf again
+        recycle(bucket, spare);
       continue;
     }
     if (waits)
@@ -460,52 +537,93 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
   }
 }
 
-template <class C> std::string IntermediateBitSetNode<C>::label() const {
+template <class C>
+void IntermediateBitSetNode<C>::buildChain(Level& level, SpareArrays& spare, bool packLeaves) {
+  RayReferenceContainer& set = level.mBuckets[1];
+  auto* chain = new IntermediateBitSetNode<C>(set.mUnion, level.mConditions[1], 2);
+  chain->mRepeat = level.mChain;
+  auto* empty = new LeafNode<C>(level.mBuckets[0], level.mConditions[0], packLeaves);
+  chain->setChild(0, empty, nullptr, empty);
+  auto* bottom = new LeafNode<C>(set, level.mConditions[1], packLeaves);
+  chain->setChild(1, bottom, nullptr, bottom);
+  setChild(1, chain, chain, nullptr);
+  recycle(level.mBuckets[0], spare);
+  recycle(set, spare);
+}
+
+// The DOT name of a node; level j > 0 of a chain is the node's name and _j.
+template <class C>
+std::string IntermediateBitSetNode<C>::name(TreeNode const* node, std::uint32_t level) {
   std::ostringstream out;
-  out << "p" << static_cast<const TreeNode*>(this) << " [label=\"|V|=" << getRaysCount() << ", "
-      << mCondition.toString() << "\"];\n";
+  out << "p" << node;
+  if (level != 0)
+    out << "_" << level;
+  return out.str();
+}
+
+template <class C> std::string IntermediateBitSetNode<C>::label(std::uint32_t level) const {
+  std::ostringstream out;
+  out << name(this, level) << " [label=\"|V|=" << getRaysCount() << ", " << mCondition.toString()
+      << "\"];\n";
   return out.str();
 }
 
 // Each node's line, then for each child within depth levels its subtree and
-// the edge to it.
+// the edge to it. A chain prints all its levels.
 template <class C> std::string IntermediateBitSetNode<C>::toString(unsigned short depth) const {
   struct Open {
     IntermediateBitSetNode const* mNode;
+    std::uint32_t mLevel;
     unsigned short mDepth;
     unsigned short mNext;
   };
   std::ostringstream out;
-  auto edge = [&out](IntermediateBitSetNode const* from, TreeNode const* to) {
-    out << "p" << static_cast<const TreeNode*>(from) << "->p" << to << ";\n";
+  auto edge = [&out](std::string const& from, std::string const& to) {
+    out << from << "->" << to << ";\n";
   };
-  out << label();
+  out << label(0);
   std::vector<Open> open;
   if (depth != 0)
-    open.push_back({this, depth, 0});
+    open.push_back({this, 0, depth, 0});
   while (!open.empty()) {
     Open& top = open.back();
     if (top.mNext == top.mNode->mChildCount) {
-      auto const* done = top.mNode;
+      const std::string done = name(top.mNode, top.mLevel);
       open.pop_back();
       if (!open.empty())
-        edge(open.back().mNode, done);
+        edge(name(open.back().mNode, open.back().mLevel), done);
       continue;
     }
     const unsigned short i = top.mNext++;
     const auto below = static_cast<unsigned short>(top.mDepth - 1);
+    const std::string from = name(top.mNode, top.mLevel);
+    if (i == 1 && top.mLevel + 1 < top.mNode->mRepeat) {
+      const Open next{top.mNode, top.mLevel + 1, below, 0};
+      out << next.mNode->label(next.mLevel);
+      if (below != 0)
+        open.push_back(next);
+      else
+        edge(from, name(next.mNode, next.mLevel));
+      continue;
+    }
     const Pending entry = top.mNode->pending(i);
     if (entry.mKind == Kind::INNER) {
       auto const* node = static_cast<IntermediateBitSetNode const*>(entry.mNode);
-      out << node->label();
+      out << node->label(0);
       if (below != 0) {
-        open.push_back({node, below, 0});
+        open.push_back({node, 0, below, 0});
         continue;
       }
-    } else {
-      out << asNode(entry).toString(below);
+      edge(from, name(node, 0));
+      continue;
     }
-    edge(top.mNode, &asNode(entry));
+    // The empty leaf of a chain's level below its first.
+    const std::uint32_t level = i == 0 ? top.mLevel : 0;
+    std::string text = asNode(entry).toString(below);
+    if (level != 0)
+      text.insert(name(&asNode(entry), 0).size(), "_" + std::to_string(level));
+    out << text;
+    edge(from, name(&asNode(entry), level));
   }
   return out.str();
 }
