@@ -1,7 +1,7 @@
+#include <cctype>
 #include <cstdint>
 #include <map>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -39,18 +39,25 @@ std::uint32_t longestChain(TreeNode const& tree) {
   return longest;
 }
 
-// The DOT text with every node name replaced by its order of appearance.
+// The DOT text with every node name, p0x<hex> with a _<level> perhaps,
+// replaced by its order of appearance.
 std::string anonymous(std::string const& dot) {
-  static const std::regex name("p0x[0-9a-f]+(_[0-9]+)?");
   std::map<std::string, std::size_t> seen;
   std::string out;
-  auto last = dot.cbegin();
-  for (std::sregex_iterator it(dot.begin(), dot.end(), name), end; it != end; ++it) {
-    out.append(last, dot.cbegin() + it->position());
-    out += "n" + std::to_string(seen.emplace(it->str(), seen.size()).first->second);
-    last = dot.cbegin() + it->position() + it->length();
+  std::size_t at = 0;
+  for (std::size_t start; (start = dot.find("p0x", at)) != std::string::npos;) {
+    std::size_t end = start + 3;
+    while (end < dot.size() && std::isxdigit(static_cast<unsigned char>(dot[end])))
+      ++end;
+    if (end < dot.size() && dot[end] == '_')
+      while (++end < dot.size() && std::isdigit(static_cast<unsigned char>(dot[end])))
+        ;
+    out.append(dot, at, start - at);
+    out += "n" +
+           std::to_string(seen.emplace(dot.substr(start, end - start), seen.size()).first->second);
+    at = end;
   }
-  out.append(last, dot.cend());
+  out.append(dot, at, std::string::npos);
   return out;
 }
 
@@ -76,7 +83,7 @@ struct Outcome {
 
 // Every search, in order, with its counts, and every count of the tree.
 Outcome outcomeOf(TreeNode const& tree, RayReferenceContainer const& set,
-                  RayReferenceContainer const& queries, bool verification) {
+                  RayReferenceContainer const& queries, bool verification, bool dot = true) {
   Outcome out;
   resetCounters();
   for (const RayReference& q : queries.mReferences) {
@@ -104,7 +111,8 @@ Outcome outcomeOf(TreeNode const& tree, RayReferenceContainer const& set,
   out.mNarrowing = PreliminaryCondition::NARROWING_OPS;
   out.mVerification = PreliminaryCondition::VERIFICATION_OPS;
   out.mConditions = VerificationCondition::OPS;
-  out.mDot = anonymous(tree.toString(65535));
+  if (dot)
+    out.mDot = anonymous(tree.toString(65535));
   return out;
 }
 
@@ -158,6 +166,28 @@ TEST(TreeChain, FoldedAndLevelByLevelTreesSearchAndCountAlike) {
   }
   // The cases above do fold long chains.
   EXPECT_GT(longest, 250u);
+}
+
+// The settings of the deepest trees: no leaf capacity, the largest depth. The
+// trees built level by level take seconds.
+TEST(SlowTreeChain, FoldedAndLevelByLevelTreesAlikeDownToTheLargestDepth) {
+  std::mt19937 random(65535);
+  const std::vector<BitList> stored = repetitive(random, 10, 3);
+  std::vector<BitList> asked = repetitive(random, 4, 2);
+  asked.insert(asked.end(), stored.begin(), stored.begin() + 2);
+  const RayReferenceContainer set = container(stored);
+  const RayReferenceContainer queries = container(asked, 1000);
+  for (int strategy : {BINARY_DYNAMIC_VANTAGE_POINT, BINARY_STATIC_VANTAGE_POINT})
+    for (bool verification : {false, true}) {
+      SCOPED_TRACE(::testing::Message()
+                   << "strategy " << strategy << " verification " << verification);
+      const TreeSettings settings{strategy, 65535, 0, false};
+      const TreePointer folded = build(true, verification, set, queries, settings, 2);
+      const TreePointer unfolded = build(false, verification, set, queries, settings, 2);
+      EXPECT_GT(longestChain(*folded), 65000u);
+      EXPECT_TRUE(outcomeOf(*folded, set, queries, verification, false) ==
+                  outcomeOf(*unfolded, set, queries, verification, false));
+    }
 }
 
 } // namespace
