@@ -34,13 +34,11 @@ namespace double_description {
 template <class C> class IntermediateBitSetNode final : public virtual TreeNode {
   static constexpr bool VANTAGE_POINT = std::is_same_v<C, VantagePointPreliminaryCondition>;
 
-  // A node on a walk's stack: an inner node or a leaf of this tree type, or a
-  // node of another kind, reached through its own virtual functions.
-  enum class Kind : std::uint8_t { INNER, LEAF, OTHER };
-  // mRepeat alike nodes in a row: the empty leaves of a chain.
+  // A node on a walk's stack: an inner node, a chain or a leaf of this tree
+  // type, or a node of another kind, reached through its virtual functions.
+  enum class Kind : std::uint8_t { INNER, CHAIN, LEAF, OTHER };
   struct Pending {
     const void* mNode;
-    std::uint32_t mRepeat;
     Kind mKind;
   };
   using Stack = NodeStack<Pending>;
@@ -104,58 +102,37 @@ public:
   // The reference lives at least until found returns.
   template <class F> void searchPartners(RayReference const& query, F&& found) const {
     Stack stack;
-    stack.push({this, 1, Kind::INNER});
+    stack.push(self());
     while (!stack.empty()) {
       const Pending next = stack.pop();
       if (next.mKind == Kind::LEAF) {
-        auto const* leaf = static_cast<LeafNode<C> const*>(next.mNode);
-        if (next.mRepeat == 1) {
-          leaf->searchPartners(query, found);
-          continue;
-        }
-        // Empty leaves: tested alike, without partners.
-        const OperationCounts before = OperationCounts::now();
-        leaf->searchPartners(query, found);
-        before.repeatSince(next.mRepeat - 1);
+        static_cast<LeafNode<C> const*>(next.mNode)->searchPartners(query, found);
       } else if (next.mKind == Kind::OTHER) {
         std::deque<EdgeCandidate> candidates;
         static_cast<TreeNode const*>(next.mNode)->preliminaryTraverse(query, candidates);
         for (EdgeCandidate const& candidate : candidates)
           found(candidate.mFirst);
+      } else if (next.mKind == Kind::CHAIN) {
+        static_cast<IntermediateBitSetNode const*>(next.mNode)->searchChain(query, found);
       } else {
         auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
-        if (node->mRepeat == 1) {
-          if (node->narrows(query.bits()))
-            node->pushChildrenLastOnTop(stack);
-          continue;
-        }
-        // A failing level stops the chain at its first level.
-        const OperationCounts before = OperationCounts::now();
-        if (!node->narrows(query.bits()))
-          continue;
-        before.repeatSince(node->mRepeat - 1);
-        node->pushChildrenLastOnTop(stack);
+        if (node->narrows(query.bits()))
+          node->pushChildrenLastOnTop(stack);
       }
     }
   }
 
-  bool verificationTraverse(ExtVerificationCondition const& question) const override {
+  // Flattened: the tests of the levels and leaves are the whole cost.
+  __attribute__((flatten)) bool
+  verificationTraverse(ExtVerificationCondition const& question) const override {
     Stack stack;
-    stack.push({this, 1, Kind::INNER});
+    stack.push(self());
     while (!stack.empty()) {
       const Pending next = stack.pop();
       if (next.mKind == Kind::LEAF) {
-        auto const* leaf = static_cast<LeafNode<C> const*>(next.mNode);
-        if (next.mRepeat == 1) {
-          if (leaf->LeafNode<C>::verificationTraverse(question))
-            return true;
-          continue;
-        }
-        // Empty leaves, the deepest first: one that answers ends the search.
-        const OperationCounts before = OperationCounts::now();
-        if (leaf->LeafNode<C>::verificationTraverse(question))
+        if (static_cast<LeafNode<C> const*>(next.mNode)
+                ->LeafNode<C>::verificationTraverse(question))
           return true;
-        before.repeatSince(next.mRepeat - 1);
         continue;
       }
       if (next.mKind == Kind::OTHER) {
@@ -164,25 +141,16 @@ public:
         continue;
       }
       auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
-      // A chain's first level that answers or stops ends it there.
-      OperationCounts before{};
-      if (node->mRepeat != 1)
-        before = OperationCounts::now();
-      ++PreliminaryCondition::VERIFICATION_OPS;
-      if constexpr (VANTAGE_POINT) {
-        const bool redundant = node->mCondition.isRedundant(question);
-        const bool proceed = node->mCondition.proceed_verification(question.mMask); // counts
-        if (redundant)
+      if (next.mKind == Kind::CHAIN) {
+        if (node->verifyChain(question))
           return true;
-        if (!proceed)
-          continue;
-      } else {
-        if (!node->mCondition.mMask.contains(question.mMask))
-          continue;
+        continue;
       }
-      if (node->mRepeat != 1)
-        before.repeatSince(node->mRepeat - 1);
-      node->pushChildrenLastOnTop(stack);
+      const Step step = node->verificationStep(question);
+      if (step == Step::ANSWERS)
+        return true;
+      if (step == Step::ENTERS)
+        node->pushChildrenLastOnTop(stack);
     }
     return false;
   }
@@ -221,6 +189,8 @@ public:
 
 private:
   enum class Decision : std::uint8_t { LEAF, SPLIT, SUCCESSOR };
+  // What the test of one level tells a verification search.
+  enum class Step : std::uint8_t { ANSWERS, STOPS, ENTERS };
   // One open node of the construction: its buckets, and the child to build next.
   struct Level {
     IntermediateBitSetNode* mNode = nullptr;
@@ -248,9 +218,11 @@ private:
   void setChild(unsigned short i, TreeNode* node, IntermediateBitSetNode* inner,
                 LeafNode<C>* leaf) {
     DD_ASSERT(i < mChildCount && node != nullptr);
+    DD_ASSERT(inner == nullptr || inner->mRepeat == 1 || i < 2);
     if (i < 2) {
       mChildren[i].reset(node);
       mInnerChildren[i] = inner;
+      mChainChildren[i] = inner != nullptr && inner->mRepeat != 1;
       mLeafChildren[i] = leaf;
     } else {
       mMoreChildren[i - 2].reset(node);
@@ -259,22 +231,67 @@ private:
   Pending pending(unsigned short i) const {
     if (i < 2) {
       if (mInnerChildren[i] != nullptr)
-        return {mInnerChildren[i], 1, Kind::INNER};
+        return {mInnerChildren[i], mChainChildren[i] ? Kind::CHAIN : Kind::INNER};
       if (mLeafChildren[i] != nullptr)
-        return {mLeafChildren[i], i == 0 ? mRepeat : 1, Kind::LEAF};
-      return {mChildren[i].get(), 1, Kind::OTHER};
+        return {mLeafChildren[i], Kind::LEAF};
+      return {mChildren[i].get(), Kind::OTHER};
     }
     TreeNode const* node = child(i);
     if (auto const* inner = dynamic_cast<IntermediateBitSetNode const*>(node))
-      return {inner, 1, Kind::INNER};
+      return {inner, Kind::INNER};
     if (auto const* leaf = dynamic_cast<LeafNode<C> const*>(node))
-      return {leaf, 1, Kind::LEAF};
-    return {node, 1, Kind::OTHER};
+      return {leaf, Kind::LEAF};
+    return {node, Kind::OTHER};
+  }
+  Pending self() const { return {this, mRepeat != 1 ? Kind::CHAIN : Kind::INNER}; }
+  // The test of this node's level by a verification search, counted.
+  Step verificationStep(ExtVerificationCondition const& question) const {
+    ++PreliminaryCondition::VERIFICATION_OPS;
+    if constexpr (VANTAGE_POINT) {
+      const bool redundant = mCondition.isRedundant(question);
+      const bool proceed = mCondition.proceed_verification(question.mMask); // counts
+      if (redundant)
+        return Step::ANSWERS;
+      return proceed ? Step::ENTERS : Step::STOPS;
+    } else {
+      return mCondition.mMask.contains(question.mMask) ? Step::ENTERS : Step::STOPS;
+    }
+  }
+  // The searches of a chain: its first level that fails, answers or stops
+  // ends it there; else its leaf follows, then its empty leaves, the deepest
+  // first, of which one that answers ends the search.
+  // Out of line: the ordinary levels' loops stay small.
+  template <class F>
+  __attribute__((noinline)) void searchChain(RayReference const& query, F&& found) const {
+    const OperationCounts level = OperationCounts::now();
+    if (!narrows(query.bits()))
+      return;
+    level.repeatSince(mRepeat - 1);
+    mLeafChildren[1]->searchPartners(query, found);
+    const OperationCounts empty = OperationCounts::now();
+    mLeafChildren[0]->searchPartners(query, found);
+    empty.repeatSince(mRepeat - 1);
+  }
+  __attribute__((noinline)) bool verifyChain(ExtVerificationCondition const& question) const {
+    const OperationCounts level = OperationCounts::now();
+    const Step step = verificationStep(question);
+    if (step != Step::ENTERS)
+      return step == Step::ANSWERS;
+    level.repeatSince(mRepeat - 1);
+    // Through the node interface: the leaf's search stays inlined only where
+    // it is called most, in the loop over ordinary levels.
+    if (static_cast<TreeNode const*>(mLeafChildren[1])->verificationTraverse(question))
+      return true;
+    const OperationCounts empty = OperationCounts::now();
+    if (static_cast<TreeNode const*>(mLeafChildren[0])->verificationTraverse(question))
+      return true;
+    empty.repeatSince(mRepeat - 1);
+    return false;
   }
   static TreeNode const& asNode(Pending const& entry) {
     if (entry.mKind == Kind::LEAF)
       return *static_cast<LeafNode<C> const*>(entry.mNode);
-    if (entry.mKind == Kind::INNER)
+    if (entry.mKind == Kind::INNER || entry.mKind == Kind::CHAIN)
       return *static_cast<IntermediateBitSetNode const*>(entry.mNode);
     return *static_cast<TreeNode const*>(entry.mNode);
   }
@@ -308,21 +325,28 @@ private:
   // what descend adds up itself it must multiply by the node's repeat.
   template <class Descend, class Visit> void walk(Descend&& descend, Visit&& visit) const {
     Stack stack;
-    stack.push({this, 1, Kind::INNER});
+    stack.push(self());
     while (!stack.empty()) {
       const Pending next = stack.pop();
-      const OperationCounts before = OperationCounts::now();
-      if (next.mKind != Kind::INNER) {
+      if (next.mKind == Kind::LEAF || next.mKind == Kind::OTHER) {
         visit(asNode(next));
-        before.repeatSince(next.mRepeat - 1);
         continue;
       }
       auto const* node = static_cast<IntermediateBitSetNode const*>(next.mNode);
+      if (next.mKind == Kind::INNER) {
+        if (descend(*node))
+          for (unsigned short i = node->mChildCount; i-- > 0;)
+            stack.push(node->pending(i));
+        continue;
+      }
+      const OperationCounts level = OperationCounts::now();
       if (!descend(*node))
         continue;
-      before.repeatSince(node->mRepeat - 1);
-      for (unsigned short i = node->mChildCount; i-- > 0;)
-        stack.push(node->pending(i));
+      level.repeatSince(node->mRepeat - 1);
+      const OperationCounts empty = OperationCounts::now();
+      visit(*node->mLeafChildren[0]);
+      empty.repeatSince(node->mRepeat - 1);
+      visit(*node->mLeafChildren[1]);
     }
   }
   static void recycle(RayReferenceContainer& bucket, SpareArrays& spare) {
@@ -348,6 +372,7 @@ private:
   // The first two children again when they are nodes of this tree type, so
   // that searches descend without virtual dispatch; null otherwise.
   IntermediateBitSetNode* mInnerChildren[2] = {nullptr, nullptr};
+  bool mChainChildren[2] = {false, false};
   LeafNode<C>* mLeafChildren[2] = {nullptr, nullptr};
 };
 
@@ -607,7 +632,7 @@ template <class C> std::string IntermediateBitSetNode<C>::toString(unsigned shor
       continue;
     }
     const Pending entry = top.mNode->pending(i);
-    if (entry.mKind == Kind::INNER) {
+    if (entry.mKind == Kind::INNER || entry.mKind == Kind::CHAIN) {
       auto const* node = static_cast<IntermediateBitSetNode const*>(entry.mNode);
       out << node->label(0);
       if (below != 0) {
