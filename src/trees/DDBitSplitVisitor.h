@@ -45,6 +45,9 @@ public:
                                                          unsigned short threshold) const;
   virtual void refineCondition(unsigned int bucket, unsigned short threshold,
                                VantagePointPreliminaryCondition& condition) const;
+  // Does a split that leaves the set as it was split it alike on the next
+  // level? Then the levels down to the depth limit are all alike.
+  virtual bool repeatsUnchangedSplit() const { return false; }
   // True when the trees of this visitor have vantage-point conditions.
   virtual bool supportsExtendedCondition() { return false; }
 

@@ -104,6 +104,8 @@ public:
   void before(RayReferenceContainer const& set) override;
   bool unique_vp() const override { return mUniqueVantagePoint && mVerificationTree; }
   bool use_vp_for_verification() const override { return true; }
+  // The vantage point and the split depend on the set's references alone.
+  bool repeatsUnchangedSplit() const override { return true; }
 
   bool mUniqueVantagePoint;
   bool mVerificationTree;
