@@ -16,6 +16,7 @@
 #include "trees/DDNodeStack.h"
 #include "trees/DDOperationCounts.h"
 #include "trees/DDPreliminaryCondition.h"
+#include "trees/DDSplitDecision.h"
 #include "trees/DDTreeNode.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
 #include "trees/DDVerificationCondition.h"
@@ -188,7 +189,7 @@ public:
   C mCondition;
 
 private:
-  enum class Decision : std::uint8_t { LEAF, SPLIT, SUCCESSOR };
+  using Decision = SplitDecision;
   // What the test of one level tells a verification search.
   enum class Step : std::uint8_t { ANSWERS, STOPS, ENTERS };
   // One open node of the construction: its buckets, and the child to build next.
@@ -530,13 +531,7 @@ void IntermediateBitSetNode<C>::distribute(RayReferenceContainer const& set,
       conditions[i].mMask = buckets[i].unionBits();
       conditions[i].mThreshold = threshold;
     }
-    const bool ok = visitor.can_proceed(i);
-    if (visitor.mDepth >= visitor.mMaxDepth || buckets[i].size() <= visitor.mLeafCapacity)
-      level.mDecisions[i] = Decision::LEAF;
-    else if (ok)
-      level.mDecisions[i] = Decision::SPLIT;
-    else if (visitor.hasSuccessorToProceed(buckets[i]))
-      level.mDecisions[i] = Decision::SUCCESSOR;
+    level.mDecisions[i] = splitDecision(visitor, i, buckets[i]);
   }
   // The chain goes down to the level whose set is a leaf at the depth limit.
   level.mChain = unchanged && level.mDecisions[1] == Decision::SPLIT
