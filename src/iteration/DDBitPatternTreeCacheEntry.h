@@ -7,6 +7,7 @@
 #include "core/DDRayReferenceContainer.h"
 #include "core/DDSingleSetRay.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -16,8 +17,11 @@ namespace double_description {
 // A ray's zero set restricted to the rows of mask, over the mask's words.
 // Other ray types supply their own overload in this namespace.
 inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
-  BitList pattern;
-  pattern.assignAnd(mask, ray.mActiveSet);
+  DD_ASSERT(ray.mActiveSet.wordCount() >= mask.wordCount());
+  BitList pattern(mask.wordCount());
+  const std::uint64_t end = std::min<std::uint64_t>(ray.mZeroEndWord, mask.wordCount());
+  for (std::uint64_t w = ray.mZeroFirstWord; w < end; ++w)
+    pattern.words()[w] = mask.words()[w] & ray.mActiveSet.words()[w];
   return pattern;
 }
 

@@ -119,5 +119,27 @@ TEST_F(RayCacheTest, PatternsSpanTheWordsOfTheRowsBeforeTheStep) {
   }
 }
 
+// A step reads only the words where a ray's zero set has bits; its pattern
+// is still the zero set cut to the rows before the step, zero words kept,
+// for zero sets before, across and after the cut.
+TEST_F(RayCacheTest, PatternsOfSparseZeroSetsAreTheZeroSetCut) {
+  struct Case {
+    std::initializer_list<unsigned> zero;
+    unsigned row;
+  } cases[] = {{{}, 100},      {{3}, 100},        {{70, 130}, 129}, {{70, 130}, 65},
+               {{10, 70}, 64}, {{127, 128}, 128}, {{0, 191}, 150},  {{150, 191}, 20}};
+  for (Case const& c : cases) {
+    BitList zero(3);
+    for (unsigned k : c.zero)
+      zero.set(k);
+    const SingleSetRay ray(3, 2, coordinatesOf({0, 0, 0}), zero, 190);
+    BitList mask(BitList::wordsFor(c.row));
+    mask.setFirst(c.row);
+    BitList expected;
+    expected.assignAnd(mask, zero);
+    EXPECT_EQ(maskedZeroSet(ray, mask).toString(), expected.toString()) << c.row;
+  }
+}
+
 } // namespace
 } // namespace dd_test
