@@ -14,13 +14,25 @@
 
 namespace double_description {
 
+// The words outside which maskedZeroSet(ray, mask) has no bit; other ray
+// types may supply their own overload in this namespace.
+template <class R>
+std::pair<std::uint64_t, std::uint64_t> maskedZeroSetWords(R const&, BitList const& mask) {
+  return {0, mask.wordCount()};
+}
+inline std::pair<std::uint64_t, std::uint64_t> maskedZeroSetWords(SingleSetRay const& ray,
+                                                                  BitList const& mask) {
+  const std::uint64_t end = std::min<std::uint64_t>(ray.mZeroEndWord, mask.wordCount());
+  return {std::min<std::uint64_t>(ray.mZeroFirstWord, end), end};
+}
+
 // A ray's zero set restricted to the rows of mask, over the mask's words.
 // Other ray types supply their own overload in this namespace.
 inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
   DD_ASSERT(ray.mActiveSet.wordCount() >= mask.wordCount());
   BitList pattern(mask.wordCount());
-  const std::uint64_t end = std::min<std::uint64_t>(ray.mZeroEndWord, mask.wordCount());
-  for (std::uint64_t w = ray.mZeroFirstWord; w < end; ++w)
+  const auto words = maskedZeroSetWords(ray, mask);
+  for (std::uint64_t w = words.first; w < words.second; ++w)
     pattern.words()[w] = mask.words()[w] & ray.mActiveSet.words()[w];
   return pattern;
 }
@@ -93,7 +105,7 @@ public:
   }
 
   void insertPositive(R const* ray) {
-    RayReference ref(ray, pattern(*ray));
+    RayReference ref = reference(ray);
     DD_ASSERT(ref.bits().noneFrom(mRow));
     if (ref.mCardinality == mThreshold + 1) {
       mPosNondegenerate.insert(std::move(ref));
@@ -104,7 +116,7 @@ public:
   }
 
   void insertNegative(R const* ray) {
-    RayReference ref(ray, pattern(*ray));
+    RayReference ref = reference(ray);
     DD_ASSERT(ref.bits().noneFrom(mRow));
     if (ref.mCardinality > mThreshold + 1) {
       mNegative.insert(ref);
@@ -114,7 +126,7 @@ public:
     }
   }
 
-  void insertZero(R const* ray) { mVerification.insert(RayReference(ray, pattern(*ray))); }
+  void insertZero(R const* ray) { mVerification.insert(reference(ray)); }
 
 private:
   // The ray's pattern in this step, kept for the step's references.
@@ -123,6 +135,12 @@ private:
     DD_ASSERT(mPatterns.size() < mPatterns.capacity());
     mPatterns.push_back(maskedZeroSet(ray, mMask));
     return mPatterns.back();
+  }
+
+  // The ray with its pattern, which only its nonzero words are read for.
+  RayReference reference(R const* ray) {
+    const auto words = maskedZeroSetWords(*ray, mMask);
+    return RayReference(ray, pattern(*ray), words.first, words.second);
   }
 
   std::vector<BitList> mPatterns;

@@ -121,7 +121,8 @@ TEST_F(RayCacheTest, PatternsSpanTheWordsOfTheRowsBeforeTheStep) {
 
 // A step reads only the words where a ray's zero set has bits; its pattern
 // is still the zero set cut to the rows before the step, zero words kept,
-// for zero sets before, across and after the cut.
+// for zero sets before, across and after the cut, and its reference counts
+// the pattern as a full reading does.
 TEST_F(RayCacheTest, PatternsOfSparseZeroSetsAreTheZeroSetCut) {
   struct Case {
     std::initializer_list<unsigned> zero;
@@ -137,7 +138,15 @@ TEST_F(RayCacheTest, PatternsOfSparseZeroSetsAreTheZeroSetCut) {
     mask.setFirst(c.row);
     BitList expected;
     expected.assignAnd(mask, zero);
-    EXPECT_EQ(maskedZeroSet(ray, mask).toString(), expected.toString()) << c.row;
+    const BitList pattern = maskedZeroSet(ray, mask);
+    EXPECT_EQ(pattern.toString(), expected.toString()) << c.row;
+    // The reference reads only those words, and counts as one reading all.
+    const auto words = maskedZeroSetWords(ray, mask);
+    const RayReference cut(&ray, pattern, words.first, words.second);
+    const RayReference whole(&ray, pattern);
+    EXPECT_EQ(cut.mCardinality, whole.mCardinality) << c.row;
+    EXPECT_EQ(cut.mFirstWord, whole.mFirstWord) << c.row;
+    EXPECT_EQ(cut.mEndWord, whole.mEndWord) << c.row;
   }
 }
 
