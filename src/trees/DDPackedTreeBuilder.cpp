@@ -180,7 +180,8 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
       RayReference const& stored = leaf.references()[k];
       DD_ASSERT(stored.bits().wordCount() == w);
       tree->mReferences.push_back(stored);
-      for (std::uint64_t x = 0; x < w; ++x)
+      // The block is zero: only the pattern's nonzero words are copied.
+      for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
         tree->mLeafPatterns[block + x * count + k] = stored.bits().words()[x];
     }
     leaf = RayReferenceContainer();
