@@ -37,6 +37,18 @@ inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
   return pattern;
 }
 
+// Writes maskedZeroSet(ray, mask) into pattern, of the mask's words and all
+// zero; other ray types may supply their own overload in this namespace.
+template <class R> void writeMaskedZeroSet(BitList& pattern, R const& ray, BitList const& mask) {
+  pattern = maskedZeroSet(ray, mask);
+}
+inline void writeMaskedZeroSet(BitList& pattern, SingleSetRay const& ray, BitList const& mask) {
+  DD_ASSERT(pattern.wordCount() == mask.wordCount() && pattern.none());
+  const auto words = maskedZeroSetWords(ray, mask);
+  for (std::uint64_t w = words.first; w < words.second; ++w)
+    pattern.words()[w] = mask.words()[w] & ray.mActiveSet.words()[w];
+}
+
 // Whether a ray is zero on a row after the one that created it.
 inline bool isZeroOn(SingleSetRay const& ray, unsigned row) { return ray.mActiveSet.test(row); }
 
@@ -79,8 +91,10 @@ public:
     for (RayReferenceContainer* set :
          {&mPosDegenerate, &mPosNondegenerate, &mVerification, &mNegative})
       set->clear();
-    mPatterns.clear();
+    mPatternCount = 0;
     if (previous != words) {
+      mPatterns.clear();
+      mPatternWords.clear();
       mMask = BitList(words);
       // Rows only grow: the patterns, trees and candidates of later steps
       // have more words, and the arrays kept for the old size would stay
@@ -132,9 +146,19 @@ private:
   // The ray's pattern in this step, kept for the step's references.
   BitList const& pattern(R const& ray) {
     // Within the reserved room, so no earlier pattern moves.
-    DD_ASSERT(mPatterns.size() < mPatterns.capacity());
-    mPatterns.push_back(maskedZeroSet(ray, mMask));
-    return mPatterns.back();
+    DD_ASSERT(mPatternCount < mPatterns.capacity());
+    const auto words = maskedZeroSetWords(ray, mMask);
+    if (mPatternCount == mPatterns.size()) {
+      mPatterns.push_back(maskedZeroSet(ray, mMask));
+      mPatternWords.push_back(words);
+      return mPatterns[mPatternCount++];
+    }
+    BitList& slot = mPatterns[mPatternCount];
+    auto& held = mPatternWords[mPatternCount];
+    std::fill(slot.words() + held.first, slot.words() + held.second, 0);
+    writeMaskedZeroSet(slot, ray, mMask);
+    held = words;
+    return mPatterns[mPatternCount++];
   }
 
   // The ray with its pattern, which only its nonzero words are read for.
@@ -143,7 +167,13 @@ private:
     return RayReference(ray, pattern(*ray), words.first, words.second);
   }
 
+  // The patterns of the step come first; those after mPatternCount are kept
+  // from earlier steps of the same word count, zero outside mPatternWords,
+  // so that a step clears and writes only the words its rays occupy
+  // instead of allocating and clearing whole patterns.
   std::vector<BitList> mPatterns;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> mPatternWords;
+  std::size_t mPatternCount = 0;
 };
 
 } // namespace double_description

@@ -1,5 +1,7 @@
 #include "IterationTestSupport.h"
 
+#include <random>
+
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
 
@@ -147,6 +149,34 @@ TEST_F(RayCacheTest, PatternsOfSparseZeroSetsAreTheZeroSetCut) {
     EXPECT_EQ(cut.mCardinality, whole.mCardinality) << c.row;
     EXPECT_EQ(cut.mFirstWord, whole.mFirstWord) << c.row;
     EXPECT_EQ(cut.mEndWord, whole.mEndWord) << c.row;
+  }
+}
+
+// Steps of one word count reuse the patterns of the steps before, now for
+// other rays as rays die: each pattern must still be its ray's zero set cut
+// to the rows before the step, nothing left of the ray it held before.
+TEST_F(RayCacheTest, ReusedPatternsHoldOnlyTheirRaysZeroSets) {
+  Matrix tall(200, 3);
+  Cache cache(tall, mBase, COMBINATIONAL_TEST);
+  std::mt19937 random(9);
+  for (unsigned i = 0; i < 60; ++i) {
+    BitList zero(BitList::wordsFor(200));
+    for (unsigned b = random() % 4; b > 0; --b)
+      zero.set(random() % 200);
+    cache.insert(new SingleSetRay(3, 2, coordinatesOf({0, 0, 0}), std::move(zero),
+                                  130 + static_cast<unsigned>(random() % 20)));
+  }
+  for (unsigned row = 130; row < 140; ++row) {
+    auto const& entry = cache.entry(row);
+    for (RayReferenceContainer const* set :
+         {&entry.mPosDegenerate, &entry.mPosNondegenerate, &entry.mVerification, &entry.mNegative})
+      for (RayReference const& reference : set->references()) {
+        BitList expected;
+        expected.assignAnd(entry.mMask, reference.ray<SingleSetRay>()->mActiveSet);
+        ASSERT_EQ(reference.bits().toString(), expected.toString()) << row;
+        ASSERT_EQ(reference.mCardinality, expected.count()) << row;
+      }
+    cache.finishStep(row);
   }
 }
 
