@@ -19,14 +19,19 @@ struct RayReference {
   RayReference() = default;
   // The pattern is not copied: it must outlive every copy of the reference.
   // It has at most MAX_WORDS words, as every pattern of a matrix's rows.
-  RayReference(Ray const* ray, BitList const& pattern) : mRay(ray), mPattern(&pattern) {
+  RayReference(Ray const* ray, BitList const& pattern)
+      : RayReference(ray, pattern, 0, pattern.wordCount()) {}
+  // The same for a pattern known to have no bit outside the words [from, to):
+  // only those are read.
+  RayReference(Ray const* ray, BitList const& pattern, std::uint64_t from, std::uint64_t to)
+      : mRay(ray), mPattern(&pattern) {
     DD_ASSERT(pattern.wordCount() <= MAX_WORDS);
+    DD_ASSERT(to <= pattern.wordCount());
     const std::uint64_t* words = pattern.words();
-    const std::uint64_t n = pattern.wordCount();
     std::uint64_t count = 0;
-    std::uint64_t first = n;
+    std::uint64_t first = 0;
     std::uint64_t end = 0;
-    for (std::uint64_t w = 0; w < n; ++w) {
+    for (std::uint64_t w = from; w < to; ++w) {
       if (words[w] == 0)
         continue;
       count += static_cast<std::uint64_t>(__builtin_popcountll(words[w]));
@@ -35,10 +40,12 @@ struct RayReference {
       end = w + 1;
     }
     mCardinality = static_cast<std::uint16_t>(count);
-    mFirstWord = static_cast<std::uint16_t>(end == 0 ? 0 : first);
+    mFirstWord = static_cast<std::uint16_t>(first);
     mEndWord = static_cast<std::uint16_t>(end);
+    DD_ASSERT(mCardinality == pattern.count());
   }
   RayReference(Ray const*, BitList&&) = delete;
+  RayReference(Ray const*, BitList&&, std::uint64_t, std::uint64_t) = delete;
 
   // The most words a pattern may have: those of 65535 rows.
   static constexpr std::uint64_t MAX_WORDS = 1024;

@@ -57,8 +57,21 @@ public:
   std::uint32_t minCardinality() const { return mMinCardinality; }
   std::uint32_t maxCardinality() const { return mMaxCardinality; }
 
+  // Files the references that have bit into with and the others into
+  // without, both empty, as inserting them in turn would. The union of
+  // without is this one's apart from the words where with's lies, so only
+  // there are its patterns read: a split that takes few references out of
+  // many reads few patterns.
+  void fileByBit(std::uint64_t bit, RayReferenceContainer& without,
+                 RayReferenceContainer& with) const;
+
 private:
   void account(RayReference const& reference);
+  // All of account but the union's words; their range included.
+  void accountExceptUnion(RayReference const& reference);
+  // The union's range and the cardinalities, all that a reference changes
+  // once the intersection is empty and the words are sized.
+  void accountRanges(RayReference const& reference);
   // Gives union and intersection n words, as the references' patterns have.
   void resizeTo(std::uint64_t n);
 
@@ -77,7 +90,7 @@ private:
   std::uint32_t mIntersectionEnd = 0;
 };
 
-inline void RayReferenceContainer::account(RayReference const& r) {
+inline void RayReferenceContainer::accountExceptUnion(RayReference const& r) {
   const BitList& bits = r.bits();
   const std::uint64_t n = bits.wordCount();
   if (mUnion.wordCount() != n || mIntersection.wordCount() != n)
@@ -113,10 +126,13 @@ inline void RayReferenceContainer::account(RayReference const& r) {
       mIntersectionFirst = mIntersectionEnd = 0;
   }
 
+  accountRanges(r);
+}
+
+inline void RayReferenceContainer::accountRanges(RayReference const& r) {
+  const std::uint32_t first = r.mFirstWord;
+  const std::uint32_t end = r.mEndWord;
   if (first < end) {
-    std::uint64_t* unionWords = mUnion.words();
-    for (std::uint32_t w = first; w < end; ++w)
-      unionWords[w] |= in[w];
     if (mUnionFirst == mUnionEnd) {
       mUnionFirst = first;
       mUnionEnd = end;
@@ -130,6 +146,14 @@ inline void RayReferenceContainer::account(RayReference const& r) {
     mMinCardinality = r.mCardinality;
   if (r.mCardinality > mMaxCardinality)
     mMaxCardinality = r.mCardinality;
+}
+
+inline void RayReferenceContainer::account(RayReference const& r) {
+  accountExceptUnion(r);
+  const std::uint64_t* in = r.bits().words();
+  std::uint64_t* unionWords = mUnion.words();
+  for (std::uint32_t w = r.mFirstWord; w < r.mEndWord; ++w)
+    unionWords[w] |= in[w];
 }
 
 inline void RayReferenceContainer::insert(RayReference const& reference) {

@@ -1,6 +1,7 @@
 #ifndef DD_SINGLESETRAY_H
 #define DD_SINGLESETRAY_H
 
+#include <cstdint>
 #include <string>
 
 #include "core/DDBitList.h"
@@ -16,7 +17,16 @@ public:
   SingleSetRay(unsigned firstSecondaryRow, unsigned creationRow, RayCoordinates coordinates,
                BitList activeSet, unsigned firstNegativeRow)
       : Ray(firstSecondaryRow, creationRow, std::move(coordinates), firstNegativeRow),
-        mActiveSet(std::move(activeSet)) {}
+        mActiveSet(std::move(activeSet)) {
+    mZeroEndWord = 0;
+    mZeroFirstWord = 0;
+    for (std::uint32_t w = 0; w < mActiveSet.wordCount(); ++w)
+      if (mActiveSet.words()[w] != 0) {
+        if (mZeroEndWord == 0)
+          mZeroFirstWord = w;
+        mZeroEndWord = w + 1;
+      }
+  }
   // The combination of p and n on row a; the zero set is the parents' common
   // zero set plus row a and the new zero rows before the first negative one.
   SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigned a,
@@ -26,6 +36,10 @@ public:
   std::string toString() const;
 
   BitList mActiveSet;
+  // Every nonzero word of the active set, which never changes, lies in
+  // [mZeroFirstWord, mZeroEndWord): each step reads only those.
+  std::uint32_t mZeroFirstWord;
+  std::uint32_t mZeroEndWord;
 
 private:
   struct Combination {

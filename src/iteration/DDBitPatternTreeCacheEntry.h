@@ -7,18 +7,46 @@
 #include "core/DDRayReferenceContainer.h"
 #include "core/DDSingleSetRay.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 namespace double_description {
 
+// The words outside which maskedZeroSet(ray, mask) has no bit; other ray
+// types may supply their own overload in this namespace.
+template <class R>
+std::pair<std::uint64_t, std::uint64_t> maskedZeroSetWords(R const&, BitList const& mask) {
+  return {0, mask.wordCount()};
+}
+inline std::pair<std::uint64_t, std::uint64_t> maskedZeroSetWords(SingleSetRay const& ray,
+                                                                  BitList const& mask) {
+  const std::uint64_t end = std::min<std::uint64_t>(ray.mZeroEndWord, mask.wordCount());
+  return {std::min<std::uint64_t>(ray.mZeroFirstWord, end), end};
+}
+
 // A ray's zero set restricted to the rows of mask, over the mask's words.
 // Other ray types supply their own overload in this namespace.
 inline BitList maskedZeroSet(SingleSetRay const& ray, BitList const& mask) {
-  BitList pattern;
-  pattern.assignAnd(mask, ray.mActiveSet);
+  DD_ASSERT(ray.mActiveSet.wordCount() >= mask.wordCount());
+  BitList pattern(mask.wordCount());
+  const auto words = maskedZeroSetWords(ray, mask);
+  for (std::uint64_t w = words.first; w < words.second; ++w)
+    pattern.words()[w] = mask.words()[w] & ray.mActiveSet.words()[w];
   return pattern;
+}
+
+// Writes maskedZeroSet(ray, mask) into pattern, of the mask's words and all
+// zero; other ray types may supply their own overload in this namespace.
+template <class R> void writeMaskedZeroSet(BitList& pattern, R const& ray, BitList const& mask) {
+  pattern = maskedZeroSet(ray, mask);
+}
+inline void writeMaskedZeroSet(BitList& pattern, SingleSetRay const& ray, BitList const& mask) {
+  DD_ASSERT(pattern.wordCount() == mask.wordCount() && pattern.none());
+  const auto words = maskedZeroSetWords(ray, mask);
+  for (std::uint64_t w = words.first; w < words.second; ++w)
+    pattern.words()[w] = mask.words()[w] & ray.mActiveSet.words()[w];
 }
 
 // Whether a ray is zero on a row after the one that created it.
@@ -63,8 +91,10 @@ public:
     for (RayReferenceContainer* set :
          {&mPosDegenerate, &mPosNondegenerate, &mVerification, &mNegative})
       set->clear();
-    mPatterns.clear();
+    mPatternCount = 0;
     if (previous != words) {
+      mPatterns.clear();
+      mPatternWords.clear();
       mMask = BitList(words);
       // Rows only grow: the patterns, trees and candidates of later steps
       // have more words, and the arrays kept for the old size would stay
@@ -89,7 +119,7 @@ public:
   }
 
   void insertPositive(R const* ray) {
-    RayReference ref(ray, pattern(*ray));
+    RayReference ref = reference(ray);
     DD_ASSERT(ref.bits().noneFrom(mRow));
     if (ref.mCardinality == mThreshold + 1) {
       mPosNondegenerate.insert(std::move(ref));
@@ -100,7 +130,7 @@ public:
   }
 
   void insertNegative(R const* ray) {
-    RayReference ref(ray, pattern(*ray));
+    RayReference ref = reference(ray);
     DD_ASSERT(ref.bits().noneFrom(mRow));
     if (ref.mCardinality > mThreshold + 1) {
       mNegative.insert(ref);
@@ -110,18 +140,40 @@ public:
     }
   }
 
-  void insertZero(R const* ray) { mVerification.insert(RayReference(ray, pattern(*ray))); }
+  void insertZero(R const* ray) { mVerification.insert(reference(ray)); }
 
 private:
   // The ray's pattern in this step, kept for the step's references.
   BitList const& pattern(R const& ray) {
     // Within the reserved room, so no earlier pattern moves.
-    DD_ASSERT(mPatterns.size() < mPatterns.capacity());
-    mPatterns.push_back(maskedZeroSet(ray, mMask));
-    return mPatterns.back();
+    DD_ASSERT(mPatternCount < mPatterns.capacity());
+    const auto words = maskedZeroSetWords(ray, mMask);
+    if (mPatternCount == mPatterns.size()) {
+      mPatterns.push_back(maskedZeroSet(ray, mMask));
+      mPatternWords.push_back(words);
+      return mPatterns[mPatternCount++];
+    }
+    BitList& slot = mPatterns[mPatternCount];
+    auto& held = mPatternWords[mPatternCount];
+    std::fill(slot.words() + held.first, slot.words() + held.second, 0);
+    writeMaskedZeroSet(slot, ray, mMask);
+    held = words;
+    return mPatterns[mPatternCount++];
   }
 
+  // The ray with its pattern, which only its nonzero words are read for.
+  RayReference reference(R const* ray) {
+    const auto words = maskedZeroSetWords(*ray, mMask);
+    return RayReference(ray, pattern(*ray), words.first, words.second);
+  }
+
+  // The patterns of the step come first; those after mPatternCount are kept
+  // from earlier steps of the same word count, zero outside mPatternWords,
+  // so that a step clears and writes only the words its rays occupy
+  // instead of allocating and clearing whole patterns.
   std::vector<BitList> mPatterns;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> mPatternWords;
+  std::size_t mPatternCount = 0;
 };
 
 } // namespace double_description

@@ -38,6 +38,22 @@ std::uint32_t PackedTreeBuilder::addLeaf(RayReferenceContainer&& bucket) {
   return index;
 }
 
+std::uint32_t PackedTreeBuilder::addStub(BitList const& mask) {
+  const std::uint32_t index = addNode(mask, 0);
+  mNodes[index].mLeaf = static_cast<std::uint32_t>(mLeaves.size());
+  mLeaves.emplace_back();
+  return index;
+}
+
+bool PackedTreeBuilder::reached(BitList const& mask) const {
+  if (mQueries == nullptr)
+    return true;
+  for (RayReference const& query : mQueries->references())
+    if (mask.countAnd(query.bits()) >= mThreshold)
+      return true;
+  return false;
+}
+
 PackedTreeBuilder::Frame PackedTreeBuilder::open(RayReferenceContainer const& set,
                                                  RayReferenceContainer* owned,
                                                  BitSplitVisitor& visitor, std::uint32_t node) {
@@ -60,15 +76,24 @@ PackedTreeBuilder::Frame PackedTreeBuilder::open(RayReferenceContainer const& se
   // Along the split only the buckets still to be built stay alive.
   if (owned != nullptr)
     *owned = RayReferenceContainer();
+  // A bucket the queries do not reach needs no decision: it becomes a stub.
   for (std::uint32_t i = 0; i < k; ++i) {
     frame.mBuckets[i].shrinkToFitWithin(2);
-    frame.mDecisions[i] = splitDecision(visitor, static_cast<unsigned short>(i), frame.mBuckets[i]);
+    if (reached(frame.mBuckets[i].unionBits()))
+      frame.mDecisions[i] =
+          splitDecision(visitor, static_cast<unsigned short>(i), frame.mBuckets[i]);
   }
   return frame;
 }
 
 std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const& set,
-                                                     BitSplitVisitor& visitor) {
+                                                     BitSplitVisitor& visitor,
+                                                     RayReferenceContainer const* queries) {
+  mQueries = queries;
+  if (!reached(set.unionBits())) {
+    addStub(set.unionBits());
+    return layOut(set.size());
+  }
   std::vector<Frame> stack;
   stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
   while (!stack.empty()) {
@@ -81,6 +106,13 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const
     const std::uint32_t i = frame.mNext++;
     RayReferenceContainer& bucket = frame.mBuckets[i];
     const std::uint64_t slot = mNodes[frame.mNode].mChildren + i;
+    // Skipping a subtree leaves the visitor as building it would: every
+    // level it opens it closes again.
+    if (!reached(bucket.unionBits())) {
+      mChildIndices[slot] = addStub(bucket.unionBits());
+      bucket = RayReferenceContainer();
+      continue;
+    }
     if (frame.mDecisions[i] == SplitDecision::LEAF) {
       mChildIndices[slot] = addLeaf(std::move(bucket));
       bucket = RayReferenceContainer();
@@ -148,7 +180,8 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
       RayReference const& stored = leaf.references()[k];
       DD_ASSERT(stored.bits().wordCount() == w);
       tree->mReferences.push_back(stored);
-      for (std::uint64_t x = 0; x < w; ++x)
+      // The block is zero: only the pattern's nonzero words are copied.
+      for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
         tree->mLeafPatterns[block + x * count + k] = stored.bits().words()[x];
     }
     leaf = RayReferenceContainer();
@@ -166,7 +199,7 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
     tree->mSliceShift = (64 - address % 64) % 64 / sizeof(std::uint64_t);
     std::copy(slices.begin(), slices.end(), tree->mSlices.begin() + tree->mSliceShift);
   }
-  DD_ASSERT(tree->rayCount() == rays);
+  DD_ASSERT(mQueries != nullptr ? tree->rayCount() <= rays : tree->rayCount() == rays);
   DD_ASSERT(tree->wellFormed(mBitCount));
   return tree;
 }

@@ -26,8 +26,12 @@ public:
                     bool sliced)
       : mThreshold(threshold), mWordCount(words), mBitCount(bitCount), mSliced(sliced) {}
 
-  // The image of the tree whose root over set the visitor splits.
-  std::unique_ptr<PackedTree> split(RayReferenceContainer const& set, BitSplitVisitor& visitor);
+  // The image of the tree whose root over set the visitor splits. With
+  // queries, only the part that they reach: a node whose condition fails
+  // for all of them is kept as a stub without its subtree, which the
+  // searches of those queries count and skip as they would the full node.
+  std::unique_ptr<PackedTree> split(RayReferenceContainer const& set, BitSplitVisitor& visitor,
+                                    RayReferenceContainer const* queries = nullptr);
   // The image of one leaf holding set.
   std::unique_ptr<PackedTree> leaf(RayReferenceContainer const& set);
 
@@ -42,6 +46,10 @@ private:
 
   std::uint32_t addNode(BitList const& mask, std::uint32_t childCount);
   std::uint32_t addLeaf(RayReferenceContainer&& bucket);
+  std::uint32_t addStub(BitList const& mask);
+  // Whether a search of the queries would visit below a node of this mask;
+  // always without queries.
+  bool reached(BitList const& mask) const;
   Frame open(RayReferenceContainer const& set, RayReferenceContainer* owned,
              BitSplitVisitor& visitor, std::uint32_t node);
   std::unique_ptr<PackedTree> layOut(std::uint64_t rays);
@@ -54,6 +62,7 @@ private:
   std::vector<std::uint64_t> mMasks; // mWordCount words per node
   std::vector<std::uint32_t> mChildIndices;
   std::vector<RayReferenceContainer> mLeaves;
+  RayReferenceContainer const* mQueries = nullptr;
 };
 
 } // namespace double_description

@@ -11,9 +11,7 @@ void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
 
 void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
   onStart();
-  const std::uint64_t splitBit = mSplitBit;
-  for (RayReference const& reference : set.references())
-    mBuckets[reference.bits().test(splitBit) ? 1 : 0].insert(reference);
+  set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1]);
   onFinish();
 }
 

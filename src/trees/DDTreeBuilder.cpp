@@ -24,6 +24,10 @@ namespace {
 // Fewest queries of a narrowing tree of nodes for which its leaves copy
 // their patterns.
 constexpr std::size_t PACKED_QUERIES = 4;
+// Fewest queries of a narrowing image for which it is built whole: for
+// fewer, building only what they reach costs less than the split of nodes
+// they never enter.
+constexpr std::size_t WHOLE_IMAGE_QUERIES = 4;
 
 std::uint16_t depthOf(TreeOptions const& options) {
   return static_cast<std::uint16_t>(options.mMaxTreeDepth);
@@ -192,7 +196,8 @@ SearchTree createNarrowingTree(TreeOptions const& options, TreeContext const& co
   if (vantagePoint(options))
     return SearchTree(createNarrowingNodes(options, context, set, query));
   return SearchTree(imageBuilder(context, set, false)
-                        .split(set, *createBitSplitVisitor(options, context, set, query)));
+                        .split(set, *createBitSplitVisitor(options, context, set, query),
+                               query.size() < WHOLE_IMAGE_QUERIES ? &query : nullptr));
 }
 
 SearchTree createVerTree(TreeOptions const& options, TreeContext const& context,

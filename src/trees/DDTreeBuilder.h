@@ -37,7 +37,8 @@ std::unique_ptr<BitSplitVisitor> createBitSplitVisitor(TreeOptions const& option
 
 // A narrowing tree over set, which query will search; one leaf when the set
 // fits the leaf capacity. Plain trees come as their image, vantage-point
-// trees as nodes.
+// trees as nodes. The image for a few queries holds only what they reach and
+// answers no other query.
 SearchTree createNarrowingTree(TreeOptions const& options, TreeContext const& context,
                                RayReferenceContainer const& set,
                                RayReferenceContainer const& query);

@@ -283,6 +283,57 @@ TEST(RayReferenceContainer, FoldsMatchWordByWordThroughClearAndResize) {
   }
 }
 
+// Filing by a bit derives most of one bucket's union from the whole set's:
+// the buckets must be what inserting the references in turn makes, through
+// sparse and dense patterns, empty buckets and buckets reused after clear()
+// with another word count (clear() zeroes only the recorded ranges).
+TEST(RayReferenceContainer, FilingByABitMatchesInsertingInTurn) {
+  std::mt19937 random(5);
+  RayReferenceContainer without, with;
+  for (unsigned round = 0; round < 300; ++round) {
+    const unsigned words = 1 + round % 5;
+    const unsigned count = round % 13;
+    const unsigned bitsPer = round % 3 == 0 ? 40 * words : 1 + random() % 3;
+    std::vector<BitList> patterns;
+    for (unsigned i = 0; i < count; ++i) {
+      BitList pattern(words);
+      for (unsigned b = 0; b < bitsPer; ++b)
+        pattern.set(random() % (64 * words));
+      patterns.push_back(pattern);
+    }
+    RayReferenceContainer set, expectedWithout, expectedWith;
+    std::vector<RayReference> references;
+    for (unsigned i = 0; i < count; ++i)
+      references.emplace_back(fakeRay(i), patterns[i]);
+    for (RayReference const& reference : references)
+      set.insert(reference);
+    const unsigned bit = random() % (64 * words);
+    for (RayReference const& reference : references)
+      (reference.bits().test(bit) ? expectedWith : expectedWithout).insert(reference);
+    without.clear();
+    with.clear();
+    set.fileByBit(bit, without, with);
+    for (auto const& [got, expected] :
+         {std::make_pair(&without, &expectedWithout), std::make_pair(&with, &expectedWith)}) {
+      SCOPED_TRACE("round " + std::to_string(round) + (got == &with ? " with" : " without"));
+      ASSERT_EQ(got->size(), expected->size());
+      for (std::size_t i = 0; i < got->size(); ++i)
+        ASSERT_EQ(got->references()[i].mRay, expected->references()[i].mRay);
+      if (!expected->empty()) {
+        ASSERT_EQ(got->unionBits().toString(), expected->unionBits().toString());
+        ASSERT_EQ(got->intersection().toString(), expected->intersection().toString());
+      } else {
+        ASSERT_TRUE(got->unionBits().none() && got->intersection().none());
+      }
+      EXPECT_EQ(got->minCardinality(), expected->minCardinality());
+      EXPECT_EQ(got->maxCardinality(), expected->maxCardinality());
+      RayReferenceContainer copy = *got;
+      copy.clear();
+      EXPECT_TRUE(copy.unionBits().none() && copy.intersection().none());
+    }
+  }
+}
+
 TEST(RayReference, NonzeroWordRange) {
   struct Case {
     unsigned words;

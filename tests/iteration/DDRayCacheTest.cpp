@@ -1,5 +1,7 @@
 #include "IterationTestSupport.h"
 
+#include <random>
+
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
 
@@ -116,6 +118,65 @@ TEST_F(RayCacheTest, PatternsSpanTheWordsOfTheRowsBeforeTheStep) {
     RayReference const& zero = entry.mVerification.references()[0];
     EXPECT_EQ(zero.bits().wordCount(), c.words) << c.row;
     EXPECT_EQ(zero.mCardinality, c.row) << c.row;
+  }
+}
+
+// A step reads only the words where a ray's zero set has bits; its pattern
+// is still the zero set cut to the rows before the step, zero words kept,
+// for zero sets before, across and after the cut, and its reference counts
+// the pattern as a full reading does.
+TEST_F(RayCacheTest, PatternsOfSparseZeroSetsAreTheZeroSetCut) {
+  struct Case {
+    std::initializer_list<unsigned> zero;
+    unsigned row;
+  } cases[] = {{{}, 100},      {{3}, 100},        {{70, 130}, 129}, {{70, 130}, 65},
+               {{10, 70}, 64}, {{127, 128}, 128}, {{0, 191}, 150},  {{150, 191}, 20}};
+  for (Case const& c : cases) {
+    BitList zero(3);
+    for (unsigned k : c.zero)
+      zero.set(k);
+    const SingleSetRay ray(3, 2, coordinatesOf({0, 0, 0}), zero, 190);
+    BitList mask(BitList::wordsFor(c.row));
+    mask.setFirst(c.row);
+    BitList expected;
+    expected.assignAnd(mask, zero);
+    const BitList pattern = maskedZeroSet(ray, mask);
+    EXPECT_EQ(pattern.toString(), expected.toString()) << c.row;
+    // The reference reads only those words, and counts as one reading all.
+    const auto words = maskedZeroSetWords(ray, mask);
+    const RayReference cut(&ray, pattern, words.first, words.second);
+    const RayReference whole(&ray, pattern);
+    EXPECT_EQ(cut.mCardinality, whole.mCardinality) << c.row;
+    EXPECT_EQ(cut.mFirstWord, whole.mFirstWord) << c.row;
+    EXPECT_EQ(cut.mEndWord, whole.mEndWord) << c.row;
+  }
+}
+
+// Steps of one word count reuse the patterns of the steps before, now for
+// other rays as rays die: each pattern must still be its ray's zero set cut
+// to the rows before the step, nothing left of the ray it held before.
+TEST_F(RayCacheTest, ReusedPatternsHoldOnlyTheirRaysZeroSets) {
+  Matrix tall(200, 3);
+  Cache cache(tall, mBase, COMBINATIONAL_TEST);
+  std::mt19937 random(9);
+  for (unsigned i = 0; i < 60; ++i) {
+    BitList zero(BitList::wordsFor(200));
+    for (unsigned b = random() % 4; b > 0; --b)
+      zero.set(random() % 200);
+    cache.insert(new SingleSetRay(3, 2, coordinatesOf({0, 0, 0}), std::move(zero),
+                                  130 + static_cast<unsigned>(random() % 20)));
+  }
+  for (unsigned row = 130; row < 140; ++row) {
+    auto const& entry = cache.entry(row);
+    for (RayReferenceContainer const* set :
+         {&entry.mPosDegenerate, &entry.mPosNondegenerate, &entry.mVerification, &entry.mNegative})
+      for (RayReference const& reference : set->references()) {
+        BitList expected;
+        expected.assignAnd(entry.mMask, reference.ray<SingleSetRay>()->mActiveSet);
+        ASSERT_EQ(reference.bits().toString(), expected.toString()) << row;
+        ASSERT_EQ(reference.mCardinality, expected.count()) << row;
+      }
+    cache.finishStep(row);
   }
 }
 
