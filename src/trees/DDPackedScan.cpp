@@ -1,6 +1,7 @@
 #include "trees/DDPackedScan.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/DDBitOps.h"
 
@@ -89,6 +90,51 @@ std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t con
     slices[common + w] = all;
   }
   return common;
+}
+
+std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, std::uint32_t* hits) {
+  RowIndex const& index = *image.rows;
+  const std::uint32_t t = image.threshold;
+  // Per bit of the query: its list's length and the bit.
+  thread_local std::vector<std::pair<std::uint32_t, std::uint32_t>> lists;
+  lists.clear();
+  for (std::uint32_t x = 0; x < image.words; ++x)
+    forEachSetBitOf(query[x], 64 * x, [&](std::uint64_t c) {
+      lists.emplace_back(index.rowStarts[c + 1] - index.rowStarts[c],
+                         static_cast<std::uint32_t>(c));
+    });
+  if (t == 0)
+    return NOT_INDEXED;
+  if (lists.size() < t)
+    return 0;
+  const std::size_t read = lists.size() - t + 1;
+  std::nth_element(lists.begin(), lists.begin() + (read - 1), lists.end());
+  std::uint64_t entries = 0;
+  for (std::size_t i = 0; i < read; ++i)
+    entries += lists[i].first;
+  const std::uint64_t patterns = index.patternStarts.size() - 1;
+  if (entries * INDEX_GAIN > patterns)
+    return NOT_INDEXED;
+  std::uint32_t n = 0;
+  for (std::size_t i = 0; i < read; ++i) {
+    const std::uint32_t c = lists[i].second;
+    for (std::uint32_t e = index.rowStarts[c]; e < index.rowStarts[c + 1]; ++e)
+      hits[n++] = index.byRow[e];
+  }
+  std::sort(hits, hits + n);
+  n = static_cast<std::uint32_t>(std::unique(hits, hits + n) - hits);
+  std::uint32_t found = 0;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t k = hits[i];
+    std::uint32_t shared = 0;
+    for (std::uint32_t e = index.patternStarts[k]; e < index.patternStarts[k + 1]; ++e) {
+      const std::uint32_t c = index.byPattern[e];
+      shared += static_cast<std::uint32_t>(query[c / 64] >> (c % 64) & 1);
+    }
+    if (shared >= t)
+      hits[found++] = k;
+  }
+  return found;
 }
 
 std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32_t* hits,

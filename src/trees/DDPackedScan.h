@@ -35,7 +35,29 @@ struct Image {
   std::uint64_t const* slices; // null: leaves have no slice word
   std::uint32_t words;
   std::uint32_t threshold;
+  struct RowIndex const* rows; // null: patterns too dense for one
 };
+
+// For images of sparse patterns: per bit position the increasing indices of
+// the patterns with that bit (byRow[rowStarts[c]] up to rowStarts[c + 1]),
+// and per pattern its bit positions (byPattern[patternStarts[k]] up to
+// patternStarts[k + 1]). A pattern sharing threshold bits with a query has
+// one of the query's bits outside any threshold - 1 of them, so the lists of
+// the shortest bits give every partner.
+struct RowIndex {
+  std::vector<std::uint32_t> rowStarts;
+  std::vector<std::uint32_t> byRow;
+  std::vector<std::uint32_t> patternStarts;
+  std::vector<std::uint32_t> byPattern;
+};
+
+// The partners of query from the image's index into hits, increasing, and
+// their number; NOT_INDEXED where testing the leaves' patterns is cheaper:
+// where the lists to read hold more than one entry per INDEX_GAIN patterns.
+// Compiled for every processor, called by both narrowing searches.
+constexpr std::uint32_t INDEX_GAIN = 8;
+constexpr std::uint32_t NOT_INDEXED = ~0u;
+std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, std::uint32_t* hits);
 
 // Slice words of a position per chunk: 512 patterns, one AVX-512 register.
 constexpr std::uint32_t SLICE_CHUNK = 8;

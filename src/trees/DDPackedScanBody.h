@@ -19,7 +19,12 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
   const std::uint32_t t = image.threshold;
   std::uint64_t const* nodes = image.nodes;
   std::uint64_t ops = 0;
-  std::uint32_t found = 0;
+  // With the partners from the index the walk only counts: a passing leaf
+  // adds its size, tested or not.
+  std::uint32_t found = image.rows != nullptr ? indexedPartners(image, q, hits) : NOT_INDEXED;
+  const bool test = found == NOT_INDEXED;
+  if (test)
+    found = 0;
   for (std::uint64_t i = 0; i < image.end;) {
     std::uint64_t const* node = nodes + i;
     ++ops;
@@ -37,6 +42,10 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
       continue;
     }
     ops += n;
+    if (!test) {
+      i = node[0];
+      continue;
+    }
     const auto first = static_cast<std::uint32_t>(node[1]);
     std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
     for (std::uint32_t from = 0; from < n; from += 64)

@@ -25,6 +25,11 @@ public:
   // The least pattern count of a leaf with slices: below it, testing the
   // patterns eight at a time is as quick.
   static constexpr std::uint32_t SLICE_MIN = 512;
+  // Narrowing images of at least INDEX_MIN patterns with at most one bit in
+  // INDEX_SPARSITY on average get a row index: below, or denser, the leaf
+  // scans are as quick.
+  static constexpr std::uint32_t INDEX_MIN = 256;
+  static constexpr std::uint32_t INDEX_SPARSITY = 32;
 
   // The narrowing search: found(stored reference) for every stored
   // reference sharing at least the threshold of bits with the query, in
@@ -60,7 +65,8 @@ private:
             mLeafPatterns.data(),
             mSliceMin != 0 ? mSlices.data() + mSliceShift : nullptr,
             static_cast<std::uint32_t>(mWordCount),
-            mThreshold};
+            mThreshold,
+            mRows.rowStarts.empty() ? nullptr : &mRows};
   }
   // The partners of the query, as pattern indices in candidate order.
   std::uint32_t partners(RayReference const& query, std::vector<std::uint32_t>& hits) const;
@@ -75,6 +81,8 @@ private:
   std::uint64_t mSliceShift = 0;
   // By pattern index.
   std::vector<RayReference> mReferences;
+  // Empty unless the patterns are sparse.
+  packed_scan::RowIndex mRows;
 };
 
 template <class F> void PackedTree::searchPartners(RayReference const& query, F&& found) const {

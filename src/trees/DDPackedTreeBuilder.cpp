@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/DDAssert.h"
+#include "core/DDBitOps.h"
 #include "trees/DDPackedScan.h"
 #include "trees/DDSplitDecision.h"
 
@@ -199,9 +200,46 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
     tree->mSliceShift = (64 - address % 64) % 64 / sizeof(std::uint64_t);
     std::copy(slices.begin(), slices.end(), tree->mSlices.begin() + tree->mSliceShift);
   }
+  if (!mSliced)
+    indexRows(*tree);
   DD_ASSERT(mQueries != nullptr ? tree->rayCount() <= rays : tree->rayCount() == rays);
   DD_ASSERT(tree->wellFormed(mBitCount));
   return tree;
+}
+
+void PackedTreeBuilder::indexRows(PackedTree& tree) const {
+  const std::vector<RayReference>& stored = tree.mReferences;
+  const std::uint64_t count = stored.size();
+  if (count < PackedTree::INDEX_MIN)
+    return;
+  const auto wordsOf = [](RayReference const& r) { return r.bits().words(); };
+  std::uint64_t bits = 0;
+  for (RayReference const& r : stored)
+    for (std::uint64_t x = r.mFirstWord; x < r.mEndWord; ++x)
+      bits += static_cast<std::uint64_t>(__builtin_popcountll(wordsOf(r)[x]));
+  if (bits * PackedTree::INDEX_SPARSITY > count * 64 * mWordCount)
+    return;
+  packed_scan::RowIndex& index = tree.mRows;
+  index.rowStarts.assign(64 * mWordCount + 1, 0);
+  index.patternStarts.reserve(count + 1);
+  index.byPattern.reserve(bits);
+  for (RayReference const& r : stored) {
+    index.patternStarts.push_back(static_cast<std::uint32_t>(index.byPattern.size()));
+    for (std::uint64_t x = r.mFirstWord; x < r.mEndWord; ++x)
+      forEachSetBitOf(wordsOf(r)[x], 64 * x, [&](std::uint64_t c) {
+        index.byPattern.push_back(static_cast<std::uint32_t>(c));
+        ++index.rowStarts[c + 1];
+      });
+  }
+  index.patternStarts.push_back(static_cast<std::uint32_t>(bits));
+  for (std::uint64_t c = 0; c < 64 * mWordCount; ++c)
+    index.rowStarts[c + 1] += index.rowStarts[c];
+  // Patterns in increasing index order make every row's list increasing.
+  std::vector<std::uint32_t> next(index.rowStarts.begin(), index.rowStarts.end() - 1);
+  index.byRow.resize(bits);
+  for (std::uint32_t k = 0; k < count; ++k)
+    for (std::uint32_t e = index.patternStarts[k]; e < index.patternStarts[k + 1]; ++e)
+      index.byRow[next[index.byPattern[e]]++] = k;
 }
 
 } // namespace double_description

@@ -53,6 +53,8 @@ private:
   Frame open(RayReferenceContainer const& set, RayReferenceContainer* owned,
              BitSplitVisitor& visitor, std::uint32_t node);
   std::unique_ptr<PackedTree> layOut(std::uint64_t rays);
+  // The row index of a narrowing tree whose patterns are sparse.
+  void indexRows(PackedTree& tree) const;
 
   std::uint32_t mThreshold;
   std::uint64_t mWordCount;

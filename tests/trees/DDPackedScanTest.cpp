@@ -42,7 +42,7 @@ struct RandomImage {
     nodes[0] = nodes.size();
     nodes[1] = std::uint64_t(NOT_A_LEAF) << 32;
     image = {nodes.data(), nodes.size(), patterns.data(), sliceMin != 0 ? slices.data() : nullptr,
-             words,        threshold};
+             words,        threshold,    nullptr};
   }
 };
 
