@@ -183,6 +183,76 @@ TEST(PackedTree, PartialImagesSearchAsTheWholeOne) {
   withBothScans(partialImagesSearchAsTheWholeOne);
 }
 
+// Sparse patterns (a few bits, one of them often a hub shared by half of
+// them, as the tight rows of a cyclic polytope) get a row index: the
+// partners it gives, their order and the counts are the nodes' for queries
+// that read it, that fall back to the leaves or that have too few bits.
+void sparseImagesSearchAsTheNodesDo() {
+  std::mt19937 random(11);
+  for (unsigned long words : {2ul, 3ul})
+    for (unsigned threshold : {1u, 2u, 3u})
+      for (int strategy : {0, 2, 4})
+        for (unsigned long capacity : {1ul, 20ul})
+          for (unsigned long depth : {4ul, 15ul}) {
+            const unsigned bits = static_cast<unsigned>(64 * words - 3);
+            std::uniform_int_distribution<unsigned> bit(1, bits - 1);
+            const auto sparse = [&](unsigned size, bool hub) {
+              BitList p(words);
+              if (hub)
+                p.set(0);
+              for (unsigned k = 0; k < size; ++k)
+                p.set(bit(random));
+              return p;
+            };
+            std::vector<BitList> stored;
+            for (int i = 0; i < 400; ++i)
+              stored.push_back(sparse(i % 3 + 1, i % 2 == 0));
+            stored.push_back(stored[7]); // equal patterns
+            std::vector<BitList> queries = {BitList(words), sparse(0, true), stored[3], stored[8]};
+            for (int i = 0; i < 30; ++i)
+              queries.push_back(sparse(i % 4 + 1, i % 3 == 0));
+            queries.push_back(randomPattern(random, words, bits, 0.5)); // reads long lists
+            const RayReferenceContainer set = container(stored);
+            const RayReferenceContainer querySet = container(queries, 1000);
+            const TreeSettings settings{strategy, depth, capacity, false};
+            const SearchTree tree = narrowingTree(set, querySet, settings, threshold, bits, words);
+            const TreePointer nodes =
+                narrowingNodes(set, querySet, settings, threshold, bits, words);
+            SCOPED_TRACE("words " + std::to_string(words) + " threshold " +
+                         std::to_string(threshold) + " strategy " + std::to_string(strategy) +
+                         " capacity " + std::to_string(capacity) + " depth " +
+                         std::to_string(depth));
+            ASSERT_NE(tree.image(), nullptr);
+            ASSERT_TRUE(tree.image()->rowIndexed());
+            for (RayReference const& q : querySet.references()) {
+              resetCounters();
+              std::deque<EdgeCandidate> expected;
+              nodes->preliminaryTraverse(q, expected);
+              const Counts nodeCounts = counts();
+              const Search got = search(*tree.image(), q);
+              ASSERT_TRUE(got.counts == nodeCounts);
+              ASSERT_EQ(got.hits.size(), expected.size());
+              for (std::size_t i = 0; i < expected.size(); ++i)
+                ASSERT_EQ(got.hits[i], expected[i].mFirst.mRay);
+            }
+          }
+}
+
+TEST(PackedTree, SparseImagesSearchAsTheNodesDo) { withBothScans(sparseImagesSearchAsTheNodesDo); }
+
+// Dense patterns keep testing the leaves: no index.
+TEST(PackedTree, DenseImagesHaveNoRowIndex) {
+  std::mt19937 random(5);
+  std::vector<BitList> stored;
+  for (int i = 0; i < 400; ++i)
+    stored.push_back(randomPattern(random, 1, 60, 0.2));
+  const RayReferenceContainer set = container(stored);
+  const RayReferenceContainer query = container({stored[0]}, 1000);
+  const SearchTree tree = narrowingTree(set, query, TreeSettings{0, 15, 20, false}, 2, 60, 1);
+  ASSERT_NE(tree.image(), nullptr);
+  EXPECT_FALSE(tree.image()->rowIndexed());
+}
+
 // Nested patterns split into a chain about as deep as there are patterns:
 // the image, built without recursion, finds all of them for a query holding
 // every bit, in the order and with the counts of the nodes.
