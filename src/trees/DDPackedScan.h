@@ -66,6 +66,8 @@ constexpr std::uint32_t sliceChunks(std::uint32_t count) {
 }
 
 constexpr std::uint64_t HEADER = 2;
+// The most bits of a query that narrowing tests bit by bit.
+constexpr std::uint32_t SPARSE_QUERY = 16;
 constexpr std::uint32_t NOT_A_LEAF = ~0u;
 constexpr std::uint64_t NO_SLICES = ~std::uint64_t(0);
 

@@ -25,12 +25,24 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
   const bool test = found == NOT_INDEXED;
   if (test)
     found = 0;
+  // A query of fewer bits than words tests the masks bit by bit.
+  std::uint32_t sparse[SPARSE_QUERY];
+  std::uint32_t bits = 0;
+  for (std::uint32_t x = 0; x < w && bits <= SPARSE_QUERY; ++x)
+    for (std::uint64_t word = q[x]; word != 0 && bits <= SPARSE_QUERY; word &= word - 1)
+      if (bits++ < SPARSE_QUERY)
+        sparse[bits - 1] = 64 * x + static_cast<std::uint32_t>(__builtin_ctzll(word));
+  const bool bitwise = bits < w && bits <= SPARSE_QUERY;
   for (std::uint64_t i = 0; i < image.end;) {
     std::uint64_t const* node = nodes + i;
     ++ops;
     std::uint32_t shared = 0;
-    for (std::uint32_t x = 0; x < w; ++x)
-      shared += static_cast<std::uint32_t>(__builtin_popcountll(q[x] & node[HEADER + x]));
+    if (bitwise)
+      for (std::uint32_t b = 0; b < bits; ++b)
+        shared += static_cast<std::uint32_t>(node[HEADER + sparse[b] / 64] >> (sparse[b] % 64) & 1);
+    else
+      for (std::uint32_t x = 0; x < w; ++x)
+        shared += static_cast<std::uint32_t>(__builtin_popcountll(q[x] & node[HEADER + x]));
     // Pattern sizes are 16-bit counts.
     if (static_cast<std::uint16_t>(shared) < t) {
       i = node[0];
