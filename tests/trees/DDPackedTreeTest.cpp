@@ -30,6 +30,34 @@ Counts counts() {
           VerificationCondition::OPS};
 }
 
+// The image's narrowing search for q finds what the nodes find, in their
+// order, and counts what they count.
+void expectNarrowsAsTheNodes(SearchTree const& image, TreeNode const& nodes,
+                             RayReference const& q) {
+  resetCounters();
+  std::deque<EdgeCandidate> expected;
+  nodes.preliminaryTraverse(q, expected);
+  const Counts nodeCounts = counts();
+  resetCounters();
+  std::vector<Ray const*> got;
+  searchPartners(image, q, [&](RayReference const& r) { got.push_back(r.mRay); });
+  EXPECT_TRUE(counts() == nodeCounts);
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < got.size(); ++i)
+    ASSERT_EQ(got[i], expected[i].mFirst.mRay);
+}
+
+// The image's verification search answers and counts as the nodes do.
+void expectVerifiesAsTheNodes(SearchTree const& image, TreeNode const& nodes,
+                              ExtVerificationCondition const& question) {
+  resetCounters();
+  const bool nodeAnswer = nodes.verificationTraverse(question);
+  const Counts nodeCounts = counts();
+  resetCounters();
+  EXPECT_EQ(verificationTraverse(image, question), nodeAnswer);
+  EXPECT_TRUE(counts() == nodeCounts);
+}
+
 BitList randomPattern(std::mt19937& random, unsigned long words, unsigned bits, double density) {
   BitList p(words);
   std::bernoulli_distribution bit(density);
@@ -87,28 +115,13 @@ void searchesAsTheNodesDo() {
           ASSERT_NE(verification.image(), nullptr);
 
           for (RayReference const& q : querySet.references()) {
-            resetCounters();
-            std::deque<EdgeCandidate> expected;
-            narrowingReference->preliminaryTraverse(q, expected);
-            const Counts nodeCounts = counts();
-            resetCounters();
-            std::vector<Ray const*> got;
-            searchPartners(narrowing, q, [&](RayReference const& r) { got.push_back(r.mRay); });
-            ASSERT_TRUE(counts() == nodeCounts);
-            ASSERT_EQ(got.size(), expected.size());
-            for (std::size_t i = 0; i < got.size(); ++i)
-              ASSERT_EQ(got[i], expected[i].mFirst.mRay);
+            expectNarrowsAsTheNodes(narrowing, *narrowingReference, q);
 
             for (RayReference const& stored : set.references()) {
               const EdgeCandidate pair(stored, q);
               const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
                                                       pair.mSecond.bits());
-              resetCounters();
-              const bool nodeAnswer = verificationReference->verificationTraverse(question);
-              const Counts nodeVerification = counts();
-              resetCounters();
-              ASSERT_EQ(verificationTraverse(verification, question), nodeAnswer);
-              ASSERT_TRUE(counts() == nodeVerification);
+              expectVerifiesAsTheNodes(verification, *verificationReference, question);
             }
           }
         }
@@ -274,17 +287,10 @@ TEST(PackedTree, ChainAsDeepAsThePatternsSearchesAsTheNodes) {
   const TreePointer nodes = narrowingNodes(set, query, settings, 1, n + 1, words);
   ASSERT_NE(tree.image(), nullptr);
   ASSERT_GE(nodes->getSubNodesCount(), 2 * n);
-  resetCounters();
   std::deque<EdgeCandidate> expected;
   nodes->preliminaryTraverse(all, expected);
-  const Counts nodeCounts = counts();
-  resetCounters();
-  std::vector<Ray const*> got;
-  searchPartners(tree, all, [&](RayReference const& r) { got.push_back(r.mRay); });
-  EXPECT_TRUE(counts() == nodeCounts);
-  ASSERT_EQ(got.size(), n);
-  for (unsigned i = 0; i < n; ++i)
-    ASSERT_EQ(got[i], expected[i].mFirst.mRay);
+  ASSERT_EQ(expected.size(), n);
+  expectNarrowsAsTheNodes(tree, *nodes, all);
 }
 
 // The empty verification tree is one empty leaf: each question costs the one
@@ -298,12 +304,7 @@ TEST(PackedTree, EmptyVerificationTreeCountsAsTheEmptyLeaf) {
   for (BitList const& face : {bits({1}), BitList(1)}) {
     const ExtVerificationCondition question(face, negative.references()[0].bits(),
                                             negative.references()[1].bits());
-    resetCounters();
-    const bool nodeAnswer = nodes->verificationTraverse(question);
-    const Counts nodeCounts = counts();
-    resetCounters();
-    EXPECT_EQ(verificationTraverse(tree, question), nodeAnswer);
-    EXPECT_TRUE(counts() == nodeCounts);
+    expectVerifiesAsTheNodes(tree, *nodes, question);
   }
 }
 
