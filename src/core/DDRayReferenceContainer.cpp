@@ -26,12 +26,13 @@ void RayReferenceContainer::iterate(RayRefVisitor& visitor) const {
   } while (visitor.mState == 3);
 }
 
-void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& without,
-                                      RayReferenceContainer& with) const {
-  DD_ASSERT(without.empty() && with.empty());
+void RayReferenceContainer::fileRun(std::size_t begin, std::size_t end, std::uint64_t bit,
+                                    RayReferenceContainer& without,
+                                    RayReferenceContainer& with) const {
   const std::uint64_t word = bit / 64;
   const std::uint64_t mask = std::uint64_t(1) << (bit % 64);
-  for (RayReference const& reference : mReferences) {
+  for (std::size_t i = begin; i < end; ++i) {
+    RayReference const& reference = mReferences[i];
     // Outside its range a pattern has no bit: no need to read it.
     if (word >= reference.mFirstWord && word < reference.mEndWord &&
         (reference.bits().words()[word] & mask) != 0) {
@@ -47,6 +48,10 @@ void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& 
       without.accountRanges(reference);
     without.mReferences.push_back(reference);
   }
+}
+
+void RayReferenceContainer::uniteWithout(RayReferenceContainer& without,
+                                         RayReferenceContainer const& with) const {
   if (without.empty())
     return;
   std::uint64_t* out = without.mUnion.words();
@@ -68,6 +73,71 @@ void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& 
     for (std::uint32_t w = from; w < to; ++w)
       out[w] |= in[w];
   }
+}
+
+void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& without,
+                                      RayReferenceContainer& with) const {
+  DD_ASSERT(without.empty() && with.empty());
+  fileRun(0, mReferences.size(), bit, without, with);
+  uniteWithout(without, with);
+}
+
+void RayReferenceContainer::join(RayReferenceContainer const& run, bool withUnion) {
+  if (run.empty())
+    return;
+  const std::uint64_t n = run.mUnion.wordCount();
+  if (mUnion.wordCount() != n || mIntersection.wordCount() != n)
+    resizeTo(n);
+  std::uint64_t* intersection = mIntersection.words();
+  std::uint64_t const* other = run.mIntersection.words();
+  if (mReferences.empty()) {
+    std::copy(other + run.mIntersectionFirst, other + run.mIntersectionEnd,
+              intersection + run.mIntersectionFirst);
+    mIntersectionFirst = run.mIntersectionFirst;
+    mIntersectionEnd = run.mIntersectionEnd;
+  } else {
+    intersect(other, run.mIntersectionFirst, run.mIntersectionEnd);
+  }
+  if (run.mUnionFirst < run.mUnionEnd) {
+    if (withUnion) {
+      std::uint64_t* unionWords = mUnion.words();
+      std::uint64_t const* in = run.mUnion.words();
+      for (std::uint32_t w = run.mUnionFirst; w < run.mUnionEnd; ++w)
+        unionWords[w] |= in[w];
+    }
+    if (mUnionFirst == mUnionEnd) {
+      mUnionFirst = run.mUnionFirst;
+      mUnionEnd = run.mUnionEnd;
+    } else {
+      mUnionFirst = std::min(mUnionFirst, run.mUnionFirst);
+      mUnionEnd = std::max(mUnionEnd, run.mUnionEnd);
+    }
+  }
+  mMinCardinality = std::min(mMinCardinality, run.mMinCardinality);
+  mMaxCardinality = std::max(mMaxCardinality, run.mMaxCardinality);
+  mReferences.insert(mReferences.end(), run.mReferences.begin(), run.mReferences.end());
+}
+
+void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& without,
+                                      RayReferenceContainer& with, WorkerPool& workers) const {
+  DD_ASSERT(without.empty() && with.empty());
+  const std::size_t n = mReferences.size();
+  // Two runs a thread even out the threads' speeds.
+  const std::size_t runs = 2 * workers.size();
+  if (workers.size() == 1 || n < SHARED_FILING_MIN) {
+    fileByBit(bit, without, with);
+    return;
+  }
+  std::vector<RayReferenceContainer> withRuns(runs);
+  std::vector<RayReferenceContainer> withoutRuns(runs);
+  workers.run(runs, [&](std::size_t r, unsigned) {
+    fileRun(n * r / runs, n * (r + 1) / runs, bit, withoutRuns[r], withRuns[r]);
+  });
+  for (std::size_t r = 0; r < runs; ++r) {
+    with.join(withRuns[r], true);
+    without.join(withoutRuns[r], false);
+  }
+  uniteWithout(without, with);
 }
 
 void RayReferenceContainer::clear() {

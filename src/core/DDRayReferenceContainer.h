@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/DDRayReference.h"
+#include "core/DDWorkerPool.h"
 
 namespace double_description {
 
@@ -64,14 +65,32 @@ public:
   // many reads few patterns.
   void fileByBit(std::uint64_t bit, RayReferenceContainer& without,
                  RayReferenceContainer& with) const;
+  // The same filing shared among the threads of workers, in runs of
+  // references filed apart and then joined in order.
+  void fileByBit(std::uint64_t bit, RayReferenceContainer& without, RayReferenceContainer& with,
+                 WorkerPool& workers) const;
+  // The least set whose filing the workers share.
+  static constexpr std::size_t SHARED_FILING_MIN = 8192;
 
 private:
+  // Files the references [begin, end) as fileByBit does, all but the
+  // union of without.
+  void fileRun(std::size_t begin, std::size_t end, std::uint64_t bit,
+               RayReferenceContainer& without, RayReferenceContainer& with) const;
+  // Appends the references of run, filed after this one's; the union is
+  // joined only where withUnion.
+  void join(RayReferenceContainer const& run, bool withUnion);
+  // The union of without, filed from this set, once with's is known.
+  void uniteWithout(RayReferenceContainer& without, RayReferenceContainer const& with) const;
+
   void account(RayReference const& reference);
   // All of account but the union's words; their range included.
   void accountExceptUnion(RayReference const& reference);
   // The union's range and the cardinalities, all that a reference changes
   // once the intersection is empty and the words are sized.
   void accountRanges(RayReference const& reference);
+  // ANDs the intersection with words, which are zero outside [first, end).
+  void intersect(std::uint64_t const* words, std::uint32_t first, std::uint32_t end);
   // Gives union and intersection n words, as the references' patterns have.
   void resizeTo(std::uint64_t n);
 
@@ -106,27 +125,35 @@ inline void RayReferenceContainer::accountExceptUnion(RayReference const& r) {
     std::copy(in + first, in + end, intersection + first);
     mIntersectionFirst = first;
     mIntersectionEnd = end;
-  } else if (mIntersectionFirst < mIntersectionEnd) {
-    // Words outside the reference's range are zero in its pattern.
-    const std::uint32_t lo = std::max(mIntersectionFirst, first);
-    const std::uint32_t hi = std::max(lo, std::min(mIntersectionEnd, end));
-    for (std::uint32_t w = mIntersectionFirst; w < lo; ++w)
-      intersection[w] = 0;
-    for (std::uint32_t w = hi; w < mIntersectionEnd; ++w)
-      intersection[w] = 0;
-    mIntersectionFirst = lo;
-    mIntersectionEnd = hi;
-    for (std::uint32_t w = lo; w < hi; ++w)
-      intersection[w] &= in[w];
-    while (mIntersectionFirst < mIntersectionEnd && intersection[mIntersectionFirst] == 0)
-      ++mIntersectionFirst;
-    while (mIntersectionFirst < mIntersectionEnd && intersection[mIntersectionEnd - 1] == 0)
-      --mIntersectionEnd;
-    if (mIntersectionFirst == mIntersectionEnd)
-      mIntersectionFirst = mIntersectionEnd = 0;
+  } else {
+    intersect(in, first, end);
   }
 
   accountRanges(r);
+}
+
+inline void RayReferenceContainer::intersect(std::uint64_t const* in, std::uint32_t first,
+                                             std::uint32_t end) {
+  if (mIntersectionFirst == mIntersectionEnd)
+    return;
+  std::uint64_t* intersection = mIntersection.words();
+  // Words outside [first, end) are zero in the other words.
+  const std::uint32_t lo = std::max(mIntersectionFirst, first);
+  const std::uint32_t hi = std::max(lo, std::min(mIntersectionEnd, end));
+  for (std::uint32_t w = mIntersectionFirst; w < lo; ++w)
+    intersection[w] = 0;
+  for (std::uint32_t w = hi; w < mIntersectionEnd; ++w)
+    intersection[w] = 0;
+  mIntersectionFirst = lo;
+  mIntersectionEnd = hi;
+  for (std::uint32_t w = lo; w < hi; ++w)
+    intersection[w] &= in[w];
+  while (mIntersectionFirst < mIntersectionEnd && intersection[mIntersectionFirst] == 0)
+    ++mIntersectionFirst;
+  while (mIntersectionFirst < mIntersectionEnd && intersection[mIntersectionEnd - 1] == 0)
+    --mIntersectionEnd;
+  if (mIntersectionFirst == mIntersectionEnd)
+    mIntersectionFirst = mIntersectionEnd = 0;
 }
 
 inline void RayReferenceContainer::accountRanges(RayReference const& r) {

@@ -31,8 +31,8 @@ public:
   DualSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache,
                        RunSettings const& settings, LinearDependenceCache& store,
                        CertificateAssigner& assigner, FaceProver& prover, PartTestThreads threads)
-      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache, settings), mStore(&store),
-        mAssigner(&assigner), mFaceProver(&prover), mThreads(threads) {}
+      : ExtremeRayEnumerator<DualSetRay>(working, step, entry, cache, settings, threads.mPool),
+        mStore(&store), mAssigner(&assigner), mFaceProver(&prover), mThreads(threads) {}
 
   std::uint64_t enumerate_pos_deg(SearchTree const* tree) override;
   std::uint64_t enumerate_pos_nondeg(SearchTree const* tree) override;

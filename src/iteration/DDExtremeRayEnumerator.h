@@ -4,6 +4,7 @@
 #include "core/DDBitList.h"
 #include "core/DDMatrix.h"
 #include "core/DDRayReferenceContainer.h"
+#include "core/DDWorkerPool.h"
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDDegeneracyCalcVisitor.h"
 #include "iteration/DDRayCache.h"
@@ -28,13 +29,14 @@ public:
   using Cache = RayCache<R, Entry>;
 
   // The trees follow settings, which must outlive the enumerator.
+  // workers: the threads that share the tree builds, or null for one.
   ExtremeRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry, Cache& cache,
-                       RunSettings const& settings)
+                       RunSettings const& settings, WorkerPool* workers = nullptr)
       : mWorkingMatrix(&working), mThreshold(static_cast<std::uint16_t>(working.getColumns() - 2)),
         mStep(step), mWordCount(static_cast<std::uint16_t>(entry.mMask.wordCount())),
         mPosNondegenerate(&entry.mPosNondegenerate), mPosDegenerate(&entry.mPosDegenerate),
         mNegative(&entry.mNegative), mVerification(&entry.mVerification), mRayCache(&cache),
-        mSettings(&settings) {}
+        mSettings(&settings), mWorkers(workers) {}
 
   ExtremeRayEnumerator(ExtremeRayEnumerator const&) = delete;
   ExtremeRayEnumerator& operator=(ExtremeRayEnumerator const&) = delete;
@@ -57,7 +59,7 @@ public:
     return double_description::createVerTree(mSettings->mVerificationTree, treeContext(),
                                              *mVerification, *mPosDegenerate, *mNegative);
   }
-  TreeContext treeContext() const { return {mThreshold, mStep, mWordCount}; }
+  TreeContext treeContext() const { return {mThreshold, mStep, mWordCount, mWorkers}; }
 
 protected:
   ~ExtremeRayEnumerator() = default;
@@ -72,6 +74,7 @@ protected:
   RayReferenceContainer const* mVerification;
   Cache* mRayCache;
   RunSettings const* mSettings;
+  WorkerPool* mWorkers;
 };
 
 template <class R> StepStatistics ExtremeRayEnumerator<R>::enumerate() {

@@ -16,8 +16,8 @@ public:
   SingleSetRayEnumerator(Matrix const& working, unsigned short step, Entry const& entry,
                          Cache& cache, RunSettings const& settings,
                          MachineMatrix const* machine = nullptr, WorkerPool* workers = nullptr)
-      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache, settings),
-        mMachineMatrix(machine), mWorkers(workers) {}
+      : ExtremeRayEnumerator<SingleSetRay>(working, step, entry, cache, settings, workers),
+        mMachineMatrix(machine) {}
 
   std::uint64_t enumerate_pos_deg(SearchTree const* tree) override;
   std::uint64_t enumerate_pos_nondeg(SearchTree const* tree) override;
@@ -27,7 +27,6 @@ private:
   template <class MakeVisitor> std::uint64_t pass(MakeVisitor makeVisitor);
 
   MachineMatrix const* mMachineMatrix;
-  WorkerPool* mWorkers;
 };
 
 } // namespace double_description

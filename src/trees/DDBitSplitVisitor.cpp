@@ -9,6 +9,19 @@ void BitSplitVisitor::onStart() {
   mVisited = -1;
 }
 
+std::unique_ptr<BitSplitVisitor> BitSplitVisitor::copyChain() const {
+  std::unique_ptr<BitSplitVisitor> copy = copyState();
+  if (!copy)
+    return nullptr;
+  if (mSuccessor) {
+    std::unique_ptr<BitSplitVisitor> rest = mSuccessor->copyChain();
+    if (!rest)
+      return nullptr;
+    copy->setSuccessor(std::move(rest));
+  }
+  return copy;
+}
+
 PreliminaryCondition* BitSplitVisitor::createNarrowingCondition(unsigned short bucket,
                                                                 unsigned short threshold) const {
   return new PreliminaryCondition(mBuckets[bucket].unionBits(), threshold);

@@ -6,6 +6,7 @@
 
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
+#include "core/DDWorkerPool.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDVantagePointPreliminaryCondition.h"
 
@@ -50,6 +51,12 @@ public:
   virtual bool repeatsUnchangedSplit() const { return false; }
   // True when the trees of this visitor have vantage-point conditions.
   virtual bool supportsExtendedCondition() { return false; }
+  // A visitor in this one's state, without buckets or successors, that
+  // builds a subtree on another thread exactly as this one would; null
+  // where the visitor has no such copy.
+  virtual std::unique_ptr<BitSplitVisitor> copyState() const { return nullptr; }
+  // The copy of this visitor and its chain of successors, or null.
+  std::unique_ptr<BitSplitVisitor> copyChain() const;
 
   bool hasSuccessorToProceed(RayReferenceContainer const& set) const {
     return successorFor(set) != nullptr;
@@ -74,6 +81,16 @@ public:
   std::uint16_t mBucketCount;
   std::int64_t mVisited;
   std::uint64_t mRayCount;
+  // Threads that may share the filing of large sets, or null; never copied.
+  WorkerPool* mWorkers = nullptr;
+
+protected:
+  struct StateOf {};
+  // The state of other, for copyState.
+  BitSplitVisitor(BitSplitVisitor const& other, StateOf)
+      : RayRefVisitor(other), mDepth(other.mDepth), mMaxDepth(other.mMaxDepth),
+        mLeafCapacity(other.mLeafCapacity), mBuckets(nullptr), mBucketCount(other.mBucketCount),
+        mVisited(other.mVisited), mRayCount(other.mRayCount) {}
 
 private:
   std::unique_ptr<BitSplitVisitor> mSuccessor;

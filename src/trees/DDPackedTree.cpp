@@ -1,5 +1,7 @@
 #include "trees/DDPackedTree.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -93,6 +95,30 @@ bool PackedTree::wellFormed(std::uint64_t bitCount) const {
     i = node[0];
   }
   return nextPattern == mReferences.size() && mLeafPatterns.size() == w * nextPattern;
+}
+
+bool PackedTree::sameImageAs(PackedTree const& other) const {
+  const auto sameReference = [](RayReference const& a, RayReference const& b) {
+    return a.mRay == b.mRay && a.mPattern == b.mPattern && a.mCardinality == b.mCardinality &&
+           a.mFirstWord == b.mFirstWord && a.mEndWord == b.mEndWord;
+  };
+  // The slices' offset in their vector depends on where it was allocated.
+  const auto slices = [](PackedTree const& t) {
+    return t.mSlices.empty()
+               ? std::vector<std::uint64_t>()
+               : std::vector<std::uint64_t>(
+                     t.mSlices.begin() + static_cast<std::ptrdiff_t>(t.mSliceShift),
+                     t.mSlices.end() -
+                         static_cast<std::ptrdiff_t>(packed_scan::SLICE_CHUNK - 1 - t.mSliceShift));
+  };
+  return mWordCount == other.mWordCount && mThreshold == other.mThreshold &&
+         mSliceMin == other.mSliceMin && mNodes == other.mNodes &&
+         mLeafPatterns == other.mLeafPatterns && slices(*this) == slices(other) &&
+         std::equal(mReferences.begin(), mReferences.end(), other.mReferences.begin(),
+                    other.mReferences.end(), sameReference) &&
+         mRows.rowStarts == other.mRows.rowStarts && mRows.byRow == other.mRows.byRow &&
+         mRows.patternStarts == other.mRows.patternStarts &&
+         mRows.byPattern == other.mRows.byPattern;
 }
 
 std::uint32_t PackedTree::partners(RayReference const& query,

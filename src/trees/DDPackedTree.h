@@ -52,6 +52,8 @@ public:
   // holds the patterns below it and no pattern has a bit at or after
   // bitCount; for the builder's assertions.
   bool wellFormed(std::uint64_t bitCount) const;
+  // Whether other is this image word for word, with the same references.
+  bool sameImageAs(PackedTree const& other) const;
 
   // For tests: searches with the AVX-512 scans where wanted and the
   // processor runs them, with the plain ones otherwise; returns which.

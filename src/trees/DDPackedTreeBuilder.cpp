@@ -87,6 +87,15 @@ PackedTreeBuilder::Frame PackedTreeBuilder::open(RayReferenceContainer const& se
   return frame;
 }
 
+// A subtree left to a thread: the child slot it fills, the children of
+// its root, its set and a copy of the visitor that opens it.
+struct PackedTreeBuilder::Subtree {
+  std::uint64_t mSlot;
+  std::uint32_t mChildCount;
+  RayReferenceContainer mSet;
+  std::unique_ptr<BitSplitVisitor> mVisitor;
+};
+
 std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const& set,
                                                      BitSplitVisitor& visitor,
                                                      RayReferenceContainer const* queries) {
@@ -95,8 +104,33 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const
     addStub(set.unionBits());
     return layOut(set.size());
   }
+  const bool shared = mWorkers != nullptr && mWorkers->size() > 1 && set.size() >= SHARED_MIN;
+  std::vector<Subtree> subtrees;
   std::vector<Frame> stack;
-  stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
+  if (shared) {
+    // The top levels file their large sets on all threads.
+    std::vector<WorkerPool*> saved;
+    for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor()) {
+      saved.push_back(v->mWorkers);
+      v->mWorkers = mWorkers;
+    }
+    stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
+    // Enough subtrees for the threads to even out uneven ones.
+    const std::size_t cutoff = std::max(SUBTREE_MIN, set.size() / (4 * mWorkers->size()));
+    grow(stack, &subtrees, cutoff);
+    std::size_t i = 0;
+    for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor())
+      v->mWorkers = saved[i++];
+    growShared(subtrees);
+  } else {
+    stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
+    grow(stack, nullptr, 0);
+  }
+  return layOut(set.size());
+}
+
+void PackedTreeBuilder::grow(std::vector<Frame>& stack, std::vector<Subtree>* subtrees,
+                             std::size_t cutoff) {
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.mNext == frame.mBuckets.size()) {
@@ -123,12 +157,63 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const
                                 ? frame.mVisitor->successorFor(bucket)
                                 : frame.mVisitor;
     // A node has as many children as its parent's visitor has buckets.
-    const std::uint32_t child = addNode(bucket.unionBits(), frame.mVisitor->mBucketCount);
+    const std::uint32_t children = frame.mVisitor->mBucketCount;
+    // The levels above are open as they would be for this subtree, and
+    // those of its siblings closed: the copy opens it as next would.
+    if (subtrees != nullptr && bucket.size() <= cutoff) {
+      if (std::unique_ptr<BitSplitVisitor> copy = next->copyChain()) {
+        subtrees->push_back({slot, children, std::move(bucket), std::move(copy)});
+        bucket = RayReferenceContainer();
+        continue;
+      }
+    }
+    const std::uint32_t child = addNode(bucket.unionBits(), children);
     mChildIndices[slot] = child;
     Frame opened = open(bucket, &bucket, *next, child);
     stack.push_back(std::move(opened));
   }
-  return layOut(set.size());
+}
+
+void PackedTreeBuilder::growShared(std::vector<Subtree>& subtrees) {
+  std::vector<PackedTreeBuilder> parts(
+      subtrees.size(), PackedTreeBuilder(mThreshold, mWordCount, mBitCount, mSliced));
+  // The largest first, so that the last to finish are small.
+  std::vector<std::size_t> order(subtrees.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return subtrees[a].mSet.size() > subtrees[b].mSet.size();
+  });
+  mWorkers->run(order.size(), [&](std::size_t k, unsigned) {
+    Subtree& subtree = subtrees[order[k]];
+    PackedTreeBuilder& part = parts[order[k]];
+    part.mQueries = mQueries;
+    std::vector<Frame> stack;
+    const std::uint32_t root = part.addNode(subtree.mSet.unionBits(), subtree.mChildCount);
+    stack.push_back(part.open(subtree.mSet, &subtree.mSet, *subtree.mVisitor, root));
+    part.grow(stack, nullptr, 0);
+  });
+  for (std::size_t i = 0; i < subtrees.size(); ++i)
+    adopt(parts[i], subtrees[i].mSlot);
+}
+
+void PackedTreeBuilder::adopt(PackedTreeBuilder& part, std::uint64_t slot) {
+  const auto nodeBase = static_cast<std::uint32_t>(mNodes.size());
+  const std::uint64_t childBase = mChildIndices.size();
+  const auto leafBase = static_cast<std::uint32_t>(mLeaves.size());
+  for (Node node : part.mNodes) {
+    node.mChildren += childBase;
+    if (node.mLeaf != NO_LEAF)
+      node.mLeaf += leafBase;
+    mNodes.push_back(node);
+  }
+  for (std::uint32_t child : part.mChildIndices)
+    mChildIndices.push_back(child + nodeBase);
+  mMasks.insert(mMasks.end(), part.mMasks.begin(), part.mMasks.end());
+  for (RayReferenceContainer& leaf : part.mLeaves)
+    mLeaves.push_back(std::move(leaf));
+  mChildIndices[slot] = nodeBase;
+  part = PackedTreeBuilder(mThreshold, mWordCount, mBitCount, mSliced);
 }
 
 std::unique_ptr<PackedTree> PackedTreeBuilder::leaf(RayReferenceContainer const& set) {

@@ -11,7 +11,10 @@ void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
 
 void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
   onStart();
-  set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1]);
+  if (mWorkers != nullptr)
+    set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1], *mWorkers);
+  else
+    set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1]);
   onFinish();
 }
 

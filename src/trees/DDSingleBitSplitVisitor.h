@@ -2,6 +2,7 @@
 #define DD_SINGLEBITSPLITVISITOR_H
 
 #include <cstdint>
+#include <memory>
 
 #include "core/DDRayReference.h"
 #include "core/DDRayReferenceContainer.h"
@@ -27,9 +28,16 @@ public:
   void after() override;
   bool can_proceed(unsigned short bucket) const override;
   using BitSplitVisitor::can_proceed;
+  std::unique_ptr<BitSplitVisitor> copyState() const override {
+    return std::unique_ptr<BitSplitVisitor>(new SingleBitSplitVisitor(*this));
+  }
 
   BitSelector mSelector;
   std::uint16_t mSplitBit;
+
+private:
+  SingleBitSplitVisitor(SingleBitSplitVisitor const& other)
+      : BitSplitVisitor(other, StateOf{}), mSelector(other.mSelector), mSplitBit(other.mSplitBit) {}
 };
 
 } // namespace double_description

@@ -157,7 +157,7 @@ PackedTreeBuilder imageBuilder(TreeContext const& context, RayReferenceContainer
                                bool verification) {
   return PackedTreeBuilder(context.mThreshold,
                            set.empty() ? context.mWordCount : set.unionBits().wordCount(),
-                           context.mStep, verification);
+                           context.mStep, verification, context.mWorkers);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/DDRayReferenceContainer.h"
+#include "core/DDWorkerPool.h"
 #include "settings/DDOptions.h"
 #include "trees/DDBitSplitVisitor.h"
 #include "trees/DDSearchTree.h"
@@ -20,6 +21,8 @@ struct TreeContext {
   std::uint16_t mStep;
   // Words of a row bit set.
   std::uint16_t mWordCount;
+  // The threads that share the builds of plain trees, or null.
+  WorkerPool* mWorkers = nullptr;
 };
 
 // The split visitor of a narrowing tree over set, which query will search.

@@ -10,6 +10,7 @@
 #include "core/DDRayReferenceContainer.h"
 #include "core/DDSingleSetRay.h"
 #include "core/DDSlackCalculator.h"
+#include "core/DDWorkerPool.h"
 
 using namespace double_description;
 using namespace redivez_test;
@@ -283,6 +284,34 @@ TEST(RayReferenceContainer, FoldsMatchWordByWordThroughClearAndResize) {
   }
 }
 
+namespace {
+
+// The buckets a filing made are those that inserting in turn made.
+void expectFiledAsInserted(RayReferenceContainer const& without, RayReferenceContainer const& with,
+                           RayReferenceContainer const& expectedWithout,
+                           RayReferenceContainer const& expectedWith) {
+  for (auto const& [got, expected] :
+       {std::make_pair(&without, &expectedWithout), std::make_pair(&with, &expectedWith)}) {
+    SCOPED_TRACE(got == &with ? "with" : "without");
+    ASSERT_EQ(got->size(), expected->size());
+    for (std::size_t i = 0; i < got->size(); ++i)
+      ASSERT_EQ(got->references()[i].mRay, expected->references()[i].mRay);
+    if (!expected->empty()) {
+      ASSERT_EQ(got->unionBits().toString(), expected->unionBits().toString());
+      ASSERT_EQ(got->intersection().toString(), expected->intersection().toString());
+    } else {
+      ASSERT_TRUE(got->unionBits().none() && got->intersection().none());
+    }
+    EXPECT_EQ(got->minCardinality(), expected->minCardinality());
+    EXPECT_EQ(got->maxCardinality(), expected->maxCardinality());
+    RayReferenceContainer copy = *got;
+    copy.clear();
+    EXPECT_TRUE(copy.unionBits().none() && copy.intersection().none());
+  }
+}
+
+} // namespace
+
 // Filing by a bit derives most of one bucket's union from the whole set's:
 // the buckets must be what inserting the references in turn makes, through
 // sparse and dense patterns, empty buckets and buckets reused after clear()
@@ -313,23 +342,54 @@ TEST(RayReferenceContainer, FilingByABitMatchesInsertingInTurn) {
     without.clear();
     with.clear();
     set.fileByBit(bit, without, with);
-    for (auto const& [got, expected] :
-         {std::make_pair(&without, &expectedWithout), std::make_pair(&with, &expectedWith)}) {
-      SCOPED_TRACE("round " + std::to_string(round) + (got == &with ? " with" : " without"));
-      ASSERT_EQ(got->size(), expected->size());
-      for (std::size_t i = 0; i < got->size(); ++i)
-        ASSERT_EQ(got->references()[i].mRay, expected->references()[i].mRay);
-      if (!expected->empty()) {
-        ASSERT_EQ(got->unionBits().toString(), expected->unionBits().toString());
-        ASSERT_EQ(got->intersection().toString(), expected->intersection().toString());
-      } else {
-        ASSERT_TRUE(got->unionBits().none() && got->intersection().none());
-      }
-      EXPECT_EQ(got->minCardinality(), expected->minCardinality());
-      EXPECT_EQ(got->maxCardinality(), expected->maxCardinality());
-      RayReferenceContainer copy = *got;
-      copy.clear();
-      EXPECT_TRUE(copy.unionBits().none() && copy.intersection().none());
+    SCOPED_TRACE("round " + std::to_string(round));
+    expectFiledAsInserted(without, with, expectedWithout, expectedWith);
+  }
+}
+
+// Filing shared among threads joins runs filed apart: the joins must make
+// what one thread makes, where runs have no reference of a bucket, where
+// the intersection empties in one run only and where a run holds the one
+// pattern of a word.
+TEST(RayReferenceContainer, SharedFilingMatchesInsertingInTurn) {
+  struct Case {
+    unsigned words;
+    unsigned bitsPer; // random bits of a pattern besides the common ones
+    unsigned common;  // bits 0..common-1 in every pattern
+    bool lone;        // one pattern alone has a bit of the last word
+  } cases[] = {
+      {1, 3, 0, false}, {3, 2, 1, true}, {4, 60, 0, false}, {5, 1, 5, true}, {2, 0, 7, false},
+  };
+  std::mt19937 random(11);
+  WorkerPool workers(4);
+  const std::size_t count = RayReferenceContainer::SHARED_FILING_MIN + 777;
+  for (Case const& k : cases) {
+    std::vector<BitList> patterns;
+    for (std::size_t i = 0; i < count; ++i) {
+      BitList pattern(k.words);
+      for (unsigned b = 0; b < k.common; ++b)
+        pattern.set(b);
+      for (unsigned b = 0; b < k.bitsPer; ++b)
+        pattern.set(random() % (64 * (k.words - (k.lone ? 1 : 0))));
+      patterns.push_back(pattern);
+    }
+    if (k.lone)
+      patterns[count / 3].set(64 * k.words - 1);
+    std::vector<RayReference> references;
+    for (std::size_t i = 0; i < count; ++i)
+      references.emplace_back(fakeRay(i), patterns[i]);
+    RayReferenceContainer set;
+    for (RayReference const& reference : references)
+      set.insert(reference);
+    // A common bit, a bit of one pattern, a bit of none and a random one.
+    for (unsigned bit : {0u, 64 * k.words - 1, 64 * k.words - 2,
+                         static_cast<unsigned>(random() % (64 * k.words))}) {
+      RayReferenceContainer expectedWithout, expectedWith, without, with;
+      for (RayReference const& reference : references)
+        (reference.bits().test(bit) ? expectedWith : expectedWithout).insert(reference);
+      set.fileByBit(bit, without, with, workers);
+      SCOPED_TRACE("words " + std::to_string(k.words) + " bit " + std::to_string(bit));
+      expectFiledAsInserted(without, with, expectedWithout, expectedWith);
     }
   }
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "TreeTestSupport.h"
+#include "core/DDWorkerPool.h"
 #include "trees/DDPackedTree.h"
 #include "trees/DDPackedTreeBuilder.h"
 #include "trees/DDSearchTree.h"
@@ -194,6 +195,62 @@ void partialImagesSearchAsTheWholeOne() {
 
 TEST(PackedTree, PartialImagesSearchAsTheWholeOne) {
   withBothScans(partialImagesSearchAsTheWholeOne);
+}
+
+// Images built on four threads are those one thread builds, word for word,
+// and search alike: whole and partial narrowing images and verification
+// images, over sets large enough that the top levels' filing is shared too,
+// through deep chains of sparse splits and shallow dense ones.
+TEST(PackedTree, ThreadsBuildTheImageOfOneThread) {
+  std::mt19937 random(17);
+  WorkerPool workers(4);
+  for (unsigned long words : {1ul, 3ul})
+    for (int strategy = 0; strategy <= 6; ++strategy)
+      for (double density : {0.05, 0.5}) {
+        const unsigned bits = static_cast<unsigned>(64 * words - 5);
+        std::vector<BitList> stored, queries;
+        for (std::size_t i = 0; i < RayReferenceContainer::SHARED_FILING_MIN + 808; ++i)
+          stored.push_back(randomPattern(random, words, bits, density));
+        for (int i = 0; i < 6; ++i)
+          queries.push_back(randomPattern(random, words, bits, density));
+        const RayReferenceContainer set = container(stored);
+        const RayReferenceContainer all = container(queries, 100000);
+        const RayReferenceContainer few = container({queries[0], queries[1]}, 100000);
+        const TreeSettings settings{strategy, density < 0.1 ? 200ul : 8ul, 20, false};
+        const unsigned threshold = density < 0.1 ? 1 : static_cast<unsigned>(0.3 * bits);
+        const TreeContext one = contextOf(threshold, bits, words);
+        TreeContext shared = one;
+        shared.mWorkers = &workers;
+        SCOPED_TRACE("words " + std::to_string(words) + " strategy " + std::to_string(strategy) +
+                     " density " + std::to_string(density));
+        for (RayReferenceContainer const* querySet : {&all, &few}) {
+          const SearchTree expected = createNarrowingTree(settings.options(), one, set, *querySet);
+          const SearchTree got = createNarrowingTree(settings.options(), shared, set, *querySet);
+          ASSERT_NE(got.image(), nullptr);
+          EXPECT_TRUE(got.image()->sameImageAs(*expected.image()));
+          for (RayReference const& q : querySet->references()) {
+            const Search a = search(*expected.image(), q);
+            const Search b = search(*got.image(), q);
+            ASSERT_TRUE(b.counts == a.counts);
+            ASSERT_EQ(b.hits, a.hits);
+          }
+        }
+        const SearchTree expected = createVerTree(settings.options(), one, set, set, all);
+        const SearchTree got = createVerTree(settings.options(), shared, set, set, all);
+        ASSERT_NE(got.image(), nullptr);
+        EXPECT_TRUE(got.image()->sameImageAs(*expected.image()));
+        for (std::size_t i = 0; i < set.size(); i += 97) {
+          const EdgeCandidate pair(set.references()[i], all.references()[i % queries.size()]);
+          const ExtVerificationCondition question(pair.mCommon, pair.mFirst.bits(),
+                                                  pair.mSecond.bits());
+          resetCounters();
+          const bool answer = verificationTraverse(expected, question);
+          const Counts expectedCounts = counts();
+          resetCounters();
+          EXPECT_EQ(verificationTraverse(got, question), answer);
+          EXPECT_TRUE(counts() == expectedCounts);
+        }
+      }
 }
 
 // Sparse patterns (a few bits, one of them often a hub shared by half of
