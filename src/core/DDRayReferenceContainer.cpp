@@ -33,24 +33,44 @@ void RayReferenceContainer::fileRun(std::size_t begin, std::size_t end, std::uin
   const std::uint64_t mask = std::uint64_t(1) << (bit % 64);
   for (std::size_t i = begin; i < end; ++i) {
     RayReference const& reference = mReferences[i];
-    // Outside its range a pattern has no bit: no need to read it.
-    if (word >= reference.mFirstWord && word < reference.mEndWord &&
-        (reference.bits().words()[word] & mask) != 0) {
+    if (hasBit(reference, word, mask)) {
       with.insert(reference);
       continue;
     }
     // The patterns of a set have its words: most references of a sparse
     // split are filed without reading theirs.
     DD_ASSERT(reference.bits().wordCount() == mUnion.wordCount());
-    if (without.mReferences.empty() || without.mIntersectionFirst < without.mIntersectionEnd)
-      without.accountExceptUnion(reference);
-    else
-      without.accountRanges(reference);
+    without.accountFiled(reference, without.mReferences.empty());
     without.mReferences.push_back(reference);
   }
 }
 
-void RayReferenceContainer::uniteWithout(RayReferenceContainer& without,
+void RayReferenceContainer::fileByBitInPlace(std::uint64_t bit, RayReferenceContainer& without,
+                                             RayReferenceContainer& with) {
+  DD_ASSERT(without.empty() && with.empty());
+  const std::uint64_t word = bit / 64;
+  const std::uint64_t mask = std::uint64_t(1) << (bit % 64);
+  // The references without the bit move down over those taken out.
+  without.mReferences.swap(mReferences);
+  std::vector<RayReference>& references = without.mReferences;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < references.size(); ++i) {
+    RayReference const& reference = references[i];
+    if (hasBit(reference, word, mask)) {
+      with.insert(reference);
+      continue;
+    }
+    DD_ASSERT(reference.bits().wordCount() == mUnion.wordCount());
+    without.accountFiled(reference, kept == 0);
+    if (kept != i)
+      references[kept] = reference;
+    ++kept;
+  }
+  references.resize(kept);
+  uniteWithout(bit, without, with);
+}
+
+void RayReferenceContainer::uniteWithout(std::uint64_t bit, RayReferenceContainer& without,
                                          RayReferenceContainer const& with) const {
   if (without.empty())
     return;
@@ -66,12 +86,25 @@ void RayReferenceContainer::uniteWithout(RayReferenceContainer& without,
     return;
   for (std::uint32_t w = lo; w < hi; ++w)
     out[w] &= ~taken[w];
+  // The bit filed on is in no pattern of without; once every other bit of
+  // the set is found, the rest cannot add any.
+  const auto complete = [&] {
+    for (std::uint32_t w = lo; w < hi; ++w)
+      if (out[w] != (w == bit / 64 ? all[w] & ~(std::uint64_t(1) << (bit % 64)) : all[w]))
+        return false;
+    return true;
+  };
   for (RayReference const& reference : without.mReferences) {
     const std::uint32_t from = std::max<std::uint32_t>(lo, reference.mFirstWord);
     const std::uint32_t to = std::min<std::uint32_t>(hi, reference.mEndWord);
     const std::uint64_t* in = reference.bits().words();
-    for (std::uint32_t w = from; w < to; ++w)
+    bool grew = false;
+    for (std::uint32_t w = from; w < to; ++w) {
+      grew |= (in[w] & ~out[w]) != 0;
       out[w] |= in[w];
+    }
+    if (grew && complete())
+      return;
   }
 }
 
@@ -79,7 +112,7 @@ void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& 
                                       RayReferenceContainer& with) const {
   DD_ASSERT(without.empty() && with.empty());
   fileRun(0, mReferences.size(), bit, without, with);
-  uniteWithout(without, with);
+  uniteWithout(bit, without, with);
 }
 
 void RayReferenceContainer::join(RayReferenceContainer const& run, bool withUnion) {
@@ -137,7 +170,7 @@ void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& 
     with.join(withRuns[r], true);
     without.join(withoutRuns[r], false);
   }
-  uniteWithout(without, with);
+  uniteWithout(bit, without, with);
 }
 
 void RayReferenceContainer::clear() {

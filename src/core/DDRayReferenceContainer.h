@@ -65,6 +65,10 @@ public:
   // many reads few patterns.
   void fileByBit(std::uint64_t bit, RayReferenceContainer& without,
                  RayReferenceContainer& with) const;
+  // The same filing from a set that is no longer needed: without takes
+  // over its storage, and the set keeps only its union and intersection.
+  void fileByBitInPlace(std::uint64_t bit, RayReferenceContainer& without,
+                        RayReferenceContainer& with);
   // The same filing shared among the threads of workers, in runs of
   // references filed apart and then joined in order.
   void fileByBit(std::uint64_t bit, RayReferenceContainer& without, RayReferenceContainer& with,
@@ -73,6 +77,11 @@ public:
   static constexpr std::size_t SHARED_FILING_MIN = 8192;
 
 private:
+  // Outside its range a pattern has no bit: no need to read it.
+  static bool hasBit(RayReference const& reference, std::uint64_t word, std::uint64_t mask) {
+    return word >= reference.mFirstWord && word < reference.mEndWord &&
+           (reference.bits().words()[word] & mask) != 0;
+  }
   // Files the references [begin, end) as fileByBit does, all but the
   // union of without.
   void fileRun(std::size_t begin, std::size_t end, std::uint64_t bit,
@@ -80,12 +89,22 @@ private:
   // Appends the references of run, filed after this one's; the union is
   // joined only where withUnion.
   void join(RayReferenceContainer const& run, bool withUnion);
-  // The union of without, filed from this set, once with's is known.
-  void uniteWithout(RayReferenceContainer& without, RayReferenceContainer const& with) const;
+  // The union of without, filed from this set by bit, once with's is known.
+  void uniteWithout(std::uint64_t bit, RayReferenceContainer& without,
+                    RayReferenceContainer const& with) const;
 
   void account(RayReference const& reference);
   // All of account but the union's words; their range included.
-  void accountExceptUnion(RayReference const& reference);
+  // empty: whether the reference is the container's first.
+  void accountExceptUnion(RayReference const& reference, bool empty);
+  // What filing a reference without the bit changes but the union's words:
+  // once the intersection is empty, only the ranges.
+  void accountFiled(RayReference const& reference, bool first) {
+    if (first || mIntersectionFirst < mIntersectionEnd)
+      accountExceptUnion(reference, first);
+    else
+      accountRanges(reference);
+  }
   // The union's range and the cardinalities, all that a reference changes
   // once the intersection is empty and the words are sized.
   void accountRanges(RayReference const& reference);
@@ -109,7 +128,7 @@ private:
   std::uint32_t mIntersectionEnd = 0;
 };
 
-inline void RayReferenceContainer::accountExceptUnion(RayReference const& r) {
+inline void RayReferenceContainer::accountExceptUnion(RayReference const& r, bool empty) {
   const BitList& bits = r.bits();
   const std::uint64_t n = bits.wordCount();
   if (mUnion.wordCount() != n || mIntersection.wordCount() != n)
@@ -120,7 +139,7 @@ inline void RayReferenceContainer::accountExceptUnion(RayReference const& r) {
   DD_ASSERT(end <= n);
 
   std::uint64_t* intersection = mIntersection.words();
-  if (mReferences.empty()) {
+  if (empty) {
     // An empty container's words are all zero.
     std::copy(in + first, in + end, intersection + first);
     mIntersectionFirst = first;
@@ -176,7 +195,7 @@ inline void RayReferenceContainer::accountRanges(RayReference const& r) {
 }
 
 inline void RayReferenceContainer::account(RayReference const& r) {
-  accountExceptUnion(r);
+  accountExceptUnion(r, mReferences.empty());
   const std::uint64_t* in = r.bits().words();
   std::uint64_t* unionWords = mUnion.words();
   for (std::uint32_t w = r.mFirstWord; w < r.mEndWord; ++w)

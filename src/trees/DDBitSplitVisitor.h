@@ -38,6 +38,9 @@ public:
   virtual void after() { --mDepth; }
   // Files the references of set into the buckets: the passes of iterate.
   virtual void distribute(RayReferenceContainer const& set) { set.iterate(*this); }
+  // The same for a set no longer needed once distributed, which it may
+  // leave empty.
+  virtual void distributeOwned(RayReferenceContainer& set) { distribute(set); }
   // May bucket i of the current distribution be split further by this visitor?
   virtual bool can_proceed(unsigned short) const { return true; }
   // Could this visitor, as a successor, split the set?

@@ -62,18 +62,25 @@ PackedTreeBuilder::Frame PackedTreeBuilder::open(RayReferenceContainer const& se
   DD_ASSERT(k >= 2);
   Frame frame{std::vector<RayReferenceContainer>(k), std::vector<SplitDecision>(k), &visitor, node,
               0};
-  // Room for the whole set in every bucket, so filing never reallocates.
-  for (RayReferenceContainer& bucket : frame.mBuckets)
-    bucket.reserve(set.size());
+  // Room for the whole set in every bucket, so filing never reallocates;
+  // filing in place hands one bucket the set's own.
+  if (owned == nullptr)
+    for (RayReferenceContainer& bucket : frame.mBuckets)
+      bucket.reserve(set.size());
   visitor.mBuckets = frame.mBuckets.data();
   visitor.before(set);
-  visitor.distribute(set);
+  const std::size_t size = set.size();
+  if (owned != nullptr)
+    visitor.distributeOwned(*owned);
+  else
+    visitor.distribute(set);
 #ifdef REDIVEZ_ASSERTIONS
   std::size_t distributed = 0;
   for (RayReferenceContainer const& bucket : frame.mBuckets)
     distributed += bucket.size();
-  DD_ASSERT(distributed == set.size());
+  DD_ASSERT(distributed == size);
 #endif
+  static_cast<void>(size);
   // Along the split only the buckets still to be built stay alive.
   if (owned != nullptr)
     *owned = RayReferenceContainer();

@@ -18,6 +18,16 @@ void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
   onFinish();
 }
 
+void SingleBitSplitVisitor::distributeOwned(RayReferenceContainer& set) {
+  if (mWorkers != nullptr) {
+    distribute(set);
+    return;
+  }
+  onStart();
+  set.fileByBitInPlace(mSplitBit, mBuckets[0], mBuckets[1]);
+  onFinish();
+}
+
 void SingleBitSplitVisitor::before(RayReferenceContainer const& set) {
   BitSplitVisitor::before(set);
   // Only bits that some but not all references have can split the set.

@@ -24,6 +24,7 @@ public:
   void onFinish() override {}
   // The one pass of iterate, without a virtual call per reference.
   void distribute(RayReferenceContainer const& set) override;
+  void distributeOwned(RayReferenceContainer& set) override;
   void before(RayReferenceContainer const& set) override;
   void after() override;
   bool can_proceed(unsigned short bucket) const override;
