@@ -305,10 +305,10 @@ void PackedTreeBuilder::indexRows(PackedTree& tree) const {
   if (count < PackedTree::INDEX_MIN)
     return;
   const auto wordsOf = [](RayReference const& r) { return r.bits().words(); };
+  // A reference knows its pattern's bit count: no pattern is read here.
   std::uint64_t bits = 0;
   for (RayReference const& r : stored)
-    for (std::uint64_t x = r.mFirstWord; x < r.mEndWord; ++x)
-      bits += static_cast<std::uint64_t>(__builtin_popcountll(wordsOf(r)[x]));
+    bits += r.mCardinality;
   if (bits * PackedTree::INDEX_SPARSITY > count * 64 * mWordCount)
     return;
   packed_scan::RowIndex& index = tree.mRows;
