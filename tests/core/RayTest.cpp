@@ -315,7 +315,8 @@ void expectFiledAsInserted(RayReferenceContainer const& without, RayReferenceCon
 // Filing by a bit derives most of one bucket's union from the whole set's:
 // the buckets must be what inserting the references in turn makes, through
 // sparse and dense patterns, empty buckets and buckets reused after clear()
-// with another word count (clear() zeroes only the recorded ranges).
+// with another word count (clear() zeroes only the recorded ranges); and
+// so must filing a set in place.
 TEST(RayReferenceContainer, FilingByABitMatchesInsertingInTurn) {
   std::mt19937 random(5);
   RayReferenceContainer without, with;
@@ -344,6 +345,11 @@ TEST(RayReferenceContainer, FilingByABitMatchesInsertingInTurn) {
     set.fileByBit(bit, without, with);
     SCOPED_TRACE("round " + std::to_string(round));
     expectFiledAsInserted(without, with, expectedWithout, expectedWith);
+    // Filing in place leaves the set's storage to without.
+    RayReferenceContainer consumed = set, inPlaceWithout, inPlaceWith;
+    consumed.fileByBitInPlace(bit, inPlaceWithout, inPlaceWith);
+    SCOPED_TRACE("in place");
+    expectFiledAsInserted(inPlaceWithout, inPlaceWith, expectedWithout, expectedWith);
   }
 }
 
