@@ -4,6 +4,7 @@
 #include "core/DDAssert.h"
 #include "core/DDMatrix.h"
 #include "core/DDRayReference.h"
+#include "core/DDSingleSetRay.h"
 #include "core/DDSlackCalculator.h"
 #include "core/DDWorkerPool.h"
 #include "settings/DDOptions.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace double_description {
@@ -69,7 +71,7 @@ public:
     mRays.resize(kept);
     mFirstNegativeRows.resize(kept);
     const std::size_t n = mEliminated.size();
-    if (workers != nullptr && workers->size() > 1 && n >= PARALLEL_RAYS) {
+    if (DELETED_APART && workers != nullptr && workers->size() > 1 && n >= PARALLEL_RAYS) {
       // Freeing rays with their exact coordinates is much of a step's serial
       // rest; the heap serves threads apart.
       const std::size_t chunk = chunkSize(n, workers->size());
@@ -104,6 +106,9 @@ private:
   // Below this many rays a step's filing or deletion is over before threads
   // would have started.
   static constexpr std::size_t PARALLEL_RAYS = 4096;
+  // Whether threads may delete rays at once: dual-set rays share counted
+  // entries of linear dependences.
+  static constexpr bool DELETED_APART = std::is_base_of_v<SingleSetRay, R>;
 
   // Chunks enough for the threads to even out uneven rays.
   static std::size_t chunkSize(std::size_t n, unsigned threads) {
