@@ -7,6 +7,7 @@
 #include "core/DDRepresentationVector.h"
 #include "dualset/DDLinearDependenceVector.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 #include <utility>
@@ -43,6 +44,16 @@ public:
 
   BitList const& primary() const { return mPrimary; }
   BitList const& secondary() const { return mSecondary; }
+  // The number of secondary rows, without reading the set.
+  std::size_t secondaryCount() const { return mCertificates.size(); }
+  // Starts loading what a pair test reads of the ray, once the ray itself is
+  // loaded: the words of both sets and the first certificates and masks.
+  void prefetchSets() const {
+    prefetchLines(mPrimary.words(), 8 * mPrimary.wordCount());
+    prefetchLines(mSecondary.words(), 8 * mSecondary.wordCount());
+    prefetchLines(mCertificates.data(), sizeof(LinearDependenceEntry*) * mCertificates.size());
+    prefetchLines(mSupportMasks.data(), 8 * mSupportMasks.size());
+  }
   unsigned maskWords() const { return mMaskWords; }
   // The certificate and the support mask of the secondary row of rank i.
   LinearDependenceEntry* certificateAt(std::size_t i) const { return mCertificates[i]; }
@@ -78,6 +89,14 @@ public:
   }
 
 private:
+  // Starts loading the first lines, at most four, of an array.
+  static void prefetchLines(void const* data, std::size_t bytes) {
+    constexpr std::size_t LINE = 64;
+    constexpr std::size_t MOST_LINES = 4;
+    const std::size_t lines = std::min(MOST_LINES, (bytes + LINE - 1) / LINE);
+    for (std::size_t l = 0; l < lines; ++l)
+      __builtin_prefetch(static_cast<char const*>(data) + l * LINE);
+  }
   // The rank of secondary row r among the secondary rows.
   std::size_t rankOf(unsigned r) const;
 
@@ -87,6 +106,12 @@ private:
   std::vector<LinearDependenceEntry*> mCertificates;
   std::vector<std::uint64_t> mSupportMasks;
 };
+
+// Starts loading the object of a ray that a pair test reads soon.
+inline void prefetchRay(DualSetRay const& ray) {
+  __builtin_prefetch(&ray);
+  __builtin_prefetch(reinterpret_cast<char const*>(&ray) + 64);
+}
 
 // The ray's zero set restricted to the rows of mask, for the ray cache.
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask);

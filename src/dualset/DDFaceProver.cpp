@@ -33,7 +33,7 @@ FaceProver::FaceProver(unsigned short m, unsigned short T)
     : mTargetRank(T), mKnown(BitList::wordsFor(m)), mSpare(BitList::wordsFor(m)) {}
 
 bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negative) {
-  const bool negativeFirst = negative.secondary().count() < positive.secondary().count();
+  const bool negativeFirst = negative.secondaryCount() < positive.secondaryCount();
   DualSetRay const& A = negativeFirst ? negative : positive;
   DualSetRay const& B = negativeFirst ? positive : negative;
   mBasisRay = &A;
@@ -107,6 +107,7 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
           return false;
         continue;
       }
+      __builtin_prefetch(A.certificateAt(rank));
       mCandidates.push_back({row, rank, both});
     }
     rankA += static_cast<std::uint32_t>(__builtin_popcountll(as[w]));
@@ -194,7 +195,11 @@ FaceProver::Outcome FaceProver::reduce(Arithmetic& arithmetic,
   Value pivot = 0;
   Value dot = 0;
 
-  for (Candidate const& c : mCandidates) {
+  for (std::size_t ci = 0; ci < mCandidates.size(); ++ci) {
+    Candidate const& c = mCandidates[ci];
+    // The next certificate's values are loaded while this row is reduced.
+    if (ci + 1 < mCandidates.size())
+      mBasisRay->certificateAt(mCandidates[ci + 1].mRank)->prefetchValues();
     ++mReducedRows;
     Value* row = basis + static_cast<std::size_t>(dimension) * (n + 1);
     std::uint64_t rowBound = 0;

@@ -46,6 +46,8 @@ public:
   void assign(unsigned const* rows, unsigned n, std::int64_t const* values);
 
   unsigned row() const { return mRow; }
+  // Starts loading the support rows and values.
+  void prefetchValues() const { __builtin_prefetch(mData); }
   bool isComputed() const { return mData != nullptr; }
   unsigned supportSize() const { return mSize; }
   // Support row i, in increasing order.

@@ -2,6 +2,7 @@
 
 #include "trees/DDTreeSearch.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace double_description {
@@ -9,12 +10,30 @@ namespace double_description {
 void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   mState = 2;
   auto const& negative = *ref.ray<DualSetRay>();
-  // New rays go to later rows' entries, never into the tree being searched.
+  // The partners are collected first, so that the rays a test reads can be
+  // loaded a few tests ahead: the tests wait on memory more than they
+  // compute. New rays go to later rows' entries, never into the tree being
+  // searched, and are made in the order found.
+  mPartners.clear();
   searchPartners(*mTree, ref, [&](RayReference const& stored) {
-    auto const& positive = *stored.ray<DualSetRay>();
+    mPartners.push_back(stored.ray<DualSetRay>());
+  });
+  constexpr std::size_t RAY_AHEAD = 4;
+  constexpr std::size_t SETS_AHEAD = 2;
+  const std::size_t n = mPartners.size();
+  for (std::size_t i = 0; i < std::min(n, RAY_AHEAD); ++i)
+    prefetchRay(*mPartners[i]);
+  for (std::size_t i = 0; i < std::min(n, SETS_AHEAD); ++i)
+    mPartners[i]->prefetchSets();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i + RAY_AHEAD < n)
+      prefetchRay(*mPartners[i + RAY_AHEAD]);
+    if (i + SETS_AHEAD < n)
+      mPartners[i + SETS_AHEAD]->prefetchSets();
+    DualSetRay const& positive = *mPartners[i];
     if (mFaceProver->isAdjacent(positive, negative))
       createRay(positive, negative);
-  });
+  }
 }
 
 void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay const& negative) {

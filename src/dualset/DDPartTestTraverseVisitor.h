@@ -6,6 +6,8 @@
 #include "dualset/DDFaceProver.h"
 #include "iteration/DDPreliminaryTraverseVisitor.h"
 
+#include <vector>
+
 namespace double_description {
 
 using DualSetRayCache = RayCache<DualSetRay, BitPatternTreeCacheEntry<DualSetRay>>;
@@ -30,6 +32,7 @@ private:
 
   CertificateAssigner* mAssigner;
   FaceProver* mFaceProver;
+  std::vector<DualSetRay const*> mPartners; // of the ray visited
 };
 
 } // namespace double_description

@@ -1,6 +1,7 @@
 #include "iteration/DDAlgTestFaceRank.h"
 
 #include "core/DDAssert.h"
+#include "core/DDBitOps.h"
 #include "core/DDMersenne31.h"
 
 #include <algorithm>
@@ -50,6 +51,26 @@ unsigned narrowKernel(std::uint32_t* kernel, unsigned stride, unsigned n, unsign
   return t;
 }
 
+// v_j = sum over s < n of x_s w_j[s] for the t vectors w_j of a kernel,
+// accumulated a column at a time in 64 bits: folded after each product, a
+// sum stays below 2^33 + 2^62.
+void productsWithKernel(std::uint32_t const* x, std::uint32_t const* kernel, unsigned stride,
+                        unsigned n, unsigned t, std::uint64_t* sums, std::uint32_t* v) {
+  std::fill(sums, sums + t, 0);
+  for (unsigned s = 0; s < n; ++s) {
+    const std::uint64_t xs = x[s];
+    if (xs == 0)
+      continue;
+    std::uint32_t const* column = kernel + static_cast<std::size_t>(s) * stride;
+    for (unsigned j = 0; j < t; ++j) {
+      const std::uint64_t sum = sums[j] + xs * column[j];
+      sums[j] = (sum & F::P) + (sum >> 31);
+    }
+  }
+  for (unsigned j = 0; j < t; ++j)
+    v[j] = F::reduce(sums[j]);
+}
+
 void setIdentity(std::uint32_t* kernel, unsigned stride, unsigned n) {
   for (unsigned c = 0; c < n; ++c)
     for (unsigned j = 0; j < n; ++j)
@@ -68,6 +89,7 @@ AlgTestFaceRank::AlgTestFaceRank(MachineMatrix const& machine)
   mInverse.resize(d * d);
   mKernel.resize(d * d);
   mSums.resize(d);
+  mProducts.resize(d);
   mValues.resize(d);
   mRow.resize(d);
 }
@@ -156,6 +178,7 @@ void AlgTestFaceRank::selectBasis() {
   setIdentity(kernel, d, d);
   unsigned t = d;
   mBasisMask.resize(mZero->wordCount());
+  mBasisIndexOfRow.resize(64 * mZero->wordCount());
   mBasisMask.clear();
   mBasisRows.clear();
   for (unsigned slot : mSearchOrder) {
@@ -183,6 +206,7 @@ void AlgTestFaceRank::selectBasis() {
     t = narrowKernel(kernel, d, d, t, v, pivot);
     mBasisRows.push_back(r);
     mBasisMask.set(r);
+    mBasisIndexOfRow[r] = static_cast<unsigned>(mBasisRows.size() - 1);
   }
   mRank = static_cast<unsigned>(mBasisRows.size());
 }
@@ -297,12 +321,15 @@ bool AlgTestFaceRank::hasRankDMinusTwo(BitList const& face) {
     prepare();
   const unsigned d = mColumns;
   const unsigned need = d - 2;
-  const std::uint64_t faceBits = 64 * face.wordCount();
+  // The basis rows outside the face, in row order: the order of the
+  // coordinates changes no rank.
+  std::uint64_t const* faceWords = face.words();
+  std::uint64_t const* basisWords = mBasisMask.words();
   mOutside.clear();
-  for (unsigned j = 0; j < mRank; ++j) {
-    const unsigned r = mBasisRows[j];
-    if (r >= faceBits || !face.test(r))
-      mOutside.push_back(j);
+  for (std::uint64_t w = 0; w < mBasisMask.wordCount(); ++w) {
+    const std::uint64_t outside = basisWords[w] & ~(w < face.wordCount() ? faceWords[w] : 0);
+    forEachSetBitOf(outside, 64 * w,
+                    [&](std::uint64_t r) { mOutside.push_back(mBasisIndexOfRow[r]); });
   }
   const auto width = static_cast<unsigned>(mOutside.size());
   const unsigned inside = mRank - width;
@@ -321,29 +348,27 @@ bool AlgTestFaceRank::hasRankDMinusTwo(BitList const& face) {
   std::uint32_t* x = mRow.data();
   std::uint32_t* v = mValues.data();
   bool reached = false;
-  face.findSetBit([&](std::uint64_t row) {
+  // The face's rows outside the basis, in order, until the answer is known.
+  auto test = [&](std::uint64_t row) {
     const auto r = static_cast<unsigned>(row);
-    if (mBasisMask.test(r))
-      return false;
     if (others < t - goal)
       return true;
     --others;
     std::uint32_t const* c = coordinates(r);
     for (unsigned s = 0; s < width; ++s)
       x[s] = c[mOutside[s]];
-    for (unsigned j = 0; j < t; ++j) {
-      F::Wide sum = 0;
-      for (unsigned s = 0; s < width; ++s)
-        sum += static_cast<std::uint64_t>(x[s]) * kernel[static_cast<std::size_t>(s) * d + j];
-      v[j] = F::reduce(sum);
-    }
+    productsWithKernel(x, kernel, d, width, t, mProducts.data(), v);
     const unsigned pivot = firstNonzero(v, t);
     if (pivot == t)
       return false;
     t = narrowKernel(kernel, d, width, t, v, pivot);
     reached = t == goal;
     return reached;
-  });
+  };
+  for (std::uint64_t w = 0; w < face.wordCount(); ++w)
+    for (std::uint64_t bits = faceWords[w] & ~basisWords[w]; bits != 0; bits &= bits - 1)
+      if (test(64 * w + lowestBit(bits)))
+        return reached;
   return reached;
 }
 

@@ -84,6 +84,7 @@ private:
   unsigned mRank = 0;
   std::vector<unsigned> mBasisRows;
   BitList mBasisMask;
+  std::vector<unsigned> mBasisIndexOfRow; // for the rows of the basis
   std::vector<std::uint32_t> mEchelon;
   std::vector<unsigned> mPivotColumns;
   std::vector<std::uint32_t> mLower;
@@ -102,6 +103,7 @@ private:
   // residues, the basis positions outside a face.
   std::vector<std::uint32_t> mKernel;
   std::vector<std::int64_t> mSums;
+  std::vector<std::uint64_t> mProducts;
   std::vector<std::uint32_t> mValues;
   std::vector<std::uint32_t> mRow;
   std::vector<unsigned> mOutside;

@@ -81,7 +81,10 @@ public:
   BitPatternTreeCacheEntry(BitPatternTreeCacheEntry const&) = delete;
   BitPatternTreeCacheEntry& operator=(BitPatternTreeCacheEntry const&) = delete;
 
-  // Empty, for the step of row with room for the patterns of rays rays.
+  // Where a live ray goes in the step of the entry's row.
+  enum class Filing : std::uint8_t { NONE, POSITIVE, NEGATIVE, ZERO };
+
+  // Empty, for the step of row, with a pattern for each of rays live rays.
   // The patterns of the step cover only the rows before it, so they get only
   // the words those rows need.
   void clear(std::uint16_t row, std::size_t rays) {
@@ -91,7 +94,6 @@ public:
     for (RayReferenceContainer* set :
          {&mPosDegenerate, &mPosNondegenerate, &mVerification, &mNegative})
       set->clear();
-    mPatternCount = 0;
     if (previous != words) {
       mPatterns.clear();
       mPatternWords.clear();
@@ -102,78 +104,79 @@ public:
       BitList::releasePooled(previous);
     }
     mMask.setFirst(row);
-    mPatterns.reserve(rays);
-  }
-
-  // Files a live ray by its sign on the entry's row: positive into a
-  // positive set (degenerate ones also into the verification set), negative
-  // into the negative set (degenerate ones also into the verification set),
-  // zero into the verification set when zeroToo.
-  void insert(R const* ray, bool zeroToo) {
-    if (ray->firstNegativeRow() == mRow)
-      insertNegative(ray);
-    else if (!isZeroOn(*ray, mRow))
-      insertPositive(ray);
-    else if (zeroToo)
-      insertZero(ray);
-  }
-
-  void insertPositive(R const* ray) {
-    RayReference ref = reference(ray);
-    DD_ASSERT(ref.bits().noneFrom(mRow));
-    if (ref.mCardinality == mThreshold + 1) {
-      mPosNondegenerate.insert(std::move(ref));
-    } else {
-      mPosDegenerate.insert(ref);
-      mVerification.insert(std::move(ref));
+    if (mPatterns.size() < rays) {
+      mPatterns.reserve(rays);
+      mPatternWords.reserve(rays);
+      while (mPatterns.size() < rays) {
+        mPatterns.emplace_back(words);
+        mPatternWords.emplace_back(0, 0);
+      }
     }
   }
 
-  void insertNegative(R const* ray) {
-    RayReference ref = reference(ray);
+  // Files a live ray, the slot-th of the step, by its sign on the entry's
+  // row: positive into a positive set (degenerate ones also into the
+  // verification set), negative into the negative set (degenerate ones also
+  // into the verification set), zero into the verification set when zeroToo.
+  void insert(std::size_t slot, R const* ray, bool zeroToo) {
+    const Filing filing = filingOf(*ray, zeroToo);
+    if (filing != Filing::NONE)
+      file(filing, reference(slot, ray));
+  }
+
+  Filing filingOf(R const& ray, bool zeroToo) const {
+    if (ray.firstNegativeRow() == mRow)
+      return Filing::NEGATIVE;
+    if (!isZeroOn(ray, mRow))
+      return Filing::POSITIVE;
+    return zeroToo ? Filing::ZERO : Filing::NONE;
+  }
+
+  // The ray with its pattern, written into the slot-th pattern of the step.
+  // Slots are apart, so that threads may write different ones at once.
+  RayReference reference(std::size_t slot, R const* ray) {
+    DD_ASSERT(slot < mPatterns.size());
+    const auto words = maskedZeroSetWords(*ray, mMask);
+    BitList& pattern = mPatterns[slot];
+    auto& held = mPatternWords[slot];
+    std::fill(pattern.words() + held.first, pattern.words() + held.second, 0);
+    writeMaskedZeroSet(pattern, *ray, mMask);
+    held = words;
+    return RayReference(ray, pattern, words.first, words.second);
+  }
+
+  // Files a reference that filingOf and reference made.
+  void file(Filing filing, RayReference ref) {
     DD_ASSERT(ref.bits().noneFrom(mRow));
-    if (ref.mCardinality > mThreshold + 1) {
+    switch (filing) {
+    case Filing::POSITIVE:
+      if (ref.mCardinality == mThreshold + 1) {
+        mPosNondegenerate.insert(ref);
+      } else {
+        mPosDegenerate.insert(ref);
+        mVerification.insert(ref);
+      }
+      break;
+    case Filing::NEGATIVE:
       mNegative.insert(ref);
-      mVerification.insert(std::move(ref));
-    } else {
-      mNegative.insert(std::move(ref));
+      if (ref.mCardinality > mThreshold + 1)
+        mVerification.insert(ref);
+      break;
+    case Filing::ZERO:
+      mVerification.insert(ref);
+      break;
+    case Filing::NONE:
+      break;
     }
   }
-
-  void insertZero(R const* ray) { mVerification.insert(reference(ray)); }
 
 private:
-  // The ray's pattern in this step, kept for the step's references.
-  BitList const& pattern(R const& ray) {
-    // Within the reserved room, so no earlier pattern moves.
-    DD_ASSERT(mPatternCount < mPatterns.capacity());
-    const auto words = maskedZeroSetWords(ray, mMask);
-    if (mPatternCount == mPatterns.size()) {
-      mPatterns.push_back(maskedZeroSet(ray, mMask));
-      mPatternWords.push_back(words);
-      return mPatterns[mPatternCount++];
-    }
-    BitList& slot = mPatterns[mPatternCount];
-    auto& held = mPatternWords[mPatternCount];
-    std::fill(slot.words() + held.first, slot.words() + held.second, 0);
-    writeMaskedZeroSet(slot, ray, mMask);
-    held = words;
-    return mPatterns[mPatternCount++];
-  }
-
-  // The ray with its pattern, which only its nonzero words are read for.
-  RayReference reference(R const* ray) {
-    const auto words = maskedZeroSetWords(*ray, mMask);
-    return RayReference(ray, pattern(*ray), words.first, words.second);
-  }
-
-  // The patterns of the step come first; those after mPatternCount are kept
-  // from earlier steps of the same word count, zero outside mPatternWords,
-  // so that a step clears and writes only the words its rays occupy
-  // instead of allocating and clearing whole patterns.
+  // One pattern per live ray of the step, in filing order; each is zero
+  // outside its mPatternWords, so that a step clears and writes only the
+  // words its ray occupies instead of allocating and clearing whole
+  // patterns. Steps of one word count reuse them.
   std::vector<BitList> mPatterns;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> mPatternWords;
-  std::size_t mPatternCount = 0;
 };
 
 } // namespace double_description

@@ -16,8 +16,11 @@
 
 #include <cstdint>
 #include <iostream>
+#include <memory>
 #include <new>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace double_description {
 
@@ -26,6 +29,9 @@ inline long elapsedMilliseconds(timeval const& t0, timeval const& t1) {
   return static_cast<long>((t1.tv_sec - t0.tv_sec) * 1000 + (t1.tv_usec - t0.tv_usec) / 1000.0 +
                            0.5);
 }
+
+// Result lines that one worker formats at a time.
+constexpr std::size_t RESULT_CHUNK_LINES = 256;
 
 // The double description iteration over the rows after the basis. Subclasses
 // supply the initial rays and the adjacency search of one step.
@@ -71,7 +77,7 @@ protected:
 };
 
 template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
-  Entry& entry = mRayCache.entry(static_cast<unsigned>(i));
+  Entry& entry = mRayCache.entry(static_cast<unsigned>(i), &mWorkers);
   const std::uint32_t d = mWorkingMatrix.getColumns();
   const std::uint32_t steps = mWorkingMatrix.getRowCount() - d;
   std::cout << "[" << static_cast<std::uint64_t>(i + 1 - d) << "/" << steps << "] "
@@ -116,7 +122,7 @@ template <class R> void ExtremeRayGenerator<R>::calculateStep(unsigned long i) {
                     << "\n";
   }
 
-  mRayCache.finishStep(static_cast<unsigned>(i));
+  mRayCache.finishStep(static_cast<unsigned>(i), &mWorkers);
   timeval t1;
   gettimeofday(&t1, nullptr);
   std::cout << static_cast<std::uint64_t>(mRayCache.mFinalRays.size())
@@ -130,12 +136,42 @@ void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
   if (!output.isOpen())
     throw OutputError(fileName);
   std::ostream& out = output.stream();
-  ResultLineWriter<T> writer(mOriginalMatrix, mWorkingMatrix);
-  BitList scratch;
   out << "Extreme rays:\n";
-  for (auto ray = mRayCache.mFinalRays.begin(); ray != mRayCache.mFinalRays.end() && out; ++ray) {
-    writer.write(out, resultZeroSet<T>(**ray, scratch), (*ray)->coordinates());
-    out << '\n';
+  std::vector<R const*> const& rays = mRayCache.mFinalRays;
+  const std::size_t n = rays.size();
+  const unsigned threads = n >= 2 * RESULT_CHUNK_LINES ? mWorkers.size() : 1;
+  std::vector<std::unique_ptr<ResultLineWriter<T>>> writers(threads);
+  std::vector<BitList> scratch(threads);
+  for (auto& writer : writers)
+    writer = std::make_unique<ResultLineWriter<T>>(mOriginalMatrix, mWorkingMatrix);
+  if (threads == 1) {
+    for (std::size_t i = 0; i < n && out; ++i) {
+      writers[0]->write(out, resultZeroSet<T>(*rays[i], scratch[0]), rays[i]->coordinates());
+      out << '\n';
+    }
+  } else {
+    // Formatting exact numbers is most of the writing: the workers format a
+    // window of lines chunk by chunk, which are then written in order. The
+    // window keeps the text held at once small.
+    const std::size_t chunks = 4 * threads;
+    std::vector<std::stringstream> texts(chunks);
+    for (std::size_t start = 0; start < n && out; start += chunks * RESULT_CHUNK_LINES) {
+      const std::size_t windowEnd = std::min(n, start + chunks * RESULT_CHUNK_LINES);
+      const std::size_t used = (windowEnd - start + RESULT_CHUNK_LINES - 1) / RESULT_CHUNK_LINES;
+      mWorkers.run(used, [&](std::size_t c, unsigned thread) {
+        std::stringstream& text = texts[c];
+        text.str(std::string());
+        const std::size_t from = start + c * RESULT_CHUNK_LINES;
+        const std::size_t to = std::min(windowEnd, from + RESULT_CHUNK_LINES);
+        for (std::size_t i = from; i < to; ++i) {
+          writers[thread]->write(text, resultZeroSet<T>(*rays[i], scratch[thread]),
+                                 rays[i]->coordinates());
+          text << '\n';
+        }
+      });
+      for (std::size_t c = 0; c < used && out; ++c)
+        out << texts[c].rdbuf();
+    }
   }
   if (!output.commit())
     throw OutputError(fileName);

@@ -3,11 +3,16 @@
 
 #include "core/DDAssert.h"
 #include "core/DDMatrix.h"
+#include "core/DDRayReference.h"
+#include "core/DDSingleSetRay.h"
 #include "core/DDSlackCalculator.h"
+#include "core/DDWorkerPool.h"
 #include "settings/DDOptions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace double_description {
@@ -32,37 +37,51 @@ public:
   // is over, and is final when it has none.
   void insert(R const* ray) {
     mRays.emplace_back(ray);
+    mFirstNegativeRows.push_back(static_cast<std::uint16_t>(ray->firstNegativeRow()));
     if (ray->firstNegativeRow() >= mWorkingMatrix.getRowCount())
       mFinalRays.push_back(ray);
   }
 
   // The live rays by their sign on row r, for the step of row r; valid until
-  // finishStep(r).
-  E& entry(unsigned r) {
-    mEntry.clear(static_cast<std::uint16_t>(r), mRays.size());
-    // The rays lie scattered over the heap; fetching them a few places ahead
-    // hides most of the misses of a step over many live rays.
-    constexpr std::size_t AHEAD = 8;
+  // finishStep(r). Shares the patterns' writing among workers when there
+  // are enough rays.
+  E& entry(unsigned r, WorkerPool* workers = nullptr) {
     const std::size_t n = mRays.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      if (i + 2 * AHEAD < n)
-        __builtin_prefetch(mRays[i + 2 * AHEAD].get());
-      if (i + AHEAD < n)
-        prefetchZeroSet(*mRays[i + AHEAD], r);
-      R const* ray = mRays[i].get();
-      DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
-      mEntry.insert(ray, mZeroToo);
-    }
+    mEntry.clear(static_cast<std::uint16_t>(r), n);
+    if (workers != nullptr && workers->size() > 1 && n >= PARALLEL_RAYS)
+      fileShared(r, *workers);
+    else
+      fileInTurn(r);
     return mEntry;
   }
 
-  // Deletes the rays negative on row r, whose step is over.
-  void finishStep(unsigned r) {
-    auto kept = mRays.begin();
-    for (auto ray = mRays.begin(); ray != mRays.end(); ++ray)
-      if ((*ray)->firstNegativeRow() != r)
-        *kept++ = std::move(*ray);
-    mRays.erase(kept, mRays.end());
+  // Deletes the rays negative on row r, whose step is over, on the workers
+  // when there are many.
+  void finishStep(unsigned r, WorkerPool* workers = nullptr) {
+    std::size_t kept = 0;
+    mEliminated.clear();
+    for (std::size_t i = 0; i < mRays.size(); ++i) {
+      if (mFirstNegativeRows[i] == r) {
+        mEliminated.push_back(std::move(mRays[i]));
+      } else {
+        mRays[kept] = std::move(mRays[i]);
+        mFirstNegativeRows[kept++] = mFirstNegativeRows[i];
+      }
+    }
+    mRays.resize(kept);
+    mFirstNegativeRows.resize(kept);
+    const std::size_t n = mEliminated.size();
+    if (DELETED_APART && workers != nullptr && workers->size() > 1 && n >= PARALLEL_RAYS) {
+      // Freeing rays with their exact coordinates is much of a step's serial
+      // rest; the heap serves threads apart.
+      const std::size_t chunk = chunkSize(n, workers->size());
+      workers->run((n + chunk - 1) / chunk, [&](std::size_t c, unsigned) {
+        const std::size_t end = std::min(n, (c + 1) * chunk);
+        for (std::size_t i = c * chunk; i < end; ++i)
+          mEliminated[i].reset();
+      });
+    }
+    mEliminated.clear();
   }
 
   std::size_t liveCount() const { return mRays.size(); }
@@ -75,6 +94,7 @@ public:
   void clear() {
     mFinalRays.clear();
     mRays.clear();
+    mFirstNegativeRows.clear();
   }
   // The slacks of rays on the working matrix's rows, which decide the filing.
   SlackCalculator const& slacks() const { return mSlacks; }
@@ -83,10 +103,73 @@ public:
   std::vector<R const*> mFinalRays;
 
 private:
+  // Below this many rays a step's filing or deletion is over before threads
+  // would have started.
+  static constexpr std::size_t PARALLEL_RAYS = 4096;
+  // Whether threads may delete rays at once: dual-set rays share counted
+  // entries of linear dependences.
+  static constexpr bool DELETED_APART = std::is_base_of_v<SingleSetRay, R>;
+
+  // Chunks enough for the threads to even out uneven rays.
+  static std::size_t chunkSize(std::size_t n, unsigned threads) {
+    return std::max<std::size_t>(1024, n / (8 * threads));
+  }
+
+  void fileInTurn(unsigned r) {
+    // The rays lie scattered over the heap; fetching them a few places ahead
+    // hides most of the misses of a step over many live rays.
+    constexpr std::size_t AHEAD = 8;
+    const std::size_t n = mRays.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i + 2 * AHEAD < n)
+        __builtin_prefetch(mRays[i + 2 * AHEAD].get());
+      if (i + AHEAD < n)
+        prefetchZeroSet(*mRays[i + AHEAD], r);
+      R const* ray = mRays[i].get();
+      DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
+      mEntry.insert(i, ray, mZeroToo);
+    }
+  }
+
+  // The patterns and references are made in chunks on the workers, then
+  // filed in order, as fileInTurn files them.
+  void fileShared(unsigned r, WorkerPool& workers) {
+    using Filing = typename E::Filing;
+    const std::size_t n = mRays.size();
+    mFilings.resize(n);
+    mReferences.resize(n);
+    const std::size_t chunk = chunkSize(n, workers.size());
+    workers.run((n + chunk - 1) / chunk, [&](std::size_t c, unsigned) {
+      constexpr std::size_t AHEAD = 8;
+      const std::size_t end = std::min(n, (c + 1) * chunk);
+      for (std::size_t i = c * chunk; i < end; ++i) {
+        if (i + 2 * AHEAD < end)
+          __builtin_prefetch(mRays[i + 2 * AHEAD].get());
+        if (i + AHEAD < end)
+          prefetchZeroSet(*mRays[i + AHEAD], r);
+        R const* ray = mRays[i].get();
+        DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
+        const Filing filing = mEntry.filingOf(*ray, mZeroToo);
+        mFilings[i] = filing;
+        if (filing != Filing::NONE)
+          mReferences[i] = mEntry.reference(i, ray);
+      }
+    });
+    for (std::size_t i = 0; i < n; ++i)
+      if (mFilings[i] != Filing::NONE)
+        mEntry.file(mFilings[i], mReferences[i]);
+  }
+
   Matrix const& mWorkingMatrix;
   SlackCalculator mSlacks;
   bool mZeroToo;
   std::vector<std::unique_ptr<R const>> mRays;
+  // The first negative row of each live ray, which a step reads without
+  // visiting the ray.
+  std::vector<std::uint16_t> mFirstNegativeRows;
+  std::vector<std::unique_ptr<R const>> mEliminated;
+  std::vector<typename E::Filing> mFilings;
+  std::vector<RayReference> mReferences;
   E mEntry;
 };
 

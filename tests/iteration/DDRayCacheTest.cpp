@@ -1,7 +1,9 @@
 #include "IterationTestSupport.h"
 
+#include <memory>
 #include <random>
 
+#include "core/DDWorkerPool.h"
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
 
@@ -177,6 +179,51 @@ TEST_F(RayCacheTest, ReusedPatternsHoldOnlyTheirRaysZeroSets) {
         ASSERT_EQ(reference.mCardinality, expected.count()) << row;
       }
     cache.finishStep(row);
+  }
+}
+
+// Steps with enough rays file them on the workers and delete them there:
+// every set holds the same references in the same order, with the same
+// patterns, as when one thread files them, and every eliminated ray is gone.
+TEST_F(RayCacheTest, SharedFilingMatchesFilingInTurn) {
+  Matrix tall(200, 3);
+  WorkerPool workers(4);
+  deletedRays = 0;
+  std::vector<std::unique_ptr<Cache>> caches;
+  for (int k = 0; k < 2; ++k) {
+    caches.push_back(std::make_unique<Cache>(tall, mBase, COMBINATIONAL_TEST));
+    std::mt19937 random(5);
+    for (unsigned i = 0; i < 9000; ++i) {
+      BitList zero(BitList::wordsFor(200));
+      for (unsigned b = random() % 5; b > 0; --b)
+        zero.set(random() % 200);
+      zero.set(1 + random() % 3);
+      caches.back()->insert(new SingleSetRay(3, 2, coordinatesOf({0, 0, 0}), std::move(zero),
+                                             126 + static_cast<unsigned>(random() % 2)));
+    }
+  }
+  for (unsigned row = 126; row < 129; ++row) {
+    auto const& inTurn = caches[0]->entry(row);
+    auto const& shared = caches[1]->entry(row, &workers);
+    auto sets = [](auto const& e) {
+      return std::vector<RayReferenceContainer const*>{&e.mPosDegenerate, &e.mPosNondegenerate,
+                                                       &e.mVerification, &e.mNegative};
+    };
+    for (std::size_t s = 0; s < 4; ++s) {
+      auto const& a = sets(inTurn)[s]->references();
+      auto const& b = sets(shared)[s]->references();
+      ASSERT_EQ(a.size(), b.size()) << row;
+      for (std::size_t i = 0; i < a.size(); ++i) {
+        ASSERT_EQ(bitIndices(a[i].bits(), row), bitIndices(b[i].bits(), row)) << row;
+        ASSERT_EQ(bitIndices(a[i].ray<SingleSetRay>()->mActiveSet, 200),
+                  bitIndices(b[i].ray<SingleSetRay>()->mActiveSet, 200))
+            << row;
+      }
+      EXPECT_EQ(sets(inTurn)[s]->unionBits().toString(), sets(shared)[s]->unionBits().toString());
+    }
+    caches[0]->finishStep(row);
+    caches[1]->finishStep(row, &workers);
+    EXPECT_EQ(caches[0]->liveCount(), caches[1]->liveCount()) << row;
   }
 }
 
