@@ -115,20 +115,26 @@ private:
     return std::max<std::size_t>(1024, n / (8 * threads));
   }
 
-  void fileInTurn(unsigned r) {
-    // The rays lie scattered over the heap; fetching them a few places ahead
-    // hides most of the misses of a step over many live rays.
+  // Calls visit(i, ray) for the live rays i in [begin, end) in order. The rays
+  // lie scattered over the heap; fetching them a few places ahead hides most
+  // of the misses of a step over many live rays.
+  template <class Visit>
+  void forEachLive(std::size_t begin, std::size_t end, unsigned r, Visit visit) const {
     constexpr std::size_t AHEAD = 8;
-    const std::size_t n = mRays.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      if (i + 2 * AHEAD < n)
+    for (std::size_t i = begin; i < end; ++i) {
+      if (i + 2 * AHEAD < end)
         __builtin_prefetch(mRays[i + 2 * AHEAD].get());
-      if (i + AHEAD < n)
+      if (i + AHEAD < end)
         prefetchZeroSet(*mRays[i + AHEAD], r);
       R const* ray = mRays[i].get();
       DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
-      mEntry.insert(i, ray, mZeroToo);
+      visit(i, ray);
     }
+  }
+
+  void fileInTurn(unsigned r) {
+    forEachLive(0, mRays.size(), r,
+                [&](std::size_t i, R const* ray) { mEntry.insert(i, ray, mZeroToo); });
   }
 
   // The patterns and references are made in chunks on the workers, then
@@ -140,20 +146,12 @@ private:
     mReferences.resize(n);
     const std::size_t chunk = chunkSize(n, workers.size());
     workers.run((n + chunk - 1) / chunk, [&](std::size_t c, unsigned) {
-      constexpr std::size_t AHEAD = 8;
-      const std::size_t end = std::min(n, (c + 1) * chunk);
-      for (std::size_t i = c * chunk; i < end; ++i) {
-        if (i + 2 * AHEAD < end)
-          __builtin_prefetch(mRays[i + 2 * AHEAD].get());
-        if (i + AHEAD < end)
-          prefetchZeroSet(*mRays[i + AHEAD], r);
-        R const* ray = mRays[i].get();
-        DD_ASSERT(ray->creationRow() < r && ray->firstNegativeRow() >= r);
+      forEachLive(c * chunk, std::min(n, (c + 1) * chunk), r, [&](std::size_t i, R const* ray) {
         const Filing filing = mEntry.filingOf(*ray, mZeroToo);
         mFilings[i] = filing;
         if (filing != Filing::NONE)
           mReferences[i] = mEntry.reference(i, ray);
-      }
+      });
     });
     for (std::size_t i = 0; i < n; ++i)
       if (mFilings[i] != Filing::NONE)
