@@ -24,6 +24,7 @@ function(redivez_test_folder name)
   set(target test_${name})
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
+  add_dependencies(redivez_tests ${target})
   # Each folder's own helpers, and those shared by several folders.
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
   target_compile_definitions(${target} PRIVATE

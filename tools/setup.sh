@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Installs the build dependencies that are missing (Debian 12, as root) and
-# builds Redivez in Release mode into build/. Arguments go to cmake.
+# Installs the build dependencies that are missing (Debian 12, as root),
+# configures build/ in Release mode and builds the program; with --tests
+# first, the test suite too. The other arguments go to cmake. The benchmarks
+# are configured, not built: `cmake --build build` builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+target=redivez
+if [ "${1-}" = "--tests" ]; then
+  target=redivez_tests
+  shift
+fi
 
 packages="g++ cmake make libgmp-dev libgtest-dev libbenchmark-dev"
 missing=""
@@ -15,4 +23,4 @@ if [ -n "$missing" ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target "$target"
