@@ -32,10 +32,10 @@ std::optional<std::uint64_t> numberIn(std::string const& word) {
 
 } // namespace
 
-ControlGroup ControlGroup::ofThisProcess() {
+ControlGroup ControlGroup::ofThisProcess(std::string mountRoot) {
   const std::optional<std::string> text = contentsOf("/proc/self/cgroup");
   std::optional<std::string> path = text ? pathIn(*text) : std::nullopt;
-  return ControlGroup("/sys/fs/cgroup", path ? *path : "");
+  return ControlGroup(std::move(mountRoot), path ? *path : "");
 }
 
 ControlGroup::ControlGroup(std::string mountRoot, std::string path)

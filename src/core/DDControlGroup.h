@@ -11,8 +11,12 @@ namespace double_description {
 // the memory and the processor time of the processes in it.
 class ControlGroup {
 public:
-  // The group of this process, from /proc/self/cgroup, under /sys/fs/cgroup.
-  static ControlGroup ofThisProcess();
+  // Where the kernel's hierarchy is mounted.
+  static constexpr const char* MOUNT_ROOT = "/sys/fs/cgroup";
+
+  // The group of this process, from /proc/self/cgroup, under the hierarchy
+  // mounted at mountRoot.
+  static ControlGroup ofThisProcess(std::string mountRoot = MOUNT_ROOT);
 
   // The group at path (as /proc/self/cgroup gives it) under the hierarchy
   // mounted at mountRoot.

@@ -3,6 +3,7 @@
 // out (big integers included).
 #include "TestFiles.h"
 
+#include "app/DDAddressSpace.h"
 #include "core/DDControlGroup.h"
 #include "core/DDSanitizers.h"
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -131,6 +133,64 @@ TEST(MemoryLimit, OnlyAnUnlimitedAddressSpaceIsCapped) {
     SCOPED_TRACE(user);
     EXPECT_EQ(limitOfRun(static_cast<rlim_t>(user)), std::to_string(user));
   }
+}
+
+// A run on matrix in a directory of its own, from a process whose unlimited
+// address space was capped with the control groups under cgroupRoot; the
+// cap is in the run's cap.txt.
+struct CappedRun {
+  std::string cap;
+  int status;
+  std::string console;
+};
+
+CappedRun runUnderCap(const std::string& cgroupRoot, const std::string& matrix) {
+  const std::string dir = tempDir("capped");
+  std::ofstream(dir + "/m.txt") << matrix;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const rlimit unlimited = {RLIM_INFINITY, RLIM_INFINITY};
+    rlimit capped;
+    if (setrlimit(RLIMIT_AS, &unlimited) != 0 || chdir(dir.c_str()) != 0)
+      _exit(127);
+    double_description::capAddressSpace(cgroupRoot);
+    if (getrlimit(RLIMIT_AS, &capped) != 0 || !freopen("console.txt", "w", stdout))
+      _exit(127);
+    std::ofstream("cap.txt") << capped.rlim_cur;
+    execl(REDIVEZ_BINARY, REDIVEZ_BINARY, "m.txt", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status)) << status;
+  return {readFile(dir + "/cap.txt"), WEXITSTATUS(status), readFile(dir + "/console.txt")};
+}
+
+// The control group's memory.max caps the address space as physical memory
+// does; the fixture's root holds it, so it counts whatever the group's path.
+// Under that cap (a run keeps a limit it finds) a small run goes through and
+// one that needs more ends with the memory error.
+TEST(MemoryLimit, TheControlGroupsMemoryMaxCapsTheAddressSpace) {
+  if (SANITIZED_BUILD)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+  if (!double_description::ControlGroup::pathIn(readFile("/proc/self/cgroup")))
+    GTEST_SKIP() << "the process is in no control group of version 2";
+  rlimit own;
+  ASSERT_EQ(getrlimit(RLIMIT_AS, &own), 0);
+  if (own.rlim_max != RLIM_INFINITY)
+    GTEST_SKIP() << "the tests run under a hard limit on their address space";
+  const std::string groupMax = std::to_string(30 << 20);
+  const std::string root = tempDir("cgroup");
+  std::ofstream(root + "/memory.max") << groupMax << "\n";
+
+  const CappedRun small = runUnderCap(root, cubeCone(3));
+  EXPECT_EQ(small.cap, groupMax);
+  EXPECT_EQ(small.status, 0) << small.console;
+  const CappedRun large = runUnderCap(root, cubeCone(18));
+  EXPECT_EQ(large.cap, groupMax);
+  EXPECT_EQ(large.status, 255);
+  EXPECT_NE(large.console.find("\nError: Not enough memory for this problem!\n"), std::string::npos)
+      << large.console.substr(large.console.size() > 400 ? large.console.size() - 400 : 0);
 }
 
 } // namespace
