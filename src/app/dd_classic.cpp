@@ -77,8 +77,7 @@ bool writePlotFiles(const std::string& plotFile) {
   return complexityWritten && distributionWritten;
 }
 
-std::optional<unsigned> threadCount(const char* setting) {
-  const unsigned available = WorkerPool::availableProcessors();
+std::optional<unsigned> threadCount(const char* setting, unsigned available) {
   if (setting == nullptr)
     return available;
   const std::optional<unsigned> limit = WorkerPool::parseThreadCount(setting);

@@ -10,6 +10,7 @@
 #include "app/DDInput.h"
 #include "core/DDBitList.h"
 #include "core/DDRepresentationVector.h"
+#include "core/DDWorkerPool.h"
 #include "dualset/DDDualSetRayGenerator.h"
 #include "iteration/DDExtremeRayGenerator.h"
 #include "iteration/DDSingleSetRayGenerator.h"
@@ -31,9 +32,11 @@ void printComputationBox();
 // True when the argument asks for help ("--help", "-help", "-h" prefixes).
 bool isHelpRequest(const char* argument);
 
-// The threads of a run: those available, at most REDIVEZ_THREADS where it is
-// set; none when it is set but not a positive integer.
-std::optional<unsigned> threadCount(const char* setting);
+// The threads of a run: the processors available, at most the count setting
+// (REDIVEZ_THREADS) gives where it is set; none when it is set but not a
+// positive integer.
+std::optional<unsigned> threadCount(const char* setting,
+                                    unsigned available = WorkerPool::availableProcessors());
 
 // Everything main does. Failures of the matrix file leave as InputError.
 int classicMain(int argc, const char* const* argv);

@@ -44,12 +44,13 @@ WorkerPool::~WorkerPool() {
     worker.join();
 }
 
-unsigned WorkerPool::availableProcessors() {
+unsigned WorkerPool::availableProcessors(std::string const& cgroupRoot) {
   cpu_set_t set;
   unsigned count = 1;
   if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
     count = static_cast<unsigned>(CPU_COUNT(&set));
-  if (const std::optional<unsigned> quota = ControlGroup::ofThisProcess().processorLimit())
+  const std::optional<unsigned> quota = ControlGroup::ofThisProcess(cgroupRoot).processorLimit();
+  if (quota)
     count = std::min(count, *quota);
   return count;
 }

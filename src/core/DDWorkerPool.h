@@ -1,6 +1,8 @@
 #ifndef DD_WORKERPOOL_H
 #define DD_WORKERPOOL_H
 
+#include "core/DDControlGroup.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,9 +34,10 @@ public:
 
   void run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task);
 
-  // The processors this process may run on and its control group's processor
-  // quota allows, at least 1.
-  static unsigned availableProcessors();
+  // The processors this thread may run on (its affinity mask) and the
+  // processor quota of the process's control group under cgroupRoot allows,
+  // at least 1.
+  static unsigned availableProcessors(std::string const& cgroupRoot = ControlGroup::MOUNT_ROOT);
   // A thread count the user gives: a positive decimal integer, nothing else.
   static std::optional<unsigned> parseThreadCount(const char* text);
 

@@ -2,11 +2,17 @@
 // integer ends the run after the banner with one line and status 255.
 #include "TestFiles.h"
 
+#include "core/DDControlGroup.h"
+#include "core/DDWorkerPool.h"
+
 #include <gtest/gtest.h>
+
+#include <sched.h>
 
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +62,68 @@ TEST(ThreadCountTest, AnyCountGivesTheSameResult) {
     EXPECT_EQ(outcome.output.find("Error"), std::string::npos);
     EXPECT_EQ(readFile(other + "/m.txt.out"), expected);
   }
+}
+
+// Restores the calling thread's affinity mask when it goes.
+class AffinityKept {
+public:
+  AffinityKept() { EXPECT_EQ(sched_getaffinity(0, sizeof mSaved, &mSaved), 0); }
+  ~AffinityKept() { sched_setaffinity(0, sizeof mSaved, &mSaved); }
+  cpu_set_t const& saved() const { return mSaved; }
+
+private:
+  cpu_set_t mSaved;
+};
+
+// The count itself: the processors of the affinity mask, fewer where the
+// control group's cpu.max (the fixture root's, so it counts whatever the
+// group's path) allows fewer, at most what REDIVEZ_THREADS gives.
+TEST(ThreadCountTest, TheAffinityMaskTheQuotaAndTheVariableCapTheCount) {
+  using double_description::ControlGroup;
+  using double_description::threadCount;
+  using double_description::WorkerPool;
+  const AffinityKept kept;
+  std::vector<int> cpus;
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &kept.saved()))
+      cpus.push_back(cpu);
+  const bool grouped = ControlGroup::pathIn(readFile("/proc/self/cgroup")).has_value();
+  const struct {
+    unsigned cpus;
+    const char* cpuMax; // none: no cpu.max file
+    const char* setting;
+    unsigned threads;
+  } cases[] = {
+      {2, nullptr, nullptr, 2},
+      {2, nullptr, "8", 2},
+      {2, nullptr, "1", 1},
+      {1, nullptr, "8", 1},
+      {3, "150000 100000", nullptr, 2},
+      {3, "150000 100000", "8", 2},
+      {2, "50000 100000", nullptr, 1},
+      {2, "400000 100000", "8", 2},
+      {3, "max 100000", nullptr, 3},
+      {3, "250000 100000", "2", 2},
+  };
+  unsigned tested = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cpus) + " processors, cpu.max " + (c.cpuMax ? c.cpuMax : "none") +
+                 ", REDIVEZ_THREADS " + (c.setting ? c.setting : "unset"));
+    if (c.cpus > cpus.size() || (c.cpuMax != nullptr && !grouped))
+      continue;
+    const std::string root = tempDir("cgroup");
+    if (c.cpuMax != nullptr)
+      std::ofstream(root + "/cpu.max") << c.cpuMax << "\n";
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (unsigned i = 0; i < c.cpus; ++i)
+      CPU_SET(cpus[i], &set);
+    ASSERT_EQ(sched_setaffinity(0, sizeof set, &set), 0);
+    EXPECT_EQ(threadCount(c.setting, WorkerPool::availableProcessors(root)),
+              std::optional<unsigned>(c.threads));
+    ++tested;
+  }
+  EXPECT_GT(tested, 0u);
 }
 
 } // namespace
