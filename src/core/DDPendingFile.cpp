@@ -144,8 +144,6 @@ void makeUnique(std::string& name) {
   }
 }
 
-std::string descriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
 } // namespace
 
 void addAsynchronousEndingSignals(sigset_t& set) {
@@ -155,7 +153,8 @@ void addAsynchronousEndingSignals(sigset_t& set) {
     sigaddset(&set, signal);
 }
 
-PendingFile::PendingFile(std::string finalName, Naming naming) : mFinalName(std::move(finalName)) {
+PendingFile::PendingFile(std::string finalName, Naming naming, std::string descriptorDirectory)
+    : mFinalName(std::move(finalName)), mDescriptorDirectory(std::move(descriptorDirectory)) {
   // Hidden, beside the final name, and short enough for any final name that
   // could exist.
   const std::size_t slash = mFinalName.rfind('/');
@@ -166,14 +165,15 @@ PendingFile::PendingFile(std::string finalName, Naming naming) : mFinalName(std:
     openNamed(mFinalName.substr(0, baseStart) + mHiddenName);
 }
 
-// The file is reopened for the stream through /proc, which the link needs
-// too; without it, or without O_TMPFILE, the file gets a name.
+// The file is reopened for the stream through the descriptor directory,
+// which the link needs too; without it (no /proc), or without O_TMPFILE, the
+// file gets a name.
 bool PendingFile::openNameless(std::string const& directory) {
   mDirectory = open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (mDirectory >= 0)
     mNameless = openat(mDirectory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (mNameless >= 0)
-    mStream.open(descriptorPath(mNameless), std::ios::out | std::ios::trunc);
+    mStream.open(descriptorPath(), std::ios::out | std::ios::trunc);
   if (mStream.is_open() && fchmod(mNameless, creationMode()) == 0)
     return true;
   discard();
@@ -224,7 +224,7 @@ bool PendingFile::commit() {
 bool PendingFile::commitNameless() {
   const std::size_t slash = mFinalName.rfind('/');
   const std::string finalBase = mFinalName.substr(slash == std::string::npos ? 0 : slash + 1);
-  const std::string source = descriptorPath(mNameless);
+  const std::string source = descriptorPath();
   std::string hidden = mHiddenName;
   bool renamed = false;
   {
@@ -242,6 +242,10 @@ bool PendingFile::commitNameless() {
   }
   discard();
   return renamed;
+}
+
+std::string PendingFile::descriptorPath() const {
+  return mDescriptorDirectory + "/" + std::to_string(mNameless);
 }
 
 void PendingFile::discard() {

@@ -30,16 +30,21 @@ void addAsynchronousEndingSignals(sigset_t& set);
 // directory, then linked under a unique hidden name and renamed over the
 // final name by commit(), with the ending signals blocked in between: no
 // signal, SIGKILL included, can leave anything behind. Where the filesystem
-// refuses nameless files, it is written under the hidden name instead, which
-// goes away on every failure, when the object is destroyed uncommitted, and
-// when a signal whose default action ends the process comes while it is
-// pending (SIGKILL excepted).
+// refuses nameless files, or the descriptor directory is missing, it is
+// written under the hidden name instead, which goes away on every failure,
+// when the object is destroyed uncommitted, and when a signal whose default
+// action ends the process comes while it is pending (SIGKILL excepted).
 class PendingFile {
 public:
   enum class Naming { NamelessWherePossible, Named };
 
+  // Where the process's open files have names: a nameless file is reopened
+  // for the stream and linked through it.
+  static constexpr const char* DESCRIPTOR_DIRECTORY = "/proc/self/fd";
+
   // Creates the pending file; see isOpen().
-  explicit PendingFile(std::string finalName, Naming naming = Naming::NamelessWherePossible);
+  explicit PendingFile(std::string finalName, Naming naming = Naming::NamelessWherePossible,
+                       std::string descriptorDirectory = DESCRIPTOR_DIRECTORY);
   // Removes the pending file unless it was committed.
   ~PendingFile();
   PendingFile(PendingFile const&) = delete;
@@ -62,8 +67,10 @@ private:
   void openNamed(std::string name);
   bool commitNameless();
   void discard();
+  std::string descriptorPath() const;
 
   std::string mFinalName;
+  std::string mDescriptorDirectory;
   std::string mHiddenName;
   std::string mTemporaryName;
   int mDirectory = -1;

@@ -31,7 +31,24 @@ mode_t modeOf(const std::string& path) {
 const PendingFile::Naming NAMELESS = PendingFile::Naming::NamelessWherePossible;
 const PendingFile::Naming NAMED = PendingFile::Naming::Named;
 
-const char* nameOf(PendingFile::Naming naming) { return naming == NAMELESS ? "nameless" : "named"; }
+// How a test opens its files: nameless, named, or nameless where possible
+// where the descriptor directory is missing (as without /proc), which falls
+// back to a hidden name by itself. The filesystem of the tests has nameless
+// files.
+struct Mode {
+  const char* name;
+  PendingFile::Naming naming;
+  const char* descriptorDirectory;
+  bool nameless;
+  PendingFile open(const std::string& fileName) const {
+    return PendingFile(fileName, naming, descriptorDirectory);
+  }
+};
+const Mode NAMELESS_MODE = {"nameless", NAMELESS, PendingFile::DESCRIPTOR_DIRECTORY, true};
+const Mode NAMED_MODE = {"named", NAMED, PendingFile::DESCRIPTOR_DIRECTORY, false};
+const Mode FALLBACK_MODE = {"fallback", NAMELESS, "/proc/self/no_such_directory", false};
+
+void PrintTo(const Mode& mode, std::ostream* out) { *out << mode.name; }
 
 // Runs body in a child process that dumps no core; its wait status.
 template <class Body> int inChild(Body body) {
@@ -48,10 +65,11 @@ template <class Body> int inChild(Body body) {
 
 } // namespace
 
-class PendingFileTest : public ::testing::TestWithParam<PendingFile::Naming> {};
+class PendingFileTest : public ::testing::TestWithParam<Mode> {};
 
-INSTANTIATE_TEST_SUITE_P(Namings, PendingFileTest, ::testing::Values(NAMELESS, NAMED),
-                         [](const auto& info) { return nameOf(info.param); });
+INSTANTIATE_TEST_SUITE_P(Namings, PendingFileTest,
+                         ::testing::Values(NAMELESS_MODE, NAMED_MODE, FALLBACK_MODE),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_P(PendingFileTest, CommitReplacesTheFileWholeWithTheUsualMode) {
   const std::string dir = tempDir("commit");
@@ -61,16 +79,15 @@ TEST_P(PendingFileTest, CommitReplacesTheFileWholeWithTheUsualMode) {
   // Read when the file is made, not when the program started.
   const mode_t savedMask = umask(027);
   {
-    PendingFile file(name, GetParam());
+    PendingFile file = GetParam().open(name);
     ASSERT_TRUE(file.isOpen());
-    // The filesystem of the tests has nameless files.
-    EXPECT_EQ(file.isNameless(), GetParam() == NAMELESS);
-    EXPECT_EQ(file.temporaryName().empty(), GetParam() == NAMELESS);
+    EXPECT_EQ(file.isNameless(), GetParam().nameless);
+    EXPECT_EQ(file.temporaryName().empty(), GetParam().nameless);
     file.stream() << "Extreme rays:\n" << std::flush;
     // Nothing shows under the final name before the commit, and a nameless
     // file nowhere.
     EXPECT_EQ(readFile(name), EARLIER);
-    EXPECT_EQ(entriesOf(dir).size(), GetParam() == NAMELESS ? 1u : 2u);
+    EXPECT_EQ(entriesOf(dir).size(), GetParam().nameless ? 1u : 2u);
     file.stream() << "2 3 \n";
     EXPECT_TRUE(file.commit());
     EXPECT_TRUE(file.temporaryName().empty());
@@ -109,7 +126,7 @@ TEST_P(PendingFileTest, FailuresLeaveTheDirectoryAsItWas) {
       name = dir + "/missing/cone.txt.out";
     const std::set<std::string> entries = entriesOf(dir);
     {
-      PendingFile file(name, GetParam());
+      PendingFile file = GetParam().open(name);
       EXPECT_EQ(file.isOpen(), c.failure != Failure::NoDirectory);
       file.stream() << "Extreme rays:\n3 4 \n";
       if (c.failure == Failure::WriteFails)
@@ -127,11 +144,11 @@ TEST_P(PendingFileTest, FailuresLeaveTheDirectoryAsItWas) {
 TEST_P(PendingFileTest, OfTwoWritersOfOneNameTheLaterCommitWins) {
   const std::string dir = tempDir("two_writers");
   const std::string name = dir + "/cone.txt.out";
-  PendingFile first(name, GetParam());
-  PendingFile second(name, GetParam());
+  PendingFile first = GetParam().open(name);
+  PendingFile second = GetParam().open(name);
   ASSERT_TRUE(first.isOpen());
   ASSERT_TRUE(second.isOpen());
-  if (GetParam() == NAMED) {
+  if (!GetParam().nameless) {
     EXPECT_NE(first.temporaryName(), second.temporaryName());
   }
   first.stream() << "first\n";
@@ -149,7 +166,7 @@ TEST_P(PendingFileTest, OfTwoWritersOfOneNameTheLaterCommitWins) {
 TEST_P(PendingFileTest, EndingSignalsLeaveNothingBehind) {
   std::vector<int> signals = {SIGTERM, SIGINT,  SIGHUP,  SIGQUIT,  SIGPIPE,
                               SIGUSR1, SIGXFSZ, SIGALRM, SIGRTMIN, SIGABRT};
-  if (GetParam() == NAMELESS)
+  if (GetParam().nameless)
     signals.push_back(SIGKILL);
   for (int signal : signals) {
     SCOPED_TRACE(strsignal(signal));
@@ -159,9 +176,9 @@ TEST_P(PendingFileTest, EndingSignalsLeaveNothingBehind) {
     const int status = inChild([&] {
       if (signal != SIGKILL)
         ::signal(signal, SIG_DFL);
-      PendingFile file(name, GetParam());
+      PendingFile file = GetParam().open(name);
       file.stream() << "Extreme rays:\n" << std::flush;
-      if (!file.isOpen() || file.isNameless() != (GetParam() == NAMELESS))
+      if (!file.isOpen() || file.isNameless() != GetParam().nameless)
         return 2;
       if (!file.isNameless() && access(file.temporaryName().c_str(), F_OK) != 0)
         return 3;
@@ -183,7 +200,7 @@ TEST_P(PendingFileTest, TheFileSizeLimitLeavesNothingBehind) {
     ::signal(SIGXFSZ, SIG_DFL);
     const rlimit limit = {1 << 16, RLIM_INFINITY};
     setrlimit(RLIMIT_FSIZE, &limit);
-    PendingFile file(name, GetParam());
+    PendingFile file = GetParam().open(name);
     for (int i = 0; i < 100000; ++i)
       file.stream() << "1 -1 1 -1 1 -1 1 -1\n";
     return file.commit() ? 2 : 3;
@@ -199,7 +216,7 @@ TEST_P(PendingFileTest, IgnoredSignalsStayIgnored) {
   const std::string name = dir + "/cone.txt.out";
   const int status = inChild([&] {
     ::signal(SIGHUP, SIG_IGN);
-    PendingFile file(name, GetParam());
+    PendingFile file = GetParam().open(name);
     file.stream() << "complete\n";
     raise(SIGHUP);
     return file.commit() ? 0 : 2;
@@ -229,7 +246,7 @@ TEST_P(PendingFileTest, TheUmaskStaysAsItIs) {
     }
   });
   for (int i = 0; i < 300; ++i) {
-    PendingFile file(dir + "/cone.txt.out", GetParam());
+    PendingFile file = GetParam().open(dir + "/cone.txt.out");
     file.stream() << i << '\n';
     EXPECT_TRUE(file.commit());
   }
