@@ -18,7 +18,15 @@ namespace double_description {
 // A thread keeps at most KEPT_BYTES of each size: one that frees what other
 // threads made, as the filing thread of a shared pass does, would otherwise
 // hoard it all while the others keep asking the heap for more.
-template <class Owner> class FreeListPool {
+//
+// Heap is where blocks come from and go back to: the general heap, or one
+// that counts them.
+struct GlobalHeap {
+  static void* allocate(std::size_t bytes) { return ::operator new(bytes); }
+  static void release(void* block) { ::operator delete(block); }
+};
+
+template <class Owner, class Heap = GlobalHeap> class FreeListPool {
 public:
   static constexpr std::size_t LARGEST = 64;
   static constexpr std::size_t KEPT_BYTES = std::size_t(1) << 20;
@@ -37,7 +45,7 @@ public:
         return block;
       }
     }
-    return ::operator new(words * sizeof(std::uint64_t));
+    return Heap::allocate(words * sizeof(std::uint64_t));
   }
 
   static void give(void* block, std::size_t words) {
@@ -51,7 +59,7 @@ public:
         return;
       }
     }
-    ::operator delete(block);
+    Heap::release(block);
   }
 
   // Gives this thread's blocks of one size back to the heap.
@@ -79,7 +87,7 @@ private:
     void*& head = mFree[words];
     while (head != nullptr) {
       void* next = *static_cast<void**>(head);
-      ::operator delete(head);
+      Heap::release(head);
       head = next;
     }
     mKeptBytes[words] = 0;
@@ -92,9 +100,9 @@ private:
   std::size_t mKeptBytes[LARGEST + 1] = {};
 };
 
-template <class Owner>
-thread_local typename FreeListPool<Owner>::State FreeListPool<Owner>::tState =
-    FreeListPool<Owner>::UNUSED;
+template <class Owner, class Heap>
+thread_local typename FreeListPool<Owner, Heap>::State FreeListPool<Owner, Heap>::tState =
+    FreeListPool<Owner, Heap>::UNUSED;
 
 } // namespace double_description
 

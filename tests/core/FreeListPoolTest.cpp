@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -13,13 +14,31 @@ namespace {
 struct Words {};
 using Pool = FreeListPool<Words>;
 
+// The general heap, counting the blocks that come from it and go back.
+struct CountingHeap {
+  static inline std::atomic<std::size_t> allocated{0};
+  static inline std::atomic<std::size_t> released{0};
+  static inline thread_local std::size_t releasedHere = 0;
+  static void* allocate(std::size_t bytes) {
+    ++allocated;
+    return ::operator new(bytes);
+  }
+  static void release(void* block) {
+    ++released;
+    ++releasedHere;
+    ::operator delete(block);
+  }
+};
+struct Drained {};
+using CountedPool = FreeListPool<Drained, CountingHeap>;
+
 // Gives its block back when destroyed.
 struct Holder {
   std::size_t mWords = 0;
   void* mBlock = nullptr;
   ~Holder() {
     if (mBlock != nullptr)
-      Pool::give(mBlock, mWords);
+      CountedPool::give(mBlock, mWords);
   }
 };
 
@@ -51,23 +70,32 @@ TEST(FreeListPool, ReusesBlocksPerSizeOnTheFreeingThread) {
   Pool::give(fresh, 3);
 }
 
-// Threads that end with full lists drain them (the sanitizer build reports
-// what they would leak), and blocks given while a thread ends, after its
-// pool is gone, go to the heap.
+// Threads that end with full lists drain them, and a block given while a
+// thread ends, after its pool is gone, goes to the heap: every block the
+// threads took is back once they are joined, none before they end.
 TEST(FreeListPool, ThreadsDrainTheirListsWhenTheyEnd) {
+  constexpr unsigned THREADS = 4;
+  const std::size_t allocatedBefore = CountingHeap::allocated;
+  const std::size_t releasedBefore = CountingHeap::released;
+  std::atomic<std::size_t> releasedWhileRunning{0};
   std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([] {
+  for (unsigned t = 0; t < THREADS; ++t)
+    threads.emplace_back([&] {
       // Constructed before the pool, so destroyed after it.
       thread_local Holder late;
       late.mWords = 7;
-      late.mBlock = Pool::take(7);
+      late.mBlock = CountedPool::take(7);
       std::vector<void*> blocks;
-      for (std::size_t words = 1; words <= Pool::LARGEST; ++words)
-        blocks.push_back(Pool::take(words));
-      for (std::size_t words = 1; words <= Pool::LARGEST; ++words)
-        Pool::give(blocks[words - 1], words);
+      for (std::size_t words = 1; words <= CountedPool::LARGEST; ++words)
+        blocks.push_back(CountedPool::take(words));
+      for (std::size_t words = 1; words <= CountedPool::LARGEST; ++words)
+        CountedPool::give(blocks[words - 1], words);
+      releasedWhileRunning += CountingHeap::releasedHere;
     });
   for (std::thread& t : threads)
     t.join();
+  EXPECT_EQ(releasedWhileRunning.load(), 0u);
+  const std::size_t taken = THREADS * (CountedPool::LARGEST + 1);
+  EXPECT_EQ(CountingHeap::allocated - allocatedBefore, taken);
+  EXPECT_EQ(CountingHeap::released - releasedBefore, taken);
 }
