@@ -30,6 +30,8 @@ public:
   void calculateBase() override;
 
   LinearDependenceCache const& dependencyCache() const { return mDependencyCache; }
+  // The prover of the pairs tested on the calling thread.
+  FaceProver const& faceProver() const { return mFaceProver; }
 
 private:
   // Coordinates of initial ray i into the all-zero x of dimension d; Z

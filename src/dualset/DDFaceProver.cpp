@@ -129,6 +129,7 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   MachineArithmetic machine;
   Outcome outcome = reduce(machine, mMachineRows, slack);
   if (outcome == Outcome::OVERFLOW) {
+    ++mExactRestarts;
     for (std::uint32_t r : mPromoted) {
       mKnown.reset(r);
       mSpare.set(r);

@@ -51,6 +51,8 @@ public:
   }
   // Rows whose certificates the last test reduced.
   std::uint32_t reducedRows() const { return mReducedRows; }
+  // Tests, over the prover's life, whose reduction started over exactly.
+  std::uint64_t exactRestarts() const { return mExactRestarts; }
 
 private:
   struct Candidate {
@@ -76,6 +78,7 @@ private:
   std::uint16_t mTargetRank;
   std::uint16_t mIndependentCount = 0;
   std::uint32_t mReducedRows = 0;
+  std::uint64_t mExactRestarts = 0;
   BitRegister mKnown;
   BitRegister mSpare;
   DualSetRay const* mBasisRay = nullptr;

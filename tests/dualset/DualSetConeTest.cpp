@@ -65,9 +65,27 @@ TEST_P(SmallDualSetConeTest, FileOrderWithGreedyBasisFindsTheReferenceRays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Instances, SmallDualSetConeTest,
-                         ::testing::Values("cube_6", "cross_6", "metcone_5", "metpoly_5",
-                                           "cyclic_dual_20_4", "prodsimplex_5x5",
+                         ::testing::Values("cube_6", "cross_6", "metcone_5", "metcone_5_scaled",
+                                           "metpoly_5", "cyclic_dual_20_4", "prodsimplex_5x5",
                                            "rand01_dual_8_40", "rand_poly_rat_50_6"));
+
+// The rows of metcone_5 scaled by factors near 2^13: certificates that fit
+// machine integers, and face reductions whose sums leave 64 bits where the
+// bound of their products said to check them. The prover starts over in
+// exact integers and finds the rays of the unscaled cone.
+TEST(ScaledDualSetConeTest, FaceReductionsBeyond64BitsStartOverExactly) {
+  Matrix working;
+  std::vector<std::string> reference;
+  ASSERT_TRUE(loadInstance(smallStem("metcone_5_scaled"), working, reference));
+  const Matrix base = dd_test::identity(working.getColumns());
+  OpenDualSetGenerator generator(working, working, base, partitionedSets(), 1);
+  testing::internal::CaptureStdout();
+  generator.calculateBase();
+  generator.run();
+  testing::internal::GetCapturedStdout();
+  EXPECT_GT(generator.faceProver().exactRestarts(), 0u);
+  expectSameRaySet(coordinateLines(working, generator.cache().mFinalRays), reference);
+}
 
 class SharedDualSetConeTest : public SmallDualSetConeTest {};
 
