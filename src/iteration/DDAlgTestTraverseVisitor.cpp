@@ -128,12 +128,10 @@ bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
     return isAdjacentByColumnSweep(face);
   if (mThreshold == 0)
     return true;
-  MachineArithmetic machine;
-  const int fast = rankReachesThreshold(machine, mFastRows, face, k);
+  const int fast = rankReachesThreshold<MachineArithmetic>(mFastRows, face, k);
   if (fast >= 0)
     return fast == 1;
-  ExactArithmetic exact;
-  return rankReachesThreshold(exact, mExactRows, face, k) == 1;
+  return rankReachesThreshold<ExactArithmetic>(mExactRows, face, k) == 1;
 }
 
 namespace {
@@ -155,10 +153,11 @@ mpz_class const* rowOf(MachineMatrix const&, Matrix const& working, unsigned r,
 // a face of many rows is accepted as soon as d - 2 independent rows are seen
 // and rejected as soon as too few rows remain.
 template <class Arithmetic>
-int AlgTestTraverseVisitor::rankReachesThreshold(Arithmetic& arithmetic,
-                                                 std::vector<typename Arithmetic::Value>& rows,
+int AlgTestTraverseVisitor::rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows,
                                                  BitList const& face, unsigned k) {
   using Value = typename Arithmetic::Value;
+  // Local, so that the machine bounds are known constants.
+  Arithmetic arithmetic;
   constexpr std::uint64_t LARGE = std::uint64_t(1) << 40;
   const unsigned d = mWorkingMatrix->getColumns();
   const unsigned need = mThreshold;

@@ -46,8 +46,8 @@ private:
   // its rows kept in rows: 1 or 0 for the answer, -1 when a value does not
   // fit.
   template <class Arithmetic>
-  int rankReachesThreshold(Arithmetic& arithmetic, std::vector<typename Arithmetic::Value>& rows,
-                           BitList const& face, unsigned k);
+  int rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows, BitList const& face,
+                           unsigned k);
 
   MachineMatrix const* mMachineMatrix;
   std::optional<MachineMatrix> mOwnMachineMatrix;
