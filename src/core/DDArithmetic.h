@@ -43,10 +43,14 @@ public:
 
   // row[j] := row[j] * factor - pivot[j] * multiple for j in [from, to), each
   // result within maxMagnitude (at most 2^63 - 1); magnitudes collects the or
-  // of the magnitudes written.
+  // of the magnitudes written. SkipZeros passes over pairs of zeros: that pays
+  // on rows that stay mostly zero, and costs a branch on the others.
+  template <bool SkipZeros = false>
   static bool update(Value* row, Value const* pivot, Value factor, Value multiple, unsigned from,
                      unsigned to, std::uint64_t& magnitudes, Value maxMagnitude = INT64_MAX) {
     for (unsigned j = from; j < to; ++j) {
+      if (SkipZeros && (row[j] | pivot[j]) == 0)
+        continue;
       Value scaled = row[j];
       Value subtracted, value;
       if ((factor != 1 && __builtin_mul_overflow(row[j], factor, &scaled)) ||
