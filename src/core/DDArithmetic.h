@@ -43,10 +43,14 @@ public:
 
   // row[j] := row[j] * factor - pivot[j] * multiple for j in [from, to), each
   // result within maxMagnitude (at most 2^63 - 1); magnitudes collects the or
-  // of the magnitudes written.
+  // of the magnitudes written. SkipZeros passes over pairs of zeros: that pays
+  // on rows that stay mostly zero, and costs a branch on the others.
+  template <bool SkipZeros = false>
   static bool update(Value* row, Value const* pivot, Value factor, Value multiple, unsigned from,
                      unsigned to, std::uint64_t& magnitudes, Value maxMagnitude = INT64_MAX) {
     for (unsigned j = from; j < to; ++j) {
+      if (SkipZeros && (row[j] | pivot[j]) == 0)
+        continue;
       Value scaled = row[j];
       Value subtracted, value;
       if ((factor != 1 && __builtin_mul_overflow(row[j], factor, &scaled)) ||
@@ -82,10 +86,16 @@ public:
     return fits;
   }
 
+  // The same within this arithmetic's maxMagnitude.
+  bool cancel(Value* row, Value const* pivot, unsigned col, unsigned from, unsigned to,
+              std::uint64_t& magnitudes) const {
+    return cancel(row, pivot, col, from, to, magnitudes, mMaxMagnitude);
+  }
+
   // The update of the whole row of n entries.
   bool cancel(Value* row, Value const* pivot, unsigned col, unsigned n) const {
     std::uint64_t magnitudes = 0;
-    return cancel(row, pivot, col, 0, n, magnitudes, mMaxMagnitude);
+    return cancel(row, pivot, col, 0, n, magnitudes);
   }
 
   static void removeContent(Value* row, unsigned n) { double_description::removeContent(row, n); }
@@ -211,15 +221,26 @@ public:
     return true;
   }
 
-  // The update of the whole row of n entries as MachineArithmetic::cancel().
-  bool cancel(Value* row, Value const* pivot, unsigned col, unsigned n) {
+  // The update of [from, to) without col as MachineArithmetic::cancel().
+  bool cancel(Value* row, Value const* pivot, unsigned col, unsigned from, unsigned to,
+              std::uint64_t&) {
     setFactors(pivot[col].get_mpz_t(), row[col].get_mpz_t());
     mpz_srcptr factor = mBank.pivotFactor().get_mpz_t();
     mpz_srcptr multiple = mBank.entryFactor().get_mpz_t();
-    update(row, pivot, factor, multiple, 0, col);
-    update(row, pivot, factor, multiple, col + 1, n);
+    if (col < from || col >= to) {
+      update(row, pivot, factor, multiple, from, to);
+    } else {
+      update(row, pivot, factor, multiple, from, col);
+      update(row, pivot, factor, multiple, col + 1, to);
+    }
     row[col] = 0;
     return true;
+  }
+
+  // The update of the whole row of n entries.
+  bool cancel(Value* row, Value const* pivot, unsigned col, unsigned n) {
+    std::uint64_t magnitudes = 0;
+    return cancel(row, pivot, col, 0, n, magnitudes);
   }
 
   // Divides the row by the gcd of its entries.

@@ -39,8 +39,8 @@ bool CertificateSolver::prepare(BitList const& set) {
   // pivot column is left alone, and the matrices are sparse. Row t then reads
   // E_t * A_S = D_t at pivot column J_t and 0 at the other pivot columns.
   // Columns up to the pivot's are read no more, so only later ones are kept
-  // up; the pivot values of earlier rows are tracked aside. Every value is
-  // checked.
+  // up; the pivot values of earlier rows are tracked aside.
+  const MachineArithmetic machine;
   mPivotColumns.clear();
   mPivotValues.clear();
   unsigned t = 0;
@@ -64,22 +64,13 @@ bool CertificateSolver::prepare(BitList const& set) {
       const std::int64_t factor = p / g;
       const std::int64_t multiple = e / g;
       std::uint64_t magnitudes = 0;
-      for (unsigned j = c + 1; j < mWidth; ++j) {
-        const std::int64_t x = row[j];
-        const std::int64_t y = pivotRow[j];
-        if (x == 0 && y == 0)
-          continue;
-        std::int64_t scaled = x;
-        std::int64_t subtracted = 0;
-        if ((factor != 1 && __builtin_mul_overflow(x, factor, &scaled)) ||
-            __builtin_mul_overflow(y, multiple, &subtracted) ||
-            __builtin_sub_overflow(scaled, subtracted, &row[j]) || row[j] == INT64_MIN)
-          return false;
-        magnitudes |= abs64(row[j]);
-      }
+      // The rows of E start as unit vectors.
+      if (!MachineArithmetic::update<true>(row, pivotRow, factor, multiple, c + 1, mWidth,
+                                           magnitudes))
+        return false;
       if (u < t) {
         std::int64_t& pivot = mPivotValues[u];
-        if (__builtin_mul_overflow(pivot, factor, &pivot) || pivot == INT64_MIN)
+        if (!machine.multiply(pivot, factor, pivot))
           return false;
         magnitudes |= abs64(pivot);
       }
@@ -107,20 +98,16 @@ bool CertificateSolver::prepare(BitList const& set) {
 
   // D = lcm of the pivot values; row t of E is scaled by D / D_t, so that
   // D * a_r = sum over t of a_r[J_t] * (row t of E) * A_S.
-  std::uint64_t lcm = 1;
-  for (std::int64_t v : mPivotValues) {
-    const std::uint64_t magnitude = abs64(v);
-    if (__builtin_mul_overflow(lcm / gcdUnsigned(lcm, magnitude), magnitude, &lcm) ||
-        lcm > INT64_MAX)
+  mDeterminant = 1;
+  for (std::int64_t v : mPivotValues)
+    if (!machine.lcm(mDeterminant, v))
       return false;
-  }
-  mDeterminant = static_cast<std::int64_t>(lcm);
   mLargestE = 0;
   for (unsigned i = 0; i < n; ++i) {
     const std::int64_t scale = mDeterminant / mPivotValues[i];
     for (unsigned j = d; j < mWidth; ++j) {
       std::int64_t& v = at(i, j);
-      if (__builtin_mul_overflow(v, scale, &v) || v == INT64_MIN)
+      if (!machine.multiply(v, scale, v))
         return false;
       mLargestE = std::max(mLargestE, abs64(v));
     }

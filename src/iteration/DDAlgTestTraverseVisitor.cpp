@@ -1,5 +1,6 @@
 #include "iteration/DDAlgTestTraverseVisitor.h"
 
+#include "core/DDArithmetic.h"
 #include "core/DDBitOps.h"
 #include "core/DDElimination.h"
 #include "trees/DDTreeSearch.h"
@@ -119,101 +120,87 @@ bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {
 }
 
 // Every candidate face has at least d - 2 rows, and for those the answer is
-// whether their rank reaches d - 2. The rows are reduced one at a time
-// against the pivot rows found so far, so a face of many rows is accepted as
-// soon as d - 2 independent rows are seen and rejected as soon as too few
-// rows remain. Machine integers serve while nothing overflows; the exact
-// integers take over when something would.
+// whether their rank reaches d - 2. Machine integers serve while nothing
+// overflows; the exact integers take over when something would.
 bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
   const unsigned k = face.count();
   if (k < mThreshold)
     return isAdjacentByColumnSweep(face);
   if (mThreshold == 0)
     return true;
-  const int fast = rankReachesThresholdFast(face, k);
-  return fast >= 0 ? fast == 1 : rankReachesThreshold(face, k);
+  const int fast = rankReachesThreshold<MachineArithmetic>(mFastRows, face, k);
+  if (fast >= 0)
+    return fast == 1;
+  return rankReachesThreshold<ExactArithmetic>(mExactRows, face, k) == 1;
 }
 
-int AlgTestTraverseVisitor::rankReachesThresholdFast(BitList const& face, unsigned k) {
+namespace {
+
+// Row r of the working matrix in either arithmetic; machine rows may be
+// missing.
+std::int64_t const* rowOf(MachineMatrix const& machine, Matrix const&, unsigned r,
+                          MachineArithmetic const&) {
+  return machine.row(r);
+}
+mpz_class const* rowOf(MachineMatrix const&, Matrix const& working, unsigned r,
+                       ExactArithmetic const&) {
+  return working.row(r).mValues.data();
+}
+
+} // namespace
+
+// The rows are reduced one at a time against the pivot rows found so far, so
+// a face of many rows is accepted as soon as d - 2 independent rows are seen
+// and rejected as soon as too few rows remain.
+template <class Arithmetic>
+int AlgTestTraverseVisitor::rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows,
+                                                 BitList const& face, unsigned k) {
+  using Value = typename Arithmetic::Value;
+  // Local, so that the machine bounds are known constants.
+  Arithmetic arithmetic;
   constexpr std::uint64_t LARGE = std::uint64_t(1) << 40;
   const unsigned d = mWorkingMatrix->getColumns();
   const unsigned need = mThreshold;
   MachineMatrix const& machine = machineMatrix();
-  mFastRows.resize(static_cast<std::size_t>(need + 1) * d);
+  const std::size_t cells = static_cast<std::size_t>(need + 1) * d;
+  if (rows.size() < cells)
+    rows.resize(cells);
   mPivotOfColumn.assign(d, -1);
   unsigned pivots = 0;
   unsigned seen = 0;
-  int answer = 0; // also when every row has been seen without enough pivots
-  // Each row of the face in turn, until the answer is known.
-  face.findSetBit([&](std::uint64_t r) {
-    if (pivots + (k - seen) < need)
-      return true;
-    ++seen;
-    const std::int64_t* source = machine.row(static_cast<unsigned>(r));
-    if (source == nullptr) {
-      answer = -1;
-      return true;
-    }
-    std::int64_t* row = &mFastRows[static_cast<std::size_t>(pivots) * d];
-    std::copy(source, source + d, row);
-    for (unsigned col = 0; col < d; ++col) {
-      if (row[col] == 0)
-        continue;
-      const int pivotIndex = mPivotOfColumn[col];
-      if (pivotIndex < 0) {
-        mPivotOfColumn[col] = static_cast<int>(pivots);
-        if (++pivots < need)
-          return false;
-        answer = 1;
-        return true;
+  // A hand loop over the face: it stops early.
+  std::uint64_t const* words = face.words();
+  for (std::uint64_t w = 0; w < face.wordCount(); ++w)
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+      if (pivots + (k - seen) < need)
+        return 0;
+      ++seen;
+      const auto r = static_cast<unsigned>(64 * w + lowestBit(bits));
+      Value const* source = rowOf(machine, *mWorkingMatrix, r, arithmetic);
+      if (source == nullptr)
+        return -1;
+      Value* row = &rows[static_cast<std::size_t>(pivots) * d];
+      std::copy(source, source + d, row);
+      for (unsigned col = 0; col < d; ++col) {
+        if (row[col] == 0)
+          continue;
+        const int pivotIndex = mPivotOfColumn[col];
+        if (pivotIndex < 0) { // a new independent row
+          mPivotOfColumn[col] = static_cast<int>(pivots);
+          if (++pivots >= need)
+            return 1;
+          break;
+        }
+        std::uint64_t magnitudes = 0;
+        if (!arithmetic.cancel(row, &rows[static_cast<std::size_t>(pivotIndex) * d], col, col + 1,
+                               d, magnitudes))
+          return -1;
+        // Dividing out the content keeps machine entries small.
+        if (magnitudes > LARGE)
+          arithmetic.removeContent(row, d);
       }
-      std::uint64_t magnitudes = 0;
-      if (!cancelEntry(row, &mFastRows[static_cast<std::size_t>(pivotIndex) * d], col, col + 1, d,
-                       magnitudes)) {
-        answer = -1;
-        return true;
-      }
-      // Dividing out the content keeps the entries small.
-      if (magnitudes > LARGE)
-        removeContent(row, d);
     }
-    return false;
-  });
-  return answer;
-}
-
-bool AlgTestTraverseVisitor::rankReachesThreshold(BitList const& face, unsigned k) {
-  const unsigned need = mThreshold;
-  const unsigned d = mWorkingMatrix->getColumns();
-  RankCalculator& calc = rankCalculator();
-  calc.setColsInUse(d);
-  mPivotOfColumn.assign(d, -1);
-  unsigned pivots = 0;
-  unsigned seen = 0;
-  bool reached = false;
-  face.findSetBit([&](std::uint64_t r) {
-    if (pivots + (k - seen) < need)
-      return true;
-    ++seen;
-    CalculationVector const& source = mWorkingMatrix->row(static_cast<unsigned>(r));
-    CalculationVector& row = calc.row(pivots);
-    for (unsigned j = 0; j < d; ++j)
-      row[j] = source[j];
-    for (unsigned col = 0; col < d; ++col) {
-      if (sgn(row[col]) == 0)
-        continue;
-      const int pivot = mPivotOfColumn[col];
-      if (pivot < 0) { // a new independent row
-        mPivotOfColumn[col] = static_cast<int>(pivots);
-        reached = ++pivots >= need;
-        return reached;
-      }
-      cancelEntry(row, calc.row(static_cast<unsigned>(pivot)), col, col + 1, d);
-    }
-    return false;
-  });
-  calc.setRowsInUse(pivots);
-  return reached;
+  return 0; // every row seen without enough pivots
 }
 
 } // namespace double_description

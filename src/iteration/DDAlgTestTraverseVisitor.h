@@ -8,6 +8,8 @@
 #include "iteration/DDAlgTestFaceRank.h"
 #include "iteration/DDSingleSetTraverseVisitor.h"
 
+#include <gmpxx.h>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -33,18 +35,19 @@ public:
   bool isAdjacentByColumnSweep(BitList const& face);
 
   Matrix const* mWorkingMatrix;
-  // m x d exact workspace, built on the first face that the machine integers
-  // cannot decide and reused for the rest of the pass.
+  // m x d exact workspace of the column sweep, built on first need and reused
+  // for the rest of the pass.
   std::optional<RankCalculator> mRankCalculator;
 
 private:
   RankCalculator& rankCalculator();
   MachineMatrix const& machineMatrix();
-  // The row-by-row reduction in exact integers, for faces of k >= d - 2 rows.
-  bool rankReachesThreshold(BitList const& face, unsigned k);
-  // The same in machine integers: 1 or 0 for the answer, -1 when an entry
-  // does not fit.
-  int rankReachesThresholdFast(BitList const& face, unsigned k);
+  // The row-by-row reduction of a face of k >= d - 2 rows in one arithmetic,
+  // its rows kept in rows: 1 or 0 for the answer, -1 when a value does not
+  // fit.
+  template <class Arithmetic>
+  int rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows, BitList const& face,
+                           unsigned k);
 
   MachineMatrix const* mMachineMatrix;
   std::optional<MachineMatrix> mOwnMachineMatrix;
@@ -56,6 +59,7 @@ private:
   BitList mFace;                       // common zero set of the pair being tested
   std::vector<int> mPivotOfColumn;
   std::vector<std::int64_t> mFastRows;
+  std::vector<mpz_class> mExactRows;
 };
 
 } // namespace double_description

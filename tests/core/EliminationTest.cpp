@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ExactTestSupport.h"
@@ -343,6 +344,55 @@ TEST(MachineRowUpdate, KeepsTheSymmetricRange) {
       expectedMagnitudes |= abs64(row[j]);
     }
     EXPECT_EQ(magnitudes, expectedMagnitudes);
+  }
+}
+
+// Both arithmetics cancel a column of the same small sparse rows alike, with
+// col before, inside or after the range updated, and over whole rows; the
+// entries outside the range keep their values.
+TEST(ArithmeticCancel, MachineAndExactAgree) {
+  std::mt19937_64 rng(5);
+  auto entry = [&](bool nonzero) {
+    const long v = long(rng() % 11) - 5;
+    return nonzero && v == 0 ? 7L : v;
+  };
+  for (int trial = 0; trial < 400; ++trial) {
+    const unsigned n = 2 + static_cast<unsigned>(rng() % 7);
+    std::vector<std::int64_t> row(n), pivot(n);
+    for (unsigned j = 0; j < n; ++j) {
+      row[j] = rng() % 3 == 0 ? entry(false) : 0;
+      pivot[j] = rng() % 3 == 0 ? entry(false) : 0;
+    }
+    const auto col = static_cast<unsigned>(rng() % n);
+    row[col] = entry(true);
+    pivot[col] = entry(true) * 3;
+    const bool whole = trial % 4 == 0;
+    const auto from = whole ? 0u : static_cast<unsigned>(rng() % n);
+    const auto to = whole ? n : from + static_cast<unsigned>(rng() % (n - from + 1));
+    const std::vector<std::int64_t> original = row;
+    std::vector<mpz_class> exactRow(n), exactPivot(n);
+    for (unsigned j = 0; j < n; ++j) {
+      exactRow[j] = static_cast<long>(row[j]);
+      exactPivot[j] = static_cast<long>(pivot[j]);
+    }
+    MachineArithmetic machine;
+    ExactArithmetic exact;
+    std::uint64_t magnitudes = 0;
+    if (whole) {
+      ASSERT_TRUE(machine.cancel(row.data(), pivot.data(), col, n));
+      exact.cancel(exactRow.data(), exactPivot.data(), col, n);
+    } else {
+      ASSERT_TRUE(machine.cancel(row.data(), pivot.data(), col, from, to, magnitudes));
+      exact.cancel(exactRow.data(), exactPivot.data(), col, from, to, magnitudes);
+    }
+    for (unsigned j = 0; j < n; ++j) {
+      SCOPED_TRACE("trial " + std::to_string(trial) + " column " + std::to_string(j));
+      EXPECT_EQ(mpz_class(static_cast<long>(row[j])), exactRow[j]);
+      if (j != col && (j < from || j >= to)) {
+        EXPECT_EQ(row[j], original[j]);
+      }
+    }
+    EXPECT_EQ(row[col], 0);
   }
 }
 
