@@ -115,7 +115,7 @@ bool markCandidates(Image const& image, std::uint64_t const* query, std::uint64_
                          static_cast<std::uint32_t>(c));
     });
   thread_local std::vector<std::uint64_t> words, groups;
-  const std::size_t patterns = index.patternStarts.size() - 1;
+  const std::size_t patterns = index.patterns;
   if (words.size() < patterns / 64 + 1) {
     words.resize(patterns / 64 + 1);
     groups.resize(patterns / (64 * 64) + 1);

@@ -40,15 +40,13 @@ struct Image {
 
 // For images of sparse patterns: per bit position the increasing indices of
 // the patterns with that bit (byRow[rowStarts[c]] up to rowStarts[c + 1]),
-// and per pattern its bit positions (byPattern[patternStarts[k]] up to
-// patternStarts[k + 1]). A pattern sharing threshold bits with a query has
+// of patterns patterns. A pattern sharing threshold bits with a query has
 // one of the query's bits outside any threshold - 1 of them, so the lists of
 // the shortest bits give every partner.
 struct RowIndex {
   std::vector<std::uint32_t> rowStarts;
   std::vector<std::uint32_t> byRow;
-  std::vector<std::uint32_t> patternStarts;
-  std::vector<std::uint32_t> byPattern;
+  std::uint32_t patterns = 0;
 };
 
 // The candidates of a query from an image's row index, marked by pattern
