@@ -100,8 +100,8 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
         const std::uint32_t k = hits[waiting + c];
         std::uint32_t shared = 0;
         for (std::uint32_t x = 0; x < w; ++x)
-          shared += static_cast<std::uint32_t>(
-              __builtin_popcountll(q[x] & block[x * n + (k - first)]));
+          shared +=
+              static_cast<std::uint32_t>(__builtin_popcountll(q[x] & block[x * n + (k - first)]));
         if (static_cast<std::uint16_t>(shared) >= t)
           hits[found++] = k;
       }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <iostream>
-#include <string>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -125,7 +125,8 @@ struct IndexedImage {
   RowIndex rows;
   Image image;
 
-  IndexedImage(std::uint32_t words, std::vector<std::vector<std::vector<std::uint32_t>>> const& leaves,
+  IndexedImage(std::uint32_t words,
+               std::vector<std::vector<std::vector<std::uint32_t>>> const& leaves,
                std::uint32_t threshold) {
     std::vector<std::vector<std::uint32_t>> lists(64 * words);
     nodes.assign(HEADER + words, 0);
