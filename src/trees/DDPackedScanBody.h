@@ -12,7 +12,9 @@
 // used here: an inline function could be kept from the AVX-512 copy. The
 // loops over candidates that stop at the first find stay hand loops.
 
-template <unsigned W>
+// INDEXED: the image has a row index (image.rows), compiled apart so that
+// the walk of the others stays as it is.
+template <unsigned W, bool INDEXED>
 std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32_t* hits,
                          std::uint64_t& visits) {
   const std::uint32_t w = W != 0 ? W : image.words;
@@ -29,7 +31,7 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
   // With a row index the walk only counts and notes the leaves that pass
   // (first pattern, count); their patterns are tested afterwards unless the
   // index finds the partners for less.
-  std::uint32_t* passing = image.rows != nullptr ? passingLeaves(image) : nullptr;
+  std::uint32_t* passing = INDEXED ? passingLeaves(image) : nullptr;
   std::uint32_t passed = 0;
   std::uint64_t tested = 0;
   // A query of fewer bits than words tests the masks bit by bit.
@@ -62,7 +64,7 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
     }
     ops += n;
     const auto first = static_cast<std::uint32_t>(node[1]);
-    if (passing == nullptr) {
+    if (!INDEXED) {
       scan(first, n);
     } else if (n != 0) {
       passing[passed++] = first;
@@ -72,7 +74,7 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
     i = node[0];
   }
   visits = ops;
-  if (passing == nullptr)
+  if (!INDEXED)
     return found;
   Marks marks;
   if (!markCandidates(image, q, tested, marks)) {
@@ -221,20 +223,28 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
   return found;
 }
 
-std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
+// Apart, so that the searches of images without an index compile as alone.
+template <bool INDEXED>
+__attribute__((noinline)) std::uint32_t narrowFor(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
                         std::uint64_t& visits) {
   switch (image.words) {
   case 1:
-    return narrowWith<1>(image, query, hits, visits);
+    return narrowWith<1, INDEXED>(image, query, hits, visits);
   case 2:
-    return narrowWith<2>(image, query, hits, visits);
+    return narrowWith<2, INDEXED>(image, query, hits, visits);
   case 3:
-    return narrowWith<3>(image, query, hits, visits);
+    return narrowWith<3, INDEXED>(image, query, hits, visits);
   case 4:
-    return narrowWith<4>(image, query, hits, visits);
+    return narrowWith<4, INDEXED>(image, query, hits, visits);
   default:
-    return narrowWith<0>(image, query, hits, visits);
+    return narrowWith<0, INDEXED>(image, query, hits, visits);
   }
+}
+
+std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
+                        std::uint64_t& visits) {
+  return image.rows != nullptr ? narrowFor<true>(image, query, hits, visits)
+                               : narrowFor<false>(image, query, hits, visits);
 }
 
 bool verifyAny(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
