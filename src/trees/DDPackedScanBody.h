@@ -225,8 +225,8 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
 
 // Apart, so that the searches of images without an index compile as alone.
 template <bool INDEXED>
-__attribute__((noinline)) std::uint32_t narrowFor(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                        std::uint64_t& visits) {
+__attribute__((noinline)) std::uint32_t narrowFor(Image const& image, std::uint64_t const* query,
+                                                  std::uint32_t* hits, std::uint64_t& visits) {
   switch (image.words) {
   case 1:
     return narrowWith<1, INDEXED>(image, query, hits, visits);
