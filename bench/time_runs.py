@@ -28,10 +28,10 @@ table of its README.md, plus the generated ones (made in a temporary folder when
   gen_wedge_65535  rows (1, t), t = 1..65535 (the most rows a matrix may have), all distinct:
       a pointed 2-dim cone with the 2 extreme rays (-1, 1) and (65535, -1); every row but the
       first and the last is redundant, which is what the cone measures; peer normaliz;
-  gen_rand01_facets_8_40, _9_24, _9_30  (n_k) the facets of the convex hull of k distinct
-      random 0/1 points in dimension n (Python's random, seed 1), homogenised, computed by
-      normaliz: hundreds to a few thousand rows, degenerate, and the k points as the only
-      extreme rays; peer normaliz.
+  gen_rand01_facets_8_40, _9_24, _9_28, _9_30, _9_34, _9_40  (n_k) the facets of the convex
+      hull of k distinct random 0/1 points in dimension n (Python's random, seed 1; seed 7 for
+      9_28, 9_34 and 9_40), homogenised, computed by normaliz: hundreds to a few thousand rows,
+      degenerate, and the k points as the only extreme rays; peer normaliz.
 
 Options:
   --binary PATH        redivez binary (default: build/redivez of this checkout)
@@ -379,7 +379,7 @@ def generated_cones():
     for m in (1024, 2048, 4096):
         makers['gen_cubic_%d' % m] = (cubic, m)
     makers['gen_wedge_65535'] = (wedge, 65535)
-    for n, k, seed in ((8, 40, 1), (9, 24, 1), (9, 30, 1)):
+    for n, k, seed in ((8, 40, 1), (9, 24, 1), (9, 28, 7), (9, 30, 1), (9, 34, 7), (9, 40, 7)):
         makers['gen_rand01_facets_%d_%d' % (n, k)] = (rand01_facets, n, k, seed)
     return {name: (lambda ddbench, folder, name=name, f=f: f[0](ddbench, folder, name, *f[1:]))
             for name, f in makers.items()}

@@ -117,8 +117,7 @@ bool PackedTree::sameImageAs(PackedTree const& other) const {
          std::equal(mReferences.begin(), mReferences.end(), other.mReferences.begin(),
                     other.mReferences.end(), sameReference) &&
          mRows.rowStarts == other.mRows.rowStarts && mRows.byRow == other.mRows.byRow &&
-         mRows.patternStarts == other.mRows.patternStarts &&
-         mRows.byPattern == other.mRows.byPattern;
+         mRows.patterns == other.mRows.patterns;
 }
 
 std::uint32_t PackedTree::partners(RayReference const& query,
