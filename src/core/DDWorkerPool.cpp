@@ -111,6 +111,8 @@ template <class Done> bool watch(Done done) {
 
 } // namespace
 
+bool WorkerPool::runsTaskHere() const { return tJob.mPool == this; }
+
 void WorkerPool::run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task) {
   // A task of this pool that runs a job of its own has no threads to spare:
   // its indices are its own thread's.

@@ -38,6 +38,9 @@ public:
   WorkerPool& operator=(WorkerPool const&) = delete;
 
   unsigned size() const { return mThreads; }
+  // Whether this thread is running a task of this pool, whose own jobs
+  // then run on it alone.
+  bool runsTaskHere() const;
 
   void run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task);
 
