@@ -46,12 +46,20 @@ struct SearchCounts {
   }
 };
 
+// Tree operations a query of the latest pass on this thread cost, with its
+// new rays; negative before the first. Steps in a row search alike, and
+// the pairs alone say nothing of how well the trees prune.
+inline thread_local double tOpsPerQuery = -1;
+
 // The work of a pass of queries over a tree of positives: the pattern words
-// of every pair. Pruning makes the narrowing cheaper, but degenerate steps
-// spend as much again on each candidate.
+// the latest pass compared for as many queries (an operation reads a node's
+// words and misses the cache on some), or those of every pair before the
+// first.
 inline std::uint64_t passWork(std::uint64_t queries, std::uint64_t positives,
                               std::uint64_t words) {
-  return queries * positives * words;
+  if (tOpsPerQuery < 0)
+    return queries * positives * words;
+  return static_cast<std::uint64_t>(static_cast<double>(queries) * (4 * tOpsPerQuery + 1)) * words;
 }
 
 // A visitor from makeVisitor(thread), or from makeVisitor() when it takes no
@@ -111,6 +119,7 @@ std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const
   using Created = CreatedRays<R, decltype(prepare)>;
   Created all;
   all.mPrepare = &prepare;
+  const SearchCounts before = SearchCounts::ofThisThread();
   policy.template run<Created, SearchCounts>(
       n, chunks, all,
       [&](std::size_t begin, std::size_t end, Created& created, unsigned thread) {
@@ -131,6 +140,13 @@ std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const
       });
 
   const std::uint64_t total = all.mRays.size();
+  if (n != 0) {
+    // A new ray costs about as much as a few nodes' words.
+    const SearchCounts made = SearchCounts::ofThisThread() - before;
+    tOpsPerQuery = static_cast<double>(made.mNarrowing + made.mVerification + made.mOps +
+                                       made.mCandidates + 16 * total) /
+                   static_cast<double>(n);
+  }
   for (std::unique_ptr<R const>& ray : all.mRays) {
     prepare(const_cast<R&>(*ray));
     cache.insert(ray.release());
