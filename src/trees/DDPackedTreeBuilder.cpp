@@ -119,27 +119,18 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const
     ++depth;
   const std::uint64_t work = queries != nullptr ? set.size() : set.size() * mWordCount * depth;
   const bool shared = policy.chunks(set.size() / SUBTREE_MIN, work, 4) > 1;
+  // The visitors of this build may file a large set on the threads; their
+  // copies that build the subtrees run on one thread each.
+  for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor())
+    v->mWorkers = mWorkers;
   std::vector<Subtree> subtrees;
   std::vector<Frame> stack;
-  if (shared) {
-    // The top levels file their large sets on all threads.
-    std::vector<WorkerPool*> saved;
-    for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor()) {
-      saved.push_back(v->mWorkers);
-      v->mWorkers = mWorkers;
-    }
-    stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
-    // Enough subtrees for the threads to even out uneven ones.
-    const std::size_t cutoff = std::max(SUBTREE_MIN, set.size() / (4 * mWorkers->size()));
-    grow(stack, &subtrees, cutoff);
-    std::size_t i = 0;
-    for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor())
-      v->mWorkers = saved[i++];
-    growShared(subtrees);
-  } else {
-    stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
-    grow(stack, nullptr, 0);
-  }
+  stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
+  // Enough subtrees for the threads to even out uneven ones.
+  const std::size_t cutoff =
+      shared ? std::max(SUBTREE_MIN, set.size() / (4 * policy.threads())) : 0;
+  grow(stack, shared ? &subtrees : nullptr, cutoff);
+  growShared(subtrees);
   return layOut(set.size());
 }
 
