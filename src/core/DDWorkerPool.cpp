@@ -143,7 +143,7 @@ void WorkerPool::run(std::size_t count, std::function<void(std::size_t, unsigned
   }
   const std::uint32_t generation = ++mGeneration;
   mTask.store(&task, std::memory_order_relaxed);
-  mCount.store(count, std::memory_order_relaxed);
+  mJob.store(std::uint64_t(generation) << GENERATION_SHIFT | count, std::memory_order_relaxed);
   mRemaining.store(count, std::memory_order_relaxed);
   // Publishes the job: whoever sees its generation sees its task and size.
   mTicket.store(std::uint64_t(generation) << GENERATION_SHIFT, std::memory_order_release);
@@ -207,9 +207,11 @@ void WorkerPool::take(std::uint32_t generation, unsigned thread) {
     std::uint64_t ticket = mTicket.load(std::memory_order_acquire);
     std::size_t count = 0;
     do {
-      // A later job's size only comes with a later ticket, which ends this.
-      count = mCount.load(std::memory_order_relaxed);
-      if ((ticket & ~INDEX_MASK) != job || (ticket & INDEX_MASK) >= count)
+      // The size is read after the ticket: a later job's ends this one.
+      const std::uint64_t size = mJob.load(std::memory_order_relaxed);
+      count = static_cast<std::size_t>(size & INDEX_MASK);
+      if ((size & ~INDEX_MASK) != job || (ticket & ~INDEX_MASK) != job ||
+          (ticket & INDEX_MASK) >= count)
         return;
     } while (!mTicket.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acq_rel,
                                             std::memory_order_acquire));

@@ -69,7 +69,9 @@ private:
   // later job with the task of an earlier one.
   std::atomic<std::uint64_t> mTicket{0};
   std::atomic<std::function<void(std::size_t, unsigned)> const*> mTask{nullptr};
-  std::atomic<std::size_t> mCount{0};
+  // The job's generation and size, in the same halves: a late worker must
+  // not weigh an old ticket against a new size.
+  std::atomic<std::uint64_t> mJob{0};
   std::uint32_t mGeneration = 0;
   // Indices of the job not yet done.
   std::atomic<std::size_t> mRemaining{0};

@@ -128,7 +128,10 @@ std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const
         if (!visitors[thread])
           visitors[thread] = std::make_unique<Visitor>(makeVisitorFor(makeVisitor, thread));
         Visitor& visitor = *visitors[thread];
-        visitor.mCreated = &created.mRays;
+        // A lone chunk files its rays as it makes them, unless they are to
+        // be prepared.
+        const bool direct = &created == &all && std::is_same_v<BeforeFiling, FileAsCreated>;
+        visitor.mCreated = direct ? nullptr : &created.mRays;
         visitor.onStart();
         for (std::size_t i = begin; i < end; ++i)
           visitor.onVisit(references[i]);
@@ -140,7 +143,10 @@ std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const
         part.mRays.clear();
       });
 
-  const std::uint64_t total = all.mRays.size();
+  std::uint64_t total = 0;
+  for (std::unique_ptr<Visitor> const& visitor : visitors)
+    if (visitor)
+      total += visitor->mCreatedCount;
   if (n != 0) {
     // A new ray costs about as much as a few nodes' words.
     const SearchCounts made = SearchCounts::ofThisThread() - before;

@@ -52,6 +52,19 @@ TEST(WorkerPool, FailureIsRethrownAndThePoolGoesOn) {
   EXPECT_EQ(calls.load(), 50);
 }
 
+// Jobs in quick succession, of changing sizes, while workers come late
+// from the one before: every job's indices once, none of another job's.
+TEST(WorkerPool, BackToBackJobsOfChangingSizes) {
+  WorkerPool pool(4);
+  std::vector<std::atomic<int>> calls(16);
+  for (int job = 0; job < 20000; ++job) {
+    const std::size_t count = 2 + static_cast<std::size_t>(job % 2 == 0 ? job % 13 : job % 3);
+    pool.run(count, [&](std::size_t i, unsigned) { ++calls[i]; });
+    for (std::size_t i = 0; i < calls.size(); ++i)
+      ASSERT_EQ(calls[i].exchange(0), i < count ? 1 : 0) << "job " << job << " index " << i;
+  }
+}
+
 // A task that runs a job on its own pool gets the indices in turn, on its
 // own thread and with its own thread number, so per-thread state stays
 // apart; jobs after it are shared again.
