@@ -48,8 +48,9 @@ Options:
   --timeout SECONDS    limit of each run (default 300); a peer that exceeds it has not finished
   --core N             CPU the one-thread runs are pinned to, as by taskset -c N (default:
                        the last CPU of this process's affinity mask)
-  --parallel           run redivez and its peer on one core and on the CPUs of --cores, side by
-                       side: the times, the ratios, the speed-up of redivez and the peak
+  --parallel           run redivez on one core, on the last 2, 4, ... CPUs of --cores and on all
+                       of them, and its peer on one core and on all, side by side: the times,
+                       the ratios, the speed-ups of redivez (marked ! below 1.0) and the peak
                        memory of each; only normaliz of the peers runs threads (-x=N), the
                        N-thread ratio of the others is to their one-core run
   --cores LIST         CPUs of the --parallel runs, a comma list (default: the last four of
@@ -64,9 +65,9 @@ Options:
 
 Columns: cone, m x d, rays (known count), n (runs per side), redivez median s, peer, peer median
 s, time ratio redivez/peer, peak MiB of each and their ratio, [alg/comb, part/comb], check.
-With --parallel: redivez s on 1 and N CPUs and the speed-up, peer, its s on 1 and N, the ratios
-redivez/peer on 1 and N, peak MiB of redivez on 1 and N and their ratio, of the peer on 1 and N,
-[alg/comb, part/comb, alg and part speed-ups], check.
+With --parallel: redivez s on 1 CPU, its s and speed-up on each of 2, 4, ... N CPUs (! below
+1.0), peer, its s on 1 and N, the ratios redivez/peer on 1 and N, peak MiB of redivez on 1 and N
+and their ratio, of the peer on 1 and N, [alg/comb, part/comb, alg and part speed-ups], check.
 A ratio written <x is a bound: the peer did not finish within the timeout; >x: redivez did not.
 """
 import argparse
@@ -504,9 +505,10 @@ class Bench:
         return (best[0] if best else None), 'probe: ' + ', '.join(probes)
 
     def widths(self):
-        """The CPU sets of the runs: one core, and the cores of --parallel."""
+        """The CPU sets of the runs: one core, and with --parallel the last w CPUs of --cores
+        for w = 2, 4, ... and all of them."""
         one = None if self.args.all_cores else {self.args.core}
-        return [(1, one)] + ([(len(self.args.cores), set(self.args.cores))]
+        return [(1, one)] + ([(w, set(self.args.cores[-w:])) for w in parallel_widths(self.args)]
                              if self.args.parallel else [])
 
     def run_cone(self, cone):
@@ -530,7 +532,8 @@ class Bench:
             for n, cpus in self.widths():
                 sides[(test, n)] = Side(test, cpus, self.confs.get(test))
                 # Only normaliz runs threads; the other peers run once, on one core.
-                if test == 'comb' and peer and (n == 1 or peer == 'nmz'):
+                if test == 'comb' and peer and (n == 1 or peer == 'nmz' and
+                                                n == len(self.args.cores)):
                     sides[('peer', n)] = Side(peer, cpus if cpus is not None else {self.args.core})
         default = sides[('comb', 1)]
         runs, rounds = self.args.runs, 0
@@ -579,6 +582,21 @@ def time_ratio(rdz, peer, timeout):
     if rdz.status == 'timeout' and peer.finished:
         return None, '>%.2f' % (timeout / peer.median())
     return None, '-'
+
+
+def parallel_widths(args):
+    """The CPU counts of the --parallel runs: the powers of two below --cores, and all."""
+    n, w, widths = len(args.cores), 2, []
+    while w < n:
+        widths.append(w)
+        w *= 2
+    return widths + [n]
+
+
+def speedup_cell(one, many, timeout):
+    """The speed-up of many CPUs over one, marked with ! below 1.0."""
+    value, text = time_ratio(one, many, timeout)
+    return text + '!' if value is not None and round(value, 2) < 1.0 else text
 
 
 def geomean(values):
@@ -651,9 +669,11 @@ def cone_cells(args, cone, peer, sides, runs):
                   ('mem', 6, fmt_ratio(mem_ratio(rdz, ps)))]
     else:
         rdz_n, ps_n = sides[('comb', n)], sides.get(('peer', n))
-        cells += [('rdz_1_s', 9, fmt_s(rdz)), ('rdz_%d_s' % n, 9, fmt_s(rdz_n)),
-                  ('x%d/1' % n, 6, time_ratio(rdz, rdz_n, args.timeout)[1]),
-                  ('peer', 5, peer or '-'), ('peer_1_s', 9, fmt_s(ps)),
+        cells.append(('rdz_1_s', 9, fmt_s(rdz)))
+        for w in parallel_widths(args):
+            cells += [('rdz_%d_s' % w, 9, fmt_s(sides[('comb', w)])),
+                      ('x%d/1' % w, 6, speedup_cell(rdz, sides[('comb', w)], args.timeout))]
+        cells += [('peer', 5, peer or '-'), ('peer_1_s', 9, fmt_s(ps)),
                   ('peer_%d_s' % n, 9, fmt_s(ps_n)),
                   ('ratio_1', 7, time_ratio(rdz, ps, args.timeout)[1]),
                   ('ratio_%d' % n, 7, time_ratio(rdz_n, ps_n or ps, args.timeout)[1]),
@@ -667,8 +687,9 @@ def cone_cells(args, cone, peer, sides, runs):
                           if other.status != '-' else '-'))
         if args.parallel:
             for label, _ in ADJACENCY_TESTS:
-                cells.append(('%s_x%d/1' % (label, n), len(label) + 6, time_ratio(
-                    sides[(label, 1)], sides[(label, n)], args.timeout)[1]))
+                for w in parallel_widths(args):
+                    cells.append(('%s_x%d/1' % (label, w), len(label) + 6, speedup_cell(
+                        sides[(label, 1)], sides[(label, w)], args.timeout)))
     return cells
 
 
@@ -706,7 +727,7 @@ def report(args, ddbench, ddbench_path, work, cones):
     blank = collections.defaultdict(lambda: Side('', None))
     print_cells([(h, w, h) for h, w, _ in cone_cells(args, Cone('', '', 0, 0, None, None), None,
                                                      blank, 0)], 'check')
-    ratios, mem_ratios, slow_peer, unfinished, speedups = [], [], [], [], []
+    ratios, mem_ratios, slow_peer, unfinished, speedups, losses = [], [], [], [], [], []
     family_times = collections.defaultdict(list)
     for cone in cones:
         peer, probe, sides, runs = bench.run_cone(cone)
@@ -736,9 +757,14 @@ def report(args, ddbench, ddbench_path, work, cones):
             slow_peer.append((cone.name, rdz, ps))
         if args.parallel:
             for (test, width), side in sides.items():
-                speedup = time_ratio(side, sides.get((test, n)), args.timeout)[0]
-                if width == 1 and test != 'peer' and speedup and side.median() > 1:
-                    speedups.append((speedup, '%s %s' % (cone.name, test)))
+                if width != 1 or test == 'peer':
+                    continue
+                for w in parallel_widths(args):
+                    speedup = time_ratio(side, sides.get((test, w)), args.timeout)[0]
+                    if speedup is not None and speedup < 1.0:
+                        losses.append('%s %s on %d: %.2f' % (cone.name, test, w, speedup))
+                    if w == n and speedup and side.median() > 1:
+                        speedups.append((speedup, '%s %s' % (cone.name, test)))
     print()
     if ratios:
         worst = max(ratios)
@@ -758,6 +784,7 @@ def report(args, ddbench, ddbench_path, work, cones):
                                                       len(speedups), *min(speedups)))
         else:
             print('no redivez run of more than 1 s on one thread that finished on %d' % n)
+        print('speed-ups below 1.0: %s' % (', '.join(losses) if losses else 'none'))
     if unfinished:
         print('redivez did not finish: %s' % ', '.join(unfinished))
     if args.all_cores:

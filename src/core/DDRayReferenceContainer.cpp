@@ -108,13 +108,6 @@ void RayReferenceContainer::uniteWithout(std::uint64_t bit, RayReferenceContaine
   }
 }
 
-void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& without,
-                                      RayReferenceContainer& with) const {
-  DD_ASSERT(without.empty() && with.empty());
-  fileRun(0, mReferences.size(), bit, without, with);
-  uniteWithout(bit, without, with);
-}
-
 void RayReferenceContainer::join(RayReferenceContainer const& run, bool withUnion) {
   if (run.empty())
     return;
@@ -151,25 +144,30 @@ void RayReferenceContainer::join(RayReferenceContainer const& run, bool withUnio
   mReferences.insert(mReferences.end(), run.mReferences.begin(), run.mReferences.end());
 }
 
+std::size_t RayReferenceContainer::filingRuns(SharingPolicy const& policy, std::size_t n) {
+  // A reference costs a bit test and a copy, and as much again to join the
+  // runs: only very large sets pay for threads. Two runs a thread even out
+  // the threads' speeds.
+  return policy.chunks(n, n, 2);
+}
+
 void RayReferenceContainer::fileByBit(std::uint64_t bit, RayReferenceContainer& without,
-                                      RayReferenceContainer& with, WorkerPool& workers) const {
+                                      RayReferenceContainer& with,
+                                      SharingPolicy const& policy) const {
   DD_ASSERT(without.empty() && with.empty());
+  using Runs = std::pair<RayReferenceContainer, RayReferenceContainer>;
+  using Buckets = std::pair<RayReferenceContainer&, RayReferenceContainer&>;
+  Buckets buckets{without, with};
   const std::size_t n = mReferences.size();
-  // Two runs a thread even out the threads' speeds.
-  const std::size_t runs = 2 * workers.size();
-  if (workers.size() == 1 || n < SHARED_FILING_MIN) {
-    fileByBit(bit, without, with);
-    return;
-  }
-  std::vector<RayReferenceContainer> withRuns(runs);
-  std::vector<RayReferenceContainer> withoutRuns(runs);
-  workers.run(runs, [&](std::size_t r, unsigned) {
-    fileRun(n * r / runs, n * (r + 1) / runs, bit, withoutRuns[r], withRuns[r]);
-  });
-  for (std::size_t r = 0; r < runs; ++r) {
-    with.join(withRuns[r], true);
-    without.join(withoutRuns[r], false);
-  }
+  policy.run<Runs>(
+      n, filingRuns(policy, n), buckets,
+      [&](std::size_t begin, std::size_t end, auto& runs, unsigned) {
+        fileRun(begin, end, bit, runs.first, runs.second);
+      },
+      [](Buckets& all, Runs& runs) {
+        all.second.join(runs.second, true);
+        all.first.join(runs.first, false);
+      });
   uniteWithout(bit, without, with);
 }
 

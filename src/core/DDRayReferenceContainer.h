@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/DDRayReference.h"
-#include "core/DDWorkerPool.h"
+#include "core/DDSharingPolicy.h"
 
 namespace double_description {
 
@@ -63,18 +63,16 @@ public:
   // without is this one's apart from the words where with's lies, so only
   // there are its patterns read: a split that takes few references out of
   // many reads few patterns.
-  void fileByBit(std::uint64_t bit, RayReferenceContainer& without,
-                 RayReferenceContainer& with) const;
+  // The threads of policy may share it, in runs of references filed apart
+  // and then joined in order.
+  void fileByBit(std::uint64_t bit, RayReferenceContainer& without, RayReferenceContainer& with,
+                 SharingPolicy const& policy = SharingPolicy(nullptr)) const;
+  // The runs policy cuts a filing of n references into; 1 for one thread.
+  static std::size_t filingRuns(SharingPolicy const& policy, std::size_t n);
   // The same filing from a set that is no longer needed: without takes
   // over its storage, and the set keeps only its union and intersection.
   void fileByBitInPlace(std::uint64_t bit, RayReferenceContainer& without,
                         RayReferenceContainer& with);
-  // The same filing shared among the threads of workers, in runs of
-  // references filed apart and then joined in order.
-  void fileByBit(std::uint64_t bit, RayReferenceContainer& without, RayReferenceContainer& with,
-                 WorkerPool& workers) const;
-  // The least set whose filing the workers share.
-  static constexpr std::size_t SHARED_FILING_MIN = 8192;
 
 private:
   // Outside its range a pattern has no bit: no need to read it.

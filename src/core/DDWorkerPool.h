@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -14,14 +15,23 @@
 #include <thread>
 #include <vector>
 
+#include <cstdlib>
 namespace double_description {
+inline bool xoff(int k){ static int m = std::getenv("XOFF")?std::atoi(std::getenv("XOFF")):0; return (m>>k)&1; }
 
 // Threads that share the work of one job at a time: run(count, task) calls
 // task(index, thread) for every index below count, each index exactly once,
 // spread over the pool's threads (the calling thread is thread 0) as they
 // become free, and returns when all calls are done. An exception thrown by a
-// task is rethrown by run once every thread has stopped. The threads start
+// task is rethrown by run once every call has stopped. The threads start
 // with the first job that can use them, so small problems never pay for them.
+//
+// Waking a sleeping thread takes tens of microseconds, so the calling thread
+// never waits for one: it takes indices itself, and a worker that wakes late
+// finds the job done. Between jobs the workers watch for the next one a
+// little while before they sleep. A task that calls run again on its pool
+// gets its indices called in turn on its own thread, with its own thread
+// number. The pool serves one calling thread at a time.
 class WorkerPool {
 public:
   // A pool of threads threads in all, the calling one included.
@@ -31,6 +41,9 @@ public:
   WorkerPool& operator=(WorkerPool const&) = delete;
 
   unsigned size() const { return mThreads; }
+  // Whether this thread is running a task of this pool, whose own jobs
+  // then run on it alone.
+  bool runsTaskHere() const;
 
   void run(std::size_t count, std::function<void(std::size_t, unsigned)> const& task);
 
@@ -44,20 +57,31 @@ public:
 private:
   void start();
   void work(unsigned thread);
-  void take(unsigned thread);
+  void take(std::uint32_t generation, unsigned thread);
+  // Watches a little while for a job after the one of generation seen.
+  bool awaitJob(std::uint32_t seen) const;
+  // Watches a little while for the job's last index to be done.
+  bool awaitDone() const;
 
   unsigned mThreads;
   std::vector<std::thread> mWorkers;
   std::mutex mMutex;
   std::condition_variable mStart;
   std::condition_variable mDone;
-  // The job: a generation number that wakes the workers, its task and size.
-  std::uint64_t mGeneration = 0;
-  std::function<void(std::size_t, unsigned)> const* mTask = nullptr;
-  std::size_t mCount = 0;
-  std::atomic<std::size_t> mNext{0};
-  unsigned mBusy = 0;
-  bool mStopping = false;
+  // The job: its generation in the high half of mTicket, the next index to
+  // take in the low half, so that a late worker cannot take an index of a
+  // later job with the task of an earlier one.
+  std::atomic<std::uint64_t> mTicket{0};
+  std::atomic<std::function<void(std::size_t, unsigned)> const*> mTask{nullptr};
+  // The job's generation and size, in the same halves: a late worker must
+  // not weigh an old ticket against a new size.
+  std::atomic<std::uint64_t> mJob{0};
+  std::uint32_t mGeneration = 0;
+  // Indices of the job not yet done.
+  std::atomic<std::size_t> mRemaining{0};
+  unsigned mSleeping = 0;
+  std::atomic<bool> mStopping{false};
+  std::atomic<bool> mRunning{false};
   std::exception_ptr mFailure;
 };
 

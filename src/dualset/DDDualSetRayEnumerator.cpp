@@ -6,10 +6,13 @@
 namespace double_description {
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
-  const std::uint64_t pairs = static_cast<std::uint64_t>(mNegative->size()) *
-                              (mPosDegenerate->size() + mPosNondegenerate->size());
-  if (mThreads.mWorkers != nullptr && worthSharing(mThreads.mPool, pairs))
-    return sharedPass(tree);
+  const std::uint64_t work = passWork(mNegative->size(),
+                                      mPosDegenerate->size() + mPosNondegenerate->size(), mWordCount);
+  // The threads' drafts of linear dependences are adopted into the store
+  // in filing order; one thread uses the enumerator's own.
+  const SharingPolicy policy(mThreads.mPool);
+  if (mThreads.mWorkers != nullptr && policy.chunks(mNegative->size(), work, 16) > 1)
+    return sharedPass(tree, policy, work);
   PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,
                                   static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
                                   *mRayCache, *mAssigner, *mFaceProver);
@@ -21,7 +24,8 @@ std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree)
   return enumerate_pos_deg(tree);
 }
 
-std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree) {
+std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree,
+                                               SharingPolicy const& policy, std::uint64_t work) {
   std::vector<std::unique_ptr<PartTestWorker>>& workers = *mThreads.mWorkers;
   workers.resize(mThreads.mPool->size());
   // The drafts are cleared even when the pass fails.
@@ -38,7 +42,7 @@ std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree) {
 
   const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
   return parallelPass<DualSetRay>(
-      *mNegative, *mThreads.mPool, *mRayCache,
+      *mNegative, policy, work, *mRayCache,
       [&](unsigned thread) {
         std::unique_ptr<PartTestWorker>& worker = workers[thread];
         if (!worker)

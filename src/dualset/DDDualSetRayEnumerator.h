@@ -1,6 +1,7 @@
 #ifndef DD_DUALSETRAYENUMERATOR_H
 #define DD_DUALSETRAYENUMERATOR_H
 
+#include "core/DDSharingPolicy.h"
 #include "core/DDWorkerPool.h"
 #include "dualset/DDCertificateAssigner.h"
 #include "dualset/DDDualSetRay.h"
@@ -40,7 +41,8 @@ public:
 private:
   // The pass over tree on the threads: each builds rays over a draft store,
   // whose certificates the store adopts in the order of the rays.
-  std::uint64_t sharedPass(SearchTree const* tree);
+  std::uint64_t sharedPass(SearchTree const* tree, SharingPolicy const& policy,
+                           std::uint64_t work);
 
   LinearDependenceCache* mStore;
   CertificateAssigner* mAssigner;

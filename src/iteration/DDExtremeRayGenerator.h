@@ -5,6 +5,7 @@
 #include "core/DDMatrix.h"
 #include "core/DDPendingFile.h"
 #include "core/DDResultLineWriter.h"
+#include "core/DDSharingPolicy.h"
 #include "core/DDWorkerPool.h"
 #include "iteration/DDBitPatternTreeCacheEntry.h"
 #include "iteration/DDRayCache.h"
@@ -139,39 +140,33 @@ void ExtremeRayGenerator<R>::writeExtremeRays(char const* fileName) {
   out << "Extreme rays:\n";
   std::vector<R const*> const& rays = mRayCache.mFinalRays;
   const std::size_t n = rays.size();
-  const unsigned threads = n >= 2 * RESULT_CHUNK_LINES ? mWorkers.size() : 1;
-  std::vector<std::unique_ptr<ResultLineWriter<T>>> writers(threads);
-  std::vector<BitList> scratch(threads);
+  const SharingPolicy policy(&mWorkers);
+  // Formatting exact numbers is most of the writing, some sixteen word
+  // operations a coordinate. The workers format a window of lines chunk by
+  // chunk, which are then written in order; the window keeps the text held
+  // at once small.
+  const std::size_t chunks = policy.chunks(n / RESULT_CHUNK_LINES,
+                                           n * mWorkingMatrix.getColumns() * 16, 4);
+  const std::size_t window = chunks == 1 ? n : chunks * RESULT_CHUNK_LINES;
+  std::vector<std::unique_ptr<ResultLineWriter<T>>> writers(mWorkers.size());
+  std::vector<BitList> scratch(mWorkers.size());
   for (auto& writer : writers)
     writer = std::make_unique<ResultLineWriter<T>>(mOriginalMatrix, mWorkingMatrix);
-  if (threads == 1) {
-    for (std::size_t i = 0; i < n && out; ++i) {
-      writers[0]->write(out, resultZeroSet<T>(*rays[i], scratch[0]), rays[i]->coordinates());
-      out << '\n';
-    }
-  } else {
-    // Formatting exact numbers is most of the writing: the workers format a
-    // window of lines chunk by chunk, which are then written in order. The
-    // window keeps the text held at once small.
-    const std::size_t chunks = 4 * threads;
-    std::vector<std::stringstream> texts(chunks);
-    for (std::size_t start = 0; start < n && out; start += chunks * RESULT_CHUNK_LINES) {
-      const std::size_t windowEnd = std::min(n, start + chunks * RESULT_CHUNK_LINES);
-      const std::size_t used = (windowEnd - start + RESULT_CHUNK_LINES - 1) / RESULT_CHUNK_LINES;
-      mWorkers.run(used, [&](std::size_t c, unsigned thread) {
-        std::stringstream& text = texts[c];
-        text.str(std::string());
-        const std::size_t from = start + c * RESULT_CHUNK_LINES;
-        const std::size_t to = std::min(windowEnd, from + RESULT_CHUNK_LINES);
-        for (std::size_t i = from; i < to; ++i) {
-          writers[thread]->write(text, resultZeroSet<T>(*rays[i], scratch[thread]),
-                                 rays[i]->coordinates());
-          text << '\n';
-        }
-      });
-      for (std::size_t c = 0; c < used && out; ++c)
-        out << texts[c].rdbuf();
-    }
+  for (std::size_t start = 0; start < n && out; start += window) {
+    const std::size_t lines = std::min(n, start + window) - start;
+    policy.run<std::stringstream>(
+        lines, chunks == 1 ? 1 : (lines + RESULT_CHUNK_LINES - 1) / RESULT_CHUNK_LINES, out,
+        [&](std::size_t from, std::size_t to, std::ostream& text, unsigned thread) {
+          for (std::size_t i = start + from; i < start + to && text; ++i) {
+            writers[thread]->write(text, resultZeroSet<T>(*rays[i], scratch[thread]),
+                                   rays[i]->coordinates());
+            text << '\n';
+          }
+        },
+        [](std::ostream& whole, std::stringstream& text) {
+          if (whole)
+            whole << text.rdbuf();
+        });
   }
   if (!output.commit())
     throw OutputError(fileName);

@@ -6,6 +6,7 @@
 #include "core/DDRayReference.h"
 #include "core/DDSingleSetRay.h"
 #include "core/DDSlackCalculator.h"
+#include "core/DDSharingPolicy.h"
 #include "core/DDWorkerPool.h"
 #include "settings/DDOptions.h"
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace double_description {
@@ -43,20 +45,37 @@ public:
   }
 
   // The live rays by their sign on row r, for the step of row r; valid until
-  // finishStep(r). Shares the patterns' writing among workers when there
-  // are enough rays.
+  // finishStep(r). The workers may make the patterns in chunks, which are
+  // then filed in order.
   E& entry(unsigned r, WorkerPool* workers = nullptr) {
+    using Filing = typename E::Filing;
+    using Chunk = std::vector<std::pair<Filing, RayReference>>;
     const std::size_t n = mRays.size();
     mEntry.clear(static_cast<std::uint16_t>(r), n);
-    if (workers != nullptr && workers->size() > 1 && n >= PARALLEL_RAYS)
-      fileShared(r, *workers);
-    else
-      fileInTurn(r);
+    const SharingPolicy policy(workers);
+    // A ray costs a few misses to fetch and, filed from a chunk in order,
+    // as much again to file: sharing pays only on very many rays.
+    policy.template run<Chunk>(
+        n, policy.chunks(n, n, 8), mEntry,
+        [&](std::size_t begin, std::size_t end, auto& part, unsigned) {
+          forEachLive(begin, end, r, [&](std::size_t i, R const* ray) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(part)>, E>) {
+              part.insert(i, ray, mZeroToo);
+            } else {
+              const Filing filing = mEntry.filingOf(*ray, mZeroToo);
+              if (filing != Filing::NONE)
+                part.emplace_back(filing, mEntry.reference(i, ray));
+            }
+          });
+        },
+        [](E& entry, Chunk& chunk) {
+          for (auto const& filed : chunk)
+            entry.file(filed.first, filed.second);
+        });
     return mEntry;
   }
 
-  // Deletes the rays negative on row r, whose step is over, on the workers
-  // when there are many.
+  // Deletes the rays negative on row r, whose step is over.
   void finishStep(unsigned r, WorkerPool* workers = nullptr) {
     std::size_t kept = 0;
     mEliminated.clear();
@@ -70,17 +89,15 @@ public:
     }
     mRays.resize(kept);
     mFirstNegativeRows.resize(kept);
+    // Freeing rays with their exact coordinates is much of a step's serial
+    // rest, and the heap serves threads apart; but a ray is freed in about
+    // the time a job takes to hand over a word.
     const std::size_t n = mEliminated.size();
-    if (DELETED_APART && workers != nullptr && workers->size() > 1 && n >= PARALLEL_RAYS) {
-      // Freeing rays with their exact coordinates is much of a step's serial
-      // rest; the heap serves threads apart.
-      const std::size_t chunk = chunkSize(n, workers->size());
-      workers->run((n + chunk - 1) / chunk, [&](std::size_t c, unsigned) {
-        const std::size_t end = std::min(n, (c + 1) * chunk);
-        for (std::size_t i = c * chunk; i < end; ++i)
-          mEliminated[i].reset();
-      });
-    }
+    const SharingPolicy policy(DELETED_APART ? workers : nullptr);
+    policy.run(n, policy.chunks(n, n, 8), [&](std::size_t begin, std::size_t end, unsigned) {
+      for (std::size_t i = begin; i < end; ++i)
+        mEliminated[i].reset();
+    });
     mEliminated.clear();
   }
 
@@ -103,17 +120,9 @@ public:
   std::vector<R const*> mFinalRays;
 
 private:
-  // Below this many rays a step's filing or deletion is over before threads
-  // would have started.
-  static constexpr std::size_t PARALLEL_RAYS = 4096;
   // Whether threads may delete rays at once: dual-set rays share counted
   // entries of linear dependences.
   static constexpr bool DELETED_APART = std::is_base_of_v<SingleSetRay, R>;
-
-  // Chunks enough for the threads to even out uneven rays.
-  static std::size_t chunkSize(std::size_t n, unsigned threads) {
-    return std::max<std::size_t>(1024, n / (8 * threads));
-  }
 
   // Calls visit(i, ray) for the live rays i in [begin, end) in order. The rays
   // lie scattered over the heap; fetching them a few places ahead hides most
@@ -132,32 +141,6 @@ private:
     }
   }
 
-  void fileInTurn(unsigned r) {
-    forEachLive(0, mRays.size(), r,
-                [&](std::size_t i, R const* ray) { mEntry.insert(i, ray, mZeroToo); });
-  }
-
-  // The patterns and references are made in chunks on the workers, then
-  // filed in order, as fileInTurn files them.
-  void fileShared(unsigned r, WorkerPool& workers) {
-    using Filing = typename E::Filing;
-    const std::size_t n = mRays.size();
-    mFilings.resize(n);
-    mReferences.resize(n);
-    const std::size_t chunk = chunkSize(n, workers.size());
-    workers.run((n + chunk - 1) / chunk, [&](std::size_t c, unsigned) {
-      forEachLive(c * chunk, std::min(n, (c + 1) * chunk), r, [&](std::size_t i, R const* ray) {
-        const Filing filing = mEntry.filingOf(*ray, mZeroToo);
-        mFilings[i] = filing;
-        if (filing != Filing::NONE)
-          mReferences[i] = mEntry.reference(i, ray);
-      });
-    });
-    for (std::size_t i = 0; i < n; ++i)
-      if (mFilings[i] != Filing::NONE)
-        mEntry.file(mFilings[i], mReferences[i]);
-  }
-
   Matrix const& mWorkingMatrix;
   SlackCalculator mSlacks;
   bool mZeroToo;
@@ -166,8 +149,6 @@ private:
   // visiting the ray.
   std::vector<std::uint16_t> mFirstNegativeRows;
   std::vector<std::unique_ptr<R const>> mEliminated;
-  std::vector<typename E::Filing> mFilings;
-  std::vector<RayReference> mReferences;
   E mEntry;
 };
 

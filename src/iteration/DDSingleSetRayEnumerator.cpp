@@ -7,13 +7,10 @@
 namespace double_description {
 
 template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisitor makeVisitor) {
-  const std::uint64_t pairs = static_cast<std::uint64_t>(mNegative->size()) *
-                              (mPosDegenerate->size() + mPosNondegenerate->size());
-  if (worthSharing(mWorkers, pairs))
-    return parallelPass<SingleSetRay>(*mNegative, *mWorkers, *mRayCache, makeVisitor);
-  auto visitor = makeVisitor();
-  mNegative->iterate(visitor);
-  return visitor.mCreatedCount;
+  const std::uint64_t work = passWork(mNegative->size(),
+                                      mPosDegenerate->size() + mPosNondegenerate->size(), mWordCount);
+  return parallelPass<SingleSetRay>(*mNegative, SharingPolicy(mWorkers), work, *mRayCache,
+                                    makeVisitor);
 }
 
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree) {

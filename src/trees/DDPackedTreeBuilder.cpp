@@ -111,28 +111,26 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::split(RayReferenceContainer const
     addStub(set.unionBits());
     return layOut(set.size());
   }
-  const bool shared = mWorkers != nullptr && mWorkers->size() > 1 && set.size() >= SHARED_MIN;
+  const SharingPolicy policy(mWorkers);
+  // Every level files each reference and reads its pattern's words; the
+  // image for a few queries opens little beyond the top.
+  std::uint64_t depth = 1;
+  while ((std::uint64_t(1) << depth) < set.size())
+    ++depth;
+  const std::uint64_t work = queries != nullptr ? set.size() : set.size() * mWordCount * depth;
+  const bool shared = policy.chunks(set.size() / SUBTREE_MIN, work, 4) > 1;
+  // The visitors of this build may file a large set on the threads; their
+  // copies that build the subtrees run on one thread each.
+  for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor())
+    v->mWorkers = mWorkers;
   std::vector<Subtree> subtrees;
   std::vector<Frame> stack;
-  if (shared) {
-    // The top levels file their large sets on all threads.
-    std::vector<WorkerPool*> saved;
-    for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor()) {
-      saved.push_back(v->mWorkers);
-      v->mWorkers = mWorkers;
-    }
-    stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
-    // Enough subtrees for the threads to even out uneven ones.
-    const std::size_t cutoff = std::max(SUBTREE_MIN, set.size() / (4 * mWorkers->size()));
-    grow(stack, &subtrees, cutoff);
-    std::size_t i = 0;
-    for (BitSplitVisitor* v = &visitor; v != nullptr; v = v->successor())
-      v->mWorkers = saved[i++];
-    growShared(subtrees);
-  } else {
-    stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
-    grow(stack, nullptr, 0);
-  }
+  stack.push_back(open(set, nullptr, visitor, addNode(set.unionBits(), visitor.mBucketCount)));
+  // Enough subtrees for the threads to even out uneven ones.
+  const std::size_t cutoff =
+      shared ? std::max(SUBTREE_MIN, set.size() / (4 * policy.threads())) : 0;
+  grow(stack, shared ? &subtrees : nullptr, cutoff);
+  growShared(subtrees);
   return layOut(set.size());
 }
 
@@ -191,14 +189,18 @@ void PackedTreeBuilder::growShared(std::vector<Subtree>& subtrees) {
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     return subtrees[a].mSet.size() > subtrees[b].mSet.size();
   });
-  mWorkers->run(order.size(), [&](std::size_t k, unsigned) {
-    Subtree& subtree = subtrees[order[k]];
-    PackedTreeBuilder& part = parts[order[k]];
-    part.mQueries = mQueries;
-    std::vector<Frame> stack;
-    const std::uint32_t root = part.addNode(subtree.mSet.unionBits(), subtree.mChildCount);
-    stack.push_back(part.open(subtree.mSet, &subtree.mSet, *subtree.mVisitor, root));
-    part.grow(stack, nullptr, 0);
+  // One subtree a chunk, taken as threads become free.
+  const std::size_t n = order.size();
+  SharingPolicy(mWorkers).run(n, n, [&](std::size_t begin, std::size_t end, unsigned) {
+    for (std::size_t k = begin; k < end; ++k) {
+      Subtree& subtree = subtrees[order[k]];
+      PackedTreeBuilder& part = parts[order[k]];
+      part.mQueries = mQueries;
+      std::vector<Frame> stack;
+      const std::uint32_t root = part.addNode(subtree.mSet.unionBits(), subtree.mChildCount);
+      stack.push_back(part.open(subtree.mSet, &subtree.mSet, *subtree.mVisitor, root));
+      part.grow(stack, nullptr, 0);
+    }
   });
   for (std::size_t i = 0; i < subtrees.size(); ++i)
     adopt(parts[i], subtrees[i].mSlot);

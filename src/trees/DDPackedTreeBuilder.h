@@ -8,6 +8,7 @@
 
 #include "core/DDBitList.h"
 #include "core/DDRayReferenceContainer.h"
+#include "core/DDSharingPolicy.h"
 #include "core/DDWorkerPool.h"
 #include "trees/DDBitSplitVisitor.h"
 #include "trees/DDPackedTree.h"
@@ -26,8 +27,6 @@ namespace double_description {
 // single thread builds, byte for byte.
 class PackedTreeBuilder {
 public:
-  // The least set that the workers share.
-  static constexpr std::size_t SHARED_MIN = 4096;
   // The least subtree split on a thread of its own.
   static constexpr std::size_t SUBTREE_MIN = 256;
 

@@ -11,15 +11,12 @@ void SingleBitSplitVisitor::onVisit(RayReference const& reference) {
 
 void SingleBitSplitVisitor::distribute(RayReferenceContainer const& set) {
   onStart();
-  if (mWorkers != nullptr)
-    set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1], *mWorkers);
-  else
-    set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1]);
+  set.fileByBit(mSplitBit, mBuckets[0], mBuckets[1], SharingPolicy(mWorkers));
   onFinish();
 }
 
 void SingleBitSplitVisitor::distributeOwned(RayReferenceContainer& set) {
-  if (mWorkers != nullptr) {
+  if (RayReferenceContainer::filingRuns(SharingPolicy(mWorkers), set.size()) > 1) {
     distribute(set);
     return;
   }

@@ -368,7 +368,8 @@ TEST(RayReferenceContainer, SharedFilingMatchesInsertingInTurn) {
   };
   std::mt19937 random(11);
   WorkerPool workers(4);
-  const std::size_t count = RayReferenceContainer::SHARED_FILING_MIN + 777;
+  const SharingPolicy::ScopedChunkWork shared(1);
+  const std::size_t count = 5000;
   for (Case const& k : cases) {
     std::vector<BitList> patterns;
     for (std::size_t i = 0; i < count; ++i) {
@@ -393,7 +394,7 @@ TEST(RayReferenceContainer, SharedFilingMatchesInsertingInTurn) {
       RayReferenceContainer expectedWithout, expectedWith, without, with;
       for (RayReference const& reference : references)
         (reference.bits().test(bit) ? expectedWith : expectedWithout).insert(reference);
-      set.fileByBit(bit, without, with, workers);
+      set.fileByBit(bit, without, with, SharingPolicy(&workers));
       SCOPED_TRACE("words " + std::to_string(k.words) + " bit " + std::to_string(bit));
       expectFiledAsInserted(without, with, expectedWithout, expectedWith);
     }

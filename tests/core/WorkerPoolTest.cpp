@@ -52,6 +52,49 @@ TEST(WorkerPool, FailureIsRethrownAndThePoolGoesOn) {
   EXPECT_EQ(calls.load(), 50);
 }
 
+// Jobs in quick succession, of changing sizes, while workers come late
+// from the one before: every job's indices once, none of another job's.
+TEST(WorkerPool, BackToBackJobsOfChangingSizes) {
+  WorkerPool pool(4);
+  std::vector<std::atomic<int>> calls(16);
+  for (int job = 0; job < 20000; ++job) {
+    const std::size_t count = 2 + static_cast<std::size_t>(job % 2 == 0 ? job % 13 : job % 3);
+    pool.run(count, [&](std::size_t i, unsigned) { ++calls[i]; });
+    for (std::size_t i = 0; i < calls.size(); ++i)
+      ASSERT_EQ(calls[i].exchange(0), i < count ? 1 : 0) << "job " << job << " index " << i;
+  }
+}
+
+// A task that runs a job on its own pool gets the indices in turn, on its
+// own thread and with its own thread number, so per-thread state stays
+// apart; jobs after it are shared again.
+TEST(WorkerPool, NestedJobsRunOnTheirCallersThread) {
+  for (unsigned threads : {2u, 4u}) {
+    WorkerPool pool(threads);
+    const std::size_t outer = 64, inner = 16;
+    std::vector<std::atomic<int>> calls(outer * inner);
+    std::vector<std::atomic<int>> inUse(threads);
+    std::atomic<int> strays{0};
+    pool.run(outer, [&](std::size_t i, unsigned thread) {
+      const std::thread::id self = std::this_thread::get_id();
+      if (inUse[thread]++ != 0)
+        ++strays;
+      pool.run(inner, [&](std::size_t k, unsigned innerThread) {
+        if (innerThread != thread || std::this_thread::get_id() != self)
+          ++strays;
+        ++calls[i * inner + k];
+      });
+      --inUse[thread];
+    });
+    EXPECT_EQ(strays.load(), 0) << threads << " threads";
+    for (auto const& c : calls)
+      ASSERT_EQ(c.load(), 1) << threads << " threads";
+    std::atomic<int> later{0};
+    pool.run(100, [&](std::size_t, unsigned) { ++later; });
+    EXPECT_EQ(later.load(), 100);
+  }
+}
+
 // Signals sent to the process reach the thread that made the pool, which
 // writes the pending files. Each task waits for the others, so every worker
 // takes one.

@@ -3,6 +3,7 @@
 // final rays with the same certificates, and a certificate store with the
 // same entries in the same order, counting the same references.
 #include "DualSetTestSupport.h"
+#include "core/DDSharingPolicy.h"
 #include "iteration/ConeInstanceSupport.h"
 
 #include <sstream>
@@ -29,6 +30,8 @@ std::string describe(LinearDependenceEntry const& e) {
 }
 
 RunRecord runWith(Matrix const& working, unsigned threads) {
+  // Every piece of work is shared, however small.
+  const SharingPolicy::ScopedChunkWork everyPiece(1);
   const Matrix base = dd_test::identity(working.getColumns());
   OpenDualSetGenerator generator(working, working, base,
                                  dd_test::settingsWith(PARTITIONED_SETS_TEST), threads);
@@ -61,7 +64,7 @@ TEST_P(SharedPartTestRunTest, SameStepLinesRaysAndCertificatesAsOneThread) {
   std::vector<std::string> reference;
   ASSERT_TRUE(dd_test::loadInstance(dd_test::smallStem(GetParam()), working, reference));
   const RunRecord one = runWith(working, 1);
-  for (unsigned threads : {2u, 8u}) {
+  for (unsigned threads : {2u, 3u, 8u}) {
     SCOPED_TRACE(std::to_string(threads) + " threads");
     const RunRecord shared = runWith(working, threads);
     EXPECT_EQ(shared.steps, one.steps);

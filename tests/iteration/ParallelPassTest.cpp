@@ -1,8 +1,12 @@
 // A run that shares its steps among threads prints and keeps exactly what a
-// run on one thread does: the same step lines (times aside) and the same
-// final rays in the same order.
+// run on one thread does: the same step lines (times aside), the same final
+// rays in the same order and the same result file. Every piece of work is
+// shared, however small, so that a chunk merged out of order shows.
 #include "ConeInstanceSupport.h"
 #include "IterationTestSupport.h"
+#include "TestFiles.h"
+#include "core/DDRepresentationVector.h"
+#include "core/DDSharingPolicy.h"
 
 #include <sstream>
 
@@ -12,15 +16,19 @@ namespace {
 struct RunRecord {
   std::string steps;
   std::vector<std::string> rays; // coordinates and zero set, in final order
+  std::string result;            // the result file
 };
 
 RunRecord runWith(Matrix const& working, RunSettings const& settings, unsigned threads) {
+  const SharingPolicy::ScopedChunkWork everyPiece(1);
   const Matrix base = identity(working.getColumns());
   OpenGenerator generator(working, working, base, settings, threads);
   generator.calculateBase();
   testing::internal::CaptureStdout();
   generator.run();
-  RunRecord run{withoutTimes(testing::internal::GetCapturedStdout()), {}};
+  const std::string file = tempDir("parallel") + "/rays.out";
+  generator.writeExtremeRays<RepresentationVector>(file.c_str());
+  RunRecord run{withoutTimes(testing::internal::GetCapturedStdout()), {}, readFile(file)};
   auto const& finals = generator.cache().mFinalRays;
   const std::vector<std::string> lines = coordinateLines(working, finals);
   for (std::size_t i = 0; i < finals.size(); ++i)
@@ -44,9 +52,13 @@ TEST_P(ParallelRunTest, SameStepLinesAndRaysAsOneThread) {
       RunSettings settings = settingsWith(test);
       setAllTrees(settings, strategy, 15, 2);
       const RunRecord one = runWith(working, settings, 1);
-      const RunRecord four = runWith(working, settings, 4);
-      EXPECT_EQ(four.steps, one.steps);
-      EXPECT_EQ(four.rays, one.rays);
+      for (unsigned threads : {2u, 3u, 8u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        const RunRecord shared = runWith(working, settings, threads);
+        EXPECT_EQ(shared.steps, one.steps);
+        EXPECT_EQ(shared.rays, one.rays);
+        EXPECT_EQ(shared.result, one.result);
+      }
       expectSameRaySet(runSingleSet(working, settings), reference);
     }
 }

@@ -204,12 +204,13 @@ TEST(PackedTree, PartialImagesSearchAsTheWholeOne) {
 TEST(PackedTree, ThreadsBuildTheImageOfOneThread) {
   std::mt19937 random(17);
   WorkerPool workers(4);
+  const SharingPolicy::ScopedChunkWork shared(1);
   for (unsigned long words : {1ul, 3ul})
     for (int strategy = 0; strategy <= 6; ++strategy)
       for (double density : {0.05, 0.5}) {
         const unsigned bits = static_cast<unsigned>(64 * words - 5);
         std::vector<BitList> stored, queries;
-        for (std::size_t i = 0; i < RayReferenceContainer::SHARED_FILING_MIN + 808; ++i)
+        for (std::size_t i = 0; i < std::size_t(5000); ++i)
           stored.push_back(randomPattern(random, words, bits, density));
         for (int i = 0; i < 6; ++i)
           queries.push_back(randomPattern(random, words, bits, density));
