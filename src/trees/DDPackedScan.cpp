@@ -92,20 +92,9 @@ std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t con
   return common;
 }
 
-std::uint32_t* passingLeaves(Image const& image) {
-  thread_local std::vector<std::uint32_t> room;
-  const std::uint64_t leaves = image.end / (HEADER + image.words);
-  if (room.size() < 2 * leaves)
-    room.resize(2 * leaves);
-  return room.data();
-}
-
-bool markCandidates(Image const& image, std::uint64_t const* query, std::uint64_t tested,
-                    Marks& marks) {
+std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, std::uint32_t* hits) {
   RowIndex const& index = *image.rows;
   const std::uint32_t t = image.threshold;
-  if (t == 0)
-    return false;
   // Per bit of the query: its list's length and the bit.
   thread_local std::vector<std::pair<std::uint32_t, std::uint32_t>> lists;
   lists.clear();
@@ -114,36 +103,38 @@ bool markCandidates(Image const& image, std::uint64_t const* query, std::uint64_
       lists.emplace_back(index.rowStarts[c + 1] - index.rowStarts[c],
                          static_cast<std::uint32_t>(c));
     });
-  thread_local std::vector<std::uint64_t> words, groups;
-  const std::size_t patterns = index.patterns;
-  if (words.size() < patterns / 64 + 1) {
-    words.resize(patterns / 64 + 1);
-    groups.resize(patterns / (64 * 64) + 1);
-  }
-  marks = {words.data(), groups.data(), ~0u, 0};
+  if (t == 0)
+    return NOT_INDEXED;
   if (lists.size() < t)
-    return true;
+    return 0;
   const std::size_t read = lists.size() - t + 1;
   std::nth_element(lists.begin(), lists.begin() + (read - 1), lists.end());
   std::uint64_t entries = 0;
   for (std::size_t i = 0; i < read; ++i)
     entries += lists[i].first;
-  if (entries * (MARK_COST + VERIFY_COST) > tested * image.words)
-    return false;
+  const std::uint64_t patterns = index.patternStarts.size() - 1;
+  if (entries * INDEX_GAIN > patterns)
+    return NOT_INDEXED;
+  std::uint32_t n = 0;
   for (std::size_t i = 0; i < read; ++i) {
     const std::uint32_t c = lists[i].second;
-    const std::uint32_t begin = index.rowStarts[c], end = index.rowStarts[c + 1];
-    if (begin == end)
-      continue;
-    marks.low = std::min(marks.low, index.byRow[begin]);
-    marks.high = std::max(marks.high, index.byRow[end - 1]);
-    for (std::uint32_t e = begin; e < end; ++e) {
-      const std::uint32_t k = index.byRow[e];
-      words[k / 64] |= std::uint64_t(1) << (k % 64);
-      groups[k / (64 * 64)] |= std::uint64_t(1) << (k / 64 % 64);
-    }
+    for (std::uint32_t e = index.rowStarts[c]; e < index.rowStarts[c + 1]; ++e)
+      hits[n++] = index.byRow[e];
   }
-  return true;
+  std::sort(hits, hits + n);
+  n = static_cast<std::uint32_t>(std::unique(hits, hits + n) - hits);
+  std::uint32_t found = 0;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t k = hits[i];
+    std::uint32_t shared = 0;
+    for (std::uint32_t e = index.patternStarts[k]; e < index.patternStarts[k + 1]; ++e) {
+      const std::uint32_t c = index.byPattern[e];
+      shared += static_cast<std::uint32_t>(query[c / 64] >> (c % 64) & 1);
+    }
+    if (shared >= t)
+      hits[found++] = k;
+  }
+  return found;
 }
 
 std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32_t* hits,

@@ -40,42 +40,24 @@ struct Image {
 
 // For images of sparse patterns: per bit position the increasing indices of
 // the patterns with that bit (byRow[rowStarts[c]] up to rowStarts[c + 1]),
-// of patterns patterns. A pattern sharing threshold bits with a query has
+// and per pattern its bit positions (byPattern[patternStarts[k]] up to
+// patternStarts[k + 1]). A pattern sharing threshold bits with a query has
 // one of the query's bits outside any threshold - 1 of them, so the lists of
 // the shortest bits give every partner.
 struct RowIndex {
   std::vector<std::uint32_t> rowStarts;
   std::vector<std::uint32_t> byRow;
-  std::uint32_t patterns = 0;
+  std::vector<std::uint32_t> patternStarts;
+  std::vector<std::uint32_t> byPattern;
 };
 
-// The candidates of a query from an image's row index, marked by pattern
-// index: bit k % 64 of words[k / 64] for pattern k, and bit j % 64 of
-// groups[j / 64] for every nonzero words[j], all between low and high. The
-// narrowing search that reads them clears them again.
-struct Marks {
-  std::uint64_t* words;
-  std::uint64_t* groups;
-  std::uint32_t low;
-  std::uint32_t high;
-};
-
-// Relative costs of the narrowing search's ways of finding partners, in the
-// time the leaf scan takes per pattern word: marking one entry of the index's
-// lists, and testing one marked pattern on its own.
-constexpr std::uint64_t MARK_COST = 12;
-constexpr std::uint64_t VERIFY_COST = 48;
-
-// Marks the patterns of the lists of the query's rarest bits and returns
-// true, unless testing the tested patterns of the leaves that passed (of
-// words words each) would cost less even if every entry were a candidate of
-// its own. Compiled for every processor, called by both narrowing searches
-// after their walk.
-bool markCandidates(Image const& image, std::uint64_t const* query, std::uint64_t tested,
-                    Marks& marks);
-// Room for the first pattern and the count of every leaf of an image with a
-// row index, kept per thread; compiled for every processor.
-std::uint32_t* passingLeaves(Image const& image);
+// The partners of query from the image's index into hits, increasing, and
+// their number; NOT_INDEXED where testing the leaves' patterns is cheaper:
+// where the lists to read hold more than one entry per INDEX_GAIN patterns.
+// Compiled for every processor, called by both narrowing searches.
+constexpr std::uint32_t INDEX_GAIN = 8;
+constexpr std::uint32_t NOT_INDEXED = ~0u;
+std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, std::uint32_t* hits);
 
 // Slice words of a position per chunk: 512 patterns, one AVX-512 register.
 constexpr std::uint32_t SLICE_CHUNK = 8;

@@ -12,28 +12,19 @@
 // used here: an inline function could be kept from the AVX-512 copy. The
 // loops over candidates that stop at the first find stay hand loops.
 
-// INDEXED: the image has a row index (image.rows), compiled apart so that
-// the walk of the others stays as it is.
-template <unsigned W, bool INDEXED>
+template <unsigned W>
 std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32_t* hits,
                          std::uint64_t& visits) {
   const std::uint32_t w = W != 0 ? W : image.words;
   const std::uint32_t t = image.threshold;
   std::uint64_t const* nodes = image.nodes;
   std::uint64_t ops = 0;
-  std::uint32_t found = 0;
-  const auto scan = [&](std::uint32_t first, std::uint32_t n) {
-    std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
-    for (std::uint32_t from = 0; from < n; from += 64)
-      forEachSetBitOf(sharing(block, n, w, from, q, t), first + from,
-                      [&](std::uint64_t k) { hits[found++] = static_cast<std::uint32_t>(k); });
-  };
-  // With a row index the walk only counts and notes the leaves that pass
-  // (first pattern, count); their patterns are tested afterwards unless the
-  // index finds the partners for less.
-  std::uint32_t* passing = INDEXED ? passingLeaves(image) : nullptr;
-  std::uint32_t passed = 0;
-  std::uint64_t tested = 0;
+  // With the partners from the index the walk only counts: a passing leaf
+  // adds its size, tested or not.
+  std::uint32_t found = image.rows != nullptr ? indexedPartners(image, q, hits) : NOT_INDEXED;
+  const bool test = found == NOT_INDEXED;
+  if (test)
+    found = 0;
   // A query of fewer bits than words tests the masks bit by bit.
   std::uint32_t sparse[SPARSE_QUERY];
   std::uint32_t bits = 0;
@@ -63,73 +54,18 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
       continue;
     }
     ops += n;
-    const auto first = static_cast<std::uint32_t>(node[1]);
-    if (!INDEXED) {
-      scan(first, n);
-    } else if (n != 0) {
-      passing[passed++] = first;
-      passing[passed++] = n;
-      tested += n;
+    if (!test) {
+      i = node[0];
+      continue;
     }
+    const auto first = static_cast<std::uint32_t>(node[1]);
+    std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
+    for (std::uint32_t from = 0; from < n; from += 64)
+      forEachSetBitOf(sharing(block, n, w, from, q, t), first + from,
+                      [&](std::uint64_t k) { hits[found++] = static_cast<std::uint32_t>(k); });
     i = node[0];
   }
   visits = ops;
-  if (!INDEXED)
-    return found;
-  Marks marks;
-  if (!markCandidates(image, q, tested, marks)) {
-    for (std::uint32_t l = 0; l < passed; l += 2)
-      scan(passing[l], passing[l + 1]);
-    return found;
-  }
-  // The marked patterns come increasing, as the passing leaves do; those
-  // outside them share too few bits. A leaf's candidates wait in hits until
-  // the leaf is done, and are then tested one by one or, where that costs
-  // more, replaced by the leaf's scan.
-  std::uint32_t l = 0;
-  std::uint32_t waiting = found;
-  const auto finish = [&]() {
-    const std::uint32_t first = passing[l], n = passing[l + 1];
-    const std::uint32_t candidates = found - waiting;
-    found = waiting;
-    if (candidates == 0)
-      return;
-    if (candidates * VERIFY_COST >= static_cast<std::uint64_t>(n) * w) {
-      scan(first, n);
-    } else {
-      std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
-      for (std::uint32_t c = 0; c < candidates; ++c) {
-        const std::uint32_t k = hits[waiting + c];
-        std::uint32_t shared = 0;
-        for (std::uint32_t x = 0; x < w; ++x)
-          shared +=
-              static_cast<std::uint32_t>(__builtin_popcountll(q[x] & block[x * n + (k - first)]));
-        if (static_cast<std::uint16_t>(shared) >= t)
-          hits[found++] = k;
-      }
-    }
-    waiting = found;
-  };
-  const std::uint32_t low = marks.low / 64, high = marks.high / 64;
-  for (std::uint32_t g = low / 64; low <= high && g <= high / 64; ++g) {
-    for (std::uint64_t nonzero = marks.groups[g]; nonzero != 0; nonzero &= nonzero - 1) {
-      const std::uint32_t at = 64 * g + static_cast<std::uint32_t>(__builtin_ctzll(nonzero));
-      std::uint64_t word = marks.words[at];
-      marks.words[at] = 0;
-      for (; word != 0; word &= word - 1) {
-        const std::uint32_t k = 64 * at + static_cast<std::uint32_t>(__builtin_ctzll(word));
-        while (l < passed && k >= passing[l] + passing[l + 1]) {
-          finish();
-          l += 2;
-        }
-        if (l < passed && k >= passing[l])
-          hits[found++] = k;
-      }
-    }
-    marks.groups[g] = 0;
-  }
-  if (l < passed)
-    finish();
   return found;
 }
 
@@ -223,28 +159,20 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
   return found;
 }
 
-// Apart, so that the searches of images without an index compile as alone.
-template <bool INDEXED>
-__attribute__((noinline)) std::uint32_t narrowFor(Image const& image, std::uint64_t const* query,
-                                                  std::uint32_t* hits, std::uint64_t& visits) {
-  switch (image.words) {
-  case 1:
-    return narrowWith<1, INDEXED>(image, query, hits, visits);
-  case 2:
-    return narrowWith<2, INDEXED>(image, query, hits, visits);
-  case 3:
-    return narrowWith<3, INDEXED>(image, query, hits, visits);
-  case 4:
-    return narrowWith<4, INDEXED>(image, query, hits, visits);
-  default:
-    return narrowWith<0, INDEXED>(image, query, hits, visits);
-  }
-}
-
 std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
                         std::uint64_t& visits) {
-  return image.rows != nullptr ? narrowFor<true>(image, query, hits, visits)
-                               : narrowFor<false>(image, query, hits, visits);
+  switch (image.words) {
+  case 1:
+    return narrowWith<1>(image, query, hits, visits);
+  case 2:
+    return narrowWith<2>(image, query, hits, visits);
+  case 3:
+    return narrowWith<3>(image, query, hits, visits);
+  case 4:
+    return narrowWith<4>(image, query, hits, visits);
+  default:
+    return narrowWith<0>(image, query, hits, visits);
+  }
 }
 
 bool verifyAny(Image const& image, std::uint64_t const* face, std::uint64_t const* first,

@@ -117,7 +117,8 @@ bool PackedTree::sameImageAs(PackedTree const& other) const {
          std::equal(mReferences.begin(), mReferences.end(), other.mReferences.begin(),
                     other.mReferences.end(), sameReference) &&
          mRows.rowStarts == other.mRows.rowStarts && mRows.byRow == other.mRows.byRow &&
-         mRows.patterns == other.mRows.patterns;
+         mRows.patternStarts == other.mRows.patternStarts &&
+         mRows.byPattern == other.mRows.byPattern;
 }
 
 std::uint32_t PackedTree::partners(RayReference const& query,

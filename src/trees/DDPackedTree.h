@@ -45,7 +45,7 @@ public:
 
   std::uint64_t wordCount() const { return mWordCount; }
   std::uint64_t rayCount() const { return mReferences.size(); }
-  // Whether narrowing may take its candidates from a row index.
+  // Whether narrowing takes the partners from a row index.
   bool rowIndexed() const { return !mRows.rowStarts.empty(); }
 
   // Whether the image is laid out as packed_scan::Image says, every mask

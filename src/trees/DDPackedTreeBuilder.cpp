@@ -314,30 +314,26 @@ void PackedTreeBuilder::indexRows(PackedTree& tree) const {
   if (bits * PackedTree::INDEX_SPARSITY > count * 64 * mWordCount)
     return;
   packed_scan::RowIndex& index = tree.mRows;
-  index.patterns = static_cast<std::uint32_t>(count);
   index.rowStarts.assign(64 * mWordCount + 1, 0);
-  // Each pattern's bit positions, read once.
-  std::vector<std::uint32_t> positions;
-  std::vector<std::uint32_t> ends;
-  positions.reserve(bits);
-  ends.reserve(count);
+  index.patternStarts.reserve(count + 1);
+  index.byPattern.reserve(bits);
   for (RayReference const& r : stored) {
+    index.patternStarts.push_back(static_cast<std::uint32_t>(index.byPattern.size()));
     for (std::uint64_t x = r.mFirstWord; x < r.mEndWord; ++x)
       forEachSetBitOf(wordsOf(r)[x], 64 * x, [&](std::uint64_t c) {
-        positions.push_back(static_cast<std::uint32_t>(c));
+        index.byPattern.push_back(static_cast<std::uint32_t>(c));
         ++index.rowStarts[c + 1];
       });
-    ends.push_back(static_cast<std::uint32_t>(positions.size()));
   }
+  index.patternStarts.push_back(static_cast<std::uint32_t>(bits));
   for (std::uint64_t c = 0; c < 64 * mWordCount; ++c)
     index.rowStarts[c + 1] += index.rowStarts[c];
   // Patterns in increasing index order make every row's list increasing.
   std::vector<std::uint32_t> next(index.rowStarts.begin(), index.rowStarts.end() - 1);
-  index.byRow.resize(positions.size());
-  std::uint32_t e = 0;
+  index.byRow.resize(bits);
   for (std::uint32_t k = 0; k < count; ++k)
-    for (; e < ends[k]; ++e)
-      index.byRow[next[positions[e]]++] = k;
+    for (std::uint32_t e = index.patternStarts[k]; e < index.patternStarts[k + 1]; ++e)
+      index.byRow[next[index.byPattern[e]]++] = k;
 }
 
 } // namespace double_description

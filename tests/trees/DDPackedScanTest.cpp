@@ -2,10 +2,8 @@
 // and leaves with slices as those without, on images of random leaves of
 // every length around the vector width and the slice chunk.
 
-#include <algorithm>
 #include <iostream>
 #include <random>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -116,119 +114,6 @@ TEST(PackedScan, ScansAgreeWithAndWithoutSlicesAndVectors) {
         ASSERT_TRUE(verifyWith(verifyAvx512, sliced.image, face, first, second) == expected);
       }
     }
-}
-
-// Leaves of the given patterns (each its list of bit positions) under a root,
-// every node's mask the union of its patterns, and the patterns' row index.
-struct IndexedImage {
-  std::vector<std::uint64_t> nodes, patterns;
-  RowIndex rows;
-  Image image;
-
-  IndexedImage(std::uint32_t words,
-               std::vector<std::vector<std::vector<std::uint32_t>>> const& leaves,
-               std::uint32_t threshold) {
-    std::vector<std::vector<std::uint32_t>> lists(64 * words);
-    nodes.assign(HEADER + words, 0);
-    std::uint32_t first = 0;
-    for (auto const& leaf : leaves) {
-      const std::uint64_t at = nodes.size();
-      const auto n = static_cast<std::uint32_t>(leaf.size());
-      nodes.resize(at + HEADER + words, 0);
-      patterns.resize(patterns.size() + n * words);
-      std::uint64_t* block = patterns.data() + std::uint64_t(first) * words;
-      for (std::uint32_t k = 0; k < n; ++k)
-        for (std::uint32_t c : leaf[k]) {
-          const std::uint64_t bit = std::uint64_t(1) << (c % 64);
-          if ((block[c / 64 * n + k] & bit) == 0)
-            lists[c].push_back(first + k);
-          block[c / 64 * n + k] |= bit;
-          nodes[at + HEADER + c / 64] |= bit;
-          nodes[HEADER + c / 64] |= bit;
-        }
-      nodes[at] = nodes.size();
-      nodes[at + 1] = first | std::uint64_t(n) << 32;
-      first += n;
-    }
-    nodes[0] = nodes.size();
-    nodes[1] = std::uint64_t(NOT_A_LEAF) << 32;
-    rows.patterns = first;
-    rows.rowStarts.push_back(0);
-    for (auto const& list : lists) {
-      rows.byRow.insert(rows.byRow.end(), list.begin(), list.end());
-      rows.rowStarts.push_back(static_cast<std::uint32_t>(rows.byRow.size()));
-    }
-    image = {nodes.data(), nodes.size(), patterns.data(), nullptr, words, threshold, &rows};
-  }
-};
-
-// The partners and visits of query in image, with and without its row index,
-// by every search this processor runs, agree.
-void expectIndexedAsScanned(Image const& image, std::uint32_t patterns,
-                            std::vector<std::uint64_t> const& query) {
-  Image plainImage = image;
-  plainImage.rows = nullptr;
-  std::vector<std::uint32_t> expected(patterns), got(patterns);
-  std::uint64_t expectedVisits = 0, visits = 0;
-  expected.resize(narrow(plainImage, query.data(), expected.data(), expectedVisits));
-  for (auto search : {narrow, narrowAvx512}) {
-    if (search == narrowAvx512 && !avx512Runs())
-      continue;
-    got.assign(patterns, 0);
-    got.resize(search(image, query.data(), got.data(), visits));
-    ASSERT_EQ(got, expected);
-    ASSERT_EQ(visits, expectedVisits);
-  }
-}
-
-// With a row index, whether the search reads it or scans the leaves, tests
-// a leaf's candidates one by one or scans the leaf, it finds what the leaf
-// scans find without the index, in the same order, with the same counts:
-// for queries of rare bits (short lists, few candidates in large leaves),
-// of common bits (many candidates), of too few bits and of many.
-TEST(PackedScan, IndexedImagesFindWhatTheLeafScansFind) {
-  std::mt19937_64 random(23);
-  for (std::uint32_t words : {1u, 3u, 8u})
-    for (std::uint32_t threshold : {1u, 2u, 3u})
-      for (int trial = 0; trial < 8; ++trial) {
-        // A few common bits and many rare ones: the rare bits' lists are short.
-        const auto bit = [&]() {
-          return static_cast<std::uint32_t>(random() % 4 == 0 ? random() % 6
-                                                              : random() % (64 * words));
-        };
-        std::vector<std::uint32_t> sizes = {0, 1, 2, 64, 65, 3000};
-        for (int l = 0; l < 6; ++l)
-          sizes.push_back(static_cast<std::uint32_t>(random() % 200));
-        std::shuffle(sizes.begin(), sizes.end(), random);
-        std::vector<std::vector<std::vector<std::uint32_t>>> leaves;
-        std::uint32_t patterns = 0;
-        for (std::uint32_t n : sizes) {
-          leaves.emplace_back(n);
-          for (auto& pattern : leaves.back())
-            for (std::uint64_t b = 1 + random() % 4; b-- > 0;)
-              pattern.push_back(bit());
-          patterns += n;
-        }
-        const IndexedImage tree(words, leaves, threshold);
-        for (std::uint32_t bits : {1u, 2u, 3u, 4u, 6u, 40u}) {
-          std::vector<std::uint64_t> query(words);
-          for (std::uint32_t b = 0; b < bits; ++b) {
-            const std::uint32_t c = b == 0 && trial % 2 == 0 ? bit() % 6 : bit();
-            query[c / 64] |= std::uint64_t(1) << (c % 64);
-          }
-          SCOPED_TRACE("words " + std::to_string(words) + " threshold " +
-                       std::to_string(threshold) + " bits " + std::to_string(bits));
-          expectIndexedAsScanned(tree.image, patterns, query);
-        }
-      }
-  // The rarest list's patterns lie in a leaf that fails, before one that
-  // passes: tested as the passing leaf's, they would share bits of other
-  // patterns.
-  const std::vector<std::vector<std::uint32_t>> failing(4, {70, 100});
-  std::vector<std::vector<std::uint32_t>> passing(2992, {120});
-  passing.resize(3000, {1, 2});
-  const IndexedImage tree(2, {failing, passing}, 2);
-  expectIndexedAsScanned(tree.image, 3004, {0b110, 1u << 6});
 }
 
 } // namespace
