@@ -63,6 +63,29 @@ bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t t
   return true;
 }
 
+void countShared(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t tail,
+                 std::uint64_t const* query, std::uint64_t const* mask, std::uint64_t const* common,
+                 std::uint32_t words, std::uint32_t count, std::uint32_t need, std::uint64_t* out) {
+  // Counting misses, a pattern fails at count - need + 1 of them.
+  const bool misses = count - need + 1 < need;
+  const std::uint32_t levels = misses ? count - need + 1 : need;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    const std::uint64_t valid = i + 1 == length ? tail : ~std::uint64_t(0);
+    // atLeast[j]: the patterns with more than j hits (or misses).
+    std::uint64_t atLeast[SLICE_LEVELS] = {};
+    for (std::uint32_t x = 0; x < words; ++x)
+      for (std::uint64_t bits = query[x] & mask[x] & ~common[x]; bits != 0; bits &= bits - 1) {
+        const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+        const std::uint64_t has = chunk[c * SLICE_CHUNK + i];
+        const std::uint64_t counted = misses ? ~has : has;
+        for (std::uint32_t j = levels - 1; j > 0; --j)
+          atLeast[j] |= atLeast[j - 1] & counted;
+        atLeast[0] |= counted;
+      }
+    out[i] = (misses ? ~atLeast[levels - 1] : atLeast[levels - 1]) & valid;
+  }
+}
+
 #include "trees/DDPackedScanBody.h"
 
 } // namespace
@@ -115,17 +138,11 @@ std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, st
   const std::uint64_t patterns = index.patternStarts.size() - 1;
   if (entries * INDEX_GAIN > patterns)
     return NOT_INDEXED;
-  std::uint32_t n = 0;
-  for (std::size_t i = 0; i < read; ++i) {
-    const std::uint32_t c = lists[i].second;
-    for (std::uint32_t e = index.rowStarts[c]; e < index.rowStarts[c + 1]; ++e)
-      hits[n++] = index.byRow[e];
-  }
-  std::sort(hits, hits + n);
-  n = static_cast<std::uint32_t>(std::unique(hits, hits + n) - hits);
+  // The lists are increasing: one is read as it is, two are merged, and
+  // more are marked in a bitmap of the patterns instead of sorted.
+  std::uint32_t const* byRow = index.byRow.data();
   std::uint32_t found = 0;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const std::uint32_t k = hits[i];
+  const auto test = [&](std::uint32_t k) {
     std::uint32_t shared = 0;
     for (std::uint32_t e = index.patternStarts[k]; e < index.patternStarts[k + 1]; ++e) {
       const std::uint32_t c = index.byPattern[e];
@@ -133,6 +150,49 @@ std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, st
     }
     if (shared >= t)
       hits[found++] = k;
+  };
+  if (read == 1) {
+    const std::uint32_t c = lists[0].second;
+    for (std::uint32_t e = index.rowStarts[c]; e < index.rowStarts[c + 1]; ++e)
+      test(byRow[e]);
+    return found;
+  }
+  if (read == 2) {
+    std::uint32_t a = index.rowStarts[lists[0].second];
+    const std::uint32_t aEnd = index.rowStarts[lists[0].second + 1];
+    std::uint32_t b = index.rowStarts[lists[1].second];
+    const std::uint32_t bEnd = index.rowStarts[lists[1].second + 1];
+    while (a < aEnd && b < bEnd) {
+      const std::uint32_t x = byRow[a];
+      const std::uint32_t y = byRow[b];
+      test(x < y ? x : y);
+      a += x <= y ? 1 : 0;
+      b += y <= x ? 1 : 0;
+    }
+    for (; a < aEnd; ++a)
+      test(byRow[a]);
+    for (; b < bEnd; ++b)
+      test(byRow[b]);
+    return found;
+  }
+  thread_local std::vector<std::uint64_t> marks;
+  if (marks.size() < (patterns + 63) / 64)
+    marks.resize((patterns + 63) / 64);
+  std::uint64_t low = patterns;
+  std::uint64_t high = 0;
+  for (std::size_t i = 0; i < read; ++i) {
+    const std::uint32_t c = lists[i].second;
+    for (std::uint32_t e = index.rowStarts[c]; e < index.rowStarts[c + 1]; ++e) {
+      const std::uint32_t k = byRow[e];
+      marks[k / 64] |= std::uint64_t(1) << (k % 64);
+      low = std::min<std::uint64_t>(low, k / 64);
+      high = std::max<std::uint64_t>(high, k / 64 + 1);
+    }
+  }
+  for (std::uint64_t x = low; x < high; ++x) {
+    forEachSetBitOf(marks[x], 64 * x,
+                    [&](std::uint64_t k) { test(static_cast<std::uint32_t>(k)); });
+    marks[x] = 0;
   }
   return found;
 }

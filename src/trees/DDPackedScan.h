@@ -65,6 +65,10 @@ constexpr std::uint32_t sliceChunks(std::uint32_t count) {
   return (count + 64 * SLICE_CHUNK - 1) / (64 * SLICE_CHUNK);
 }
 
+// The most counter levels of a narrowing over slices: beyond, the patterns
+// are scanned.
+constexpr std::uint32_t SLICE_LEVELS = 16;
+
 constexpr std::uint64_t HEADER = 2;
 // The most bits of a query that narrowing tests bit by bit.
 constexpr std::uint32_t SPARSE_QUERY = 16;

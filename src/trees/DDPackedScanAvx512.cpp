@@ -84,6 +84,44 @@ bool intersect(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t t
   return true;
 }
 
+// ~a & b; _mm512_andnot_si512 draws a false warning from GCC 12.
+__m512i andNot(__m512i a, __m512i b) { return _mm512_ternarylogic_epi64(a, b, b, 0x0C); }
+
+void countShared(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t tail,
+                 std::uint64_t const* query, std::uint64_t const* mask, std::uint64_t const* common,
+                 std::uint32_t words, std::uint32_t count, std::uint32_t need, std::uint64_t* out) {
+  const __mmask8 lanes = lanesOf(length);
+  __m512i valid = _mm512_maskz_set1_epi64(lanes, -1);
+  valid = _mm512_mask_set1_epi64(valid, static_cast<__mmask8>(1u << (length - 1)),
+                                 static_cast<long long>(tail));
+  // Counting misses, a pattern fails at count - need + 1 of them, and the
+  // chunk is done once all have.
+  const bool misses = count - need + 1 < need;
+  const std::uint32_t levels = misses ? count - need + 1 : need;
+  const __m512i flip = misses ? _mm512_set1_epi64(-1) : _mm512_setzero_si512();
+  // atLeast[j]: the patterns with more than j hits (or misses).
+  __m512i atLeast[SLICE_LEVELS];
+  for (std::uint32_t j = 0; j < levels; ++j)
+    atLeast[j] = _mm512_setzero_si512();
+  for (std::uint32_t x = 0; x < words; ++x)
+    for (std::uint64_t bits = query[x] & mask[x] & ~common[x]; bits != 0; bits &= bits - 1) {
+      const std::uint64_t c = 64 * x + static_cast<std::uint64_t>(__builtin_ctzll(bits));
+      const __m512i counted =
+          _mm512_xor_si512(_mm512_maskz_loadu_epi64(lanes, chunk + c * SLICE_CHUNK), flip);
+      // atLeast[j] | (atLeast[j - 1] & counted)
+      for (std::uint32_t j = levels - 1; j > 0; --j)
+        atLeast[j] = _mm512_ternarylogic_epi64(atLeast[j], atLeast[j - 1], counted, 0xF8);
+      atLeast[0] = _mm512_or_si512(atLeast[0], counted);
+      if (misses && _mm512_test_epi64_mask(andNot(atLeast[levels - 1], valid), valid) == 0) {
+        _mm512_mask_storeu_epi64(out, lanes, _mm512_setzero_si512());
+        return;
+      }
+    }
+  const __m512i partners =
+      misses ? andNot(atLeast[levels - 1], valid) : _mm512_and_si512(atLeast[levels - 1], valid);
+  _mm512_mask_storeu_epi64(out, lanes, partners);
+}
+
 #include "trees/DDPackedScanBody.h"
 
 } // namespace

@@ -6,11 +6,76 @@
 //   bool intersect(chunk, length, tail, face, common, words, out),
 // the candidates of a chunk of slices: the first length words of the slices
 // of the bits of face outside common ANDed into out (all ones at first, the
-// last word tail); false when all end up zero.
+// last word tail); false when all end up zero, and
+//   void countShared(chunk, length, tail, query, mask, common, words, count,
+//                    need, out),
+// the patterns of a chunk of slices that have at least need of the count
+// bits of the query in mask outside common, need in [1, count], counted in
+// min(need, count - need + 1) levels, at most SLICE_LEVELS: the first length
+// words, the last masked by tail, into out.
 // No include guard: every including file gets its own copy. Of the word
 // helpers only templates instantiated with this file's own lambdas may be
 // used here: an inline function could be kept from the AVX-512 copy. The
 // loops over candidates that stop at the first find stay hand loops.
+
+// visit(chunk, from, length, tail) for the chunks of slices of a leaf of n
+// patterns of w words, in order, while it returns true: the chunk's slice
+// words for the patterns from 64 * from on, length of them, the last masked
+// by tail. Whether every chunk was visited.
+template <class Visit>
+bool eachSliceChunk(std::uint64_t const* common, std::uint32_t n, std::uint32_t w, Visit visit) {
+  const std::uint32_t s = (n + 63) / 64;
+  std::uint64_t const* chunk = common + (w + SLICE_CHUNK - 1) / SLICE_CHUNK * SLICE_CHUNK;
+  const std::uint64_t chunkSize = 64 * std::uint64_t(w) * SLICE_CHUNK;
+  for (std::uint32_t from = 0; from < s; from += SLICE_CHUNK, chunk += chunkSize) {
+    const std::uint32_t length = s - from < SLICE_CHUNK ? s - from : SLICE_CHUNK;
+    const std::uint64_t tail =
+        from + length == s && n % 64 != 0 ? (std::uint64_t(1) << (n % 64)) - 1 : ~std::uint64_t(0);
+    if (!visit(chunk, from, length, tail))
+      return false;
+  }
+  return true;
+}
+
+// The partners of query in a leaf with slices, hit(pattern index) for each in
+// order; false, having done nothing, where scanning the patterns costs less.
+// mask: the leaf's, the union of its patterns. A pattern shares the bits of
+// the query that all the leaf's patterns have, and needs the rest from the
+// query's other bits in the mask: the slices of those count, per pattern,
+// its hits or its misses, whichever may be fewer before it is decided.
+template <class Hit>
+bool slicedPartners(std::uint64_t const* common, std::uint32_t n, std::uint32_t w,
+                    std::uint64_t const* mask, std::uint64_t const* q, std::uint32_t t,
+                    std::uint32_t first, Hit hit) {
+  std::uint32_t shared = 0;
+  std::uint32_t count = 0;
+  for (std::uint32_t x = 0; x < w; ++x) {
+    shared += static_cast<std::uint32_t>(__builtin_popcountll(q[x] & common[x]));
+    count += static_cast<std::uint32_t>(__builtin_popcountll(q[x] & mask[x] & ~common[x]));
+  }
+  // The walk let the leaf pass: shared + count >= t.
+  const std::uint32_t need = shared >= t ? 0 : t - shared;
+  const std::uint32_t levels = need == 0 ? 0 : need < count - need + 1 ? need : count - need + 1;
+  // A slice is one word for 64 patterns and a level two operations on it;
+  // a scan reads w words of each pattern.
+  if (levels > SLICE_LEVELS || std::uint64_t(count) * (2 * levels + 1) > 64 * std::uint64_t(w))
+    return false;
+  if (need == 0) {
+    for (std::uint32_t k = 0; k < n; ++k)
+      hit(first + k);
+    return true;
+  }
+  std::uint64_t partners[SLICE_CHUNK];
+  eachSliceChunk(common, n, w,
+                 [&](std::uint64_t const* chunk, std::uint32_t from, std::uint32_t length,
+                     std::uint64_t tail) {
+                   countShared(chunk, length, tail, q, mask, common, w, count, need, partners);
+                   for (std::uint32_t i = 0; i < length; ++i)
+                     forEachSetBitOf(partners[i], first + 64 * (from + i), hit);
+                   return true;
+                 });
+  return true;
+}
 
 template <unsigned W>
 std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32_t* hits,
@@ -59,10 +124,15 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
       continue;
     }
     const auto first = static_cast<std::uint32_t>(node[1]);
+    const auto hit = [&](std::uint64_t k) { hits[found++] = static_cast<std::uint32_t>(k); };
+    if (image.slices != nullptr && node[HEADER + w] != NO_SLICES &&
+        slicedPartners(image.slices + node[HEADER + w], n, w, node + HEADER, q, t, first, hit)) {
+      i = node[0];
+      continue;
+    }
     std::uint64_t const* block = image.patterns + static_cast<std::uint64_t>(w) * first;
     for (std::uint32_t from = 0; from < n; from += 64)
-      forEachSetBitOf(sharing(block, n, w, from, q, t), first + from,
-                      [&](std::uint64_t k) { hits[found++] = static_cast<std::uint32_t>(k); });
+      forEachSetBitOf(sharing(block, n, w, from, q, t), first + from, hit);
     i = node[0];
   }
   visits = ops;
@@ -76,31 +146,28 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
 bool slicedLeaf(std::uint64_t const* block, std::uint64_t const* common, std::uint32_t n,
                 std::uint32_t w, std::uint64_t const* face, std::uint64_t const* firstPair,
                 std::uint64_t const* secondPair, std::uint32_t& at) {
-  const std::uint32_t s = (n + 63) / 64;
-  std::uint64_t const* chunk = common + (w + SLICE_CHUNK - 1) / SLICE_CHUNK * SLICE_CHUNK;
-  const std::uint64_t chunkSize = 64 * std::uint64_t(w) * SLICE_CHUNK;
   std::uint64_t candidates[SLICE_CHUNK];
-  for (std::uint32_t from = 0; from < s; from += SLICE_CHUNK, chunk += chunkSize) {
-    const std::uint32_t length = s - from < SLICE_CHUNK ? s - from : SLICE_CHUNK;
-    const std::uint64_t tail =
-        from + length == s && n % 64 != 0 ? (std::uint64_t(1) << (n % 64)) - 1 : ~std::uint64_t(0);
-    if (!intersect(chunk, length, tail, face, common, w, candidates))
-      continue;
-    for (std::uint32_t i = 0; i < length; ++i)
-      for (std::uint64_t bits = candidates[i]; bits != 0; bits &= bits - 1) {
-        const std::uint32_t k = 64 * (from + i) + static_cast<std::uint32_t>(__builtin_ctzll(bits));
-        bool isFirst = true, isSecond = true;
-        for (std::uint32_t x = 0; x < w; ++x) {
-          isFirst = isFirst && block[x * n + k] == firstPair[x];
-          isSecond = isSecond && block[x * n + k] == secondPair[x];
-        }
-        if (!isFirst && !isSecond) {
-          at = k;
-          return true;
-        }
-      }
-  }
-  return false;
+  return !eachSliceChunk(common, n, w,
+                         [&](std::uint64_t const* chunk, std::uint32_t from, std::uint32_t length,
+                             std::uint64_t tail) {
+                           if (!intersect(chunk, length, tail, face, common, w, candidates))
+                             return true;
+                           for (std::uint32_t i = 0; i < length; ++i)
+                             for (std::uint64_t bits = candidates[i]; bits != 0; bits &= bits - 1) {
+                               const std::uint32_t k = 64 * (from + i) + static_cast<std::uint32_t>(
+                                                                             __builtin_ctzll(bits));
+                               bool isFirst = true, isSecond = true;
+                               for (std::uint32_t x = 0; x < w; ++x) {
+                                 isFirst = isFirst && block[x * n + k] == firstPair[x];
+                                 isSecond = isSecond && block[x * n + k] == secondPair[x];
+                               }
+                               if (!isFirst && !isSecond) {
+                                 at = k;
+                                 return false;
+                               }
+                             }
+                           return true;
+                         });
 }
 
 template <unsigned W>

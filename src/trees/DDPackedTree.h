@@ -23,7 +23,9 @@ namespace double_description {
 class PackedTree {
 public:
   // The least pattern count of a leaf with slices: below it, testing the
-  // patterns eight at a time is as quick.
+  // patterns eight at a time is as quick. Verification images slice their
+  // large leaves, and narrowing images that have no row index and are
+  // searched whole.
   static constexpr std::uint32_t SLICE_MIN = 512;
   // Narrowing images of at least INDEX_MIN patterns with at most one bit in
   // INDEX_SPARSITY on average get a row index: below, or denser, the leaf
@@ -47,6 +49,8 @@ public:
   std::uint64_t rayCount() const { return mReferences.size(); }
   // Whether narrowing takes the partners from a row index.
   bool rowIndexed() const { return !mRows.rowStarts.empty(); }
+  // Whether leaves of SLICE_MIN patterns or more have slices.
+  bool sliced() const { return mSliceMin != 0; }
 
   // Whether the image is laid out as packed_scan::Image says, every mask
   // holds the patterns below it and no pattern has a bit at or after

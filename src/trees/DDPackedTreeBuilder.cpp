@@ -230,16 +230,38 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::leaf(RayReferenceContainer const&
   return layOut(set.size());
 }
 
+bool PackedTreeBuilder::sparse() const {
+  // A reference knows its pattern's bit count: no pattern is read here.
+  std::uint64_t count = 0;
+  std::uint64_t bits = 0;
+  for (RayReferenceContainer const& leaf : mLeaves) {
+    count += leaf.size();
+    for (RayReference const& r : leaf.references())
+      bits += r.mCardinality;
+  }
+  return count >= PackedTree::INDEX_MIN &&
+         bits * PackedTree::INDEX_SPARSITY <= count * 64 * mWordCount;
+}
+
 std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
+  // Narrowing images of sparse patterns get a row index. The others give
+  // their large leaves slices, as verification images do, where every query
+  // may search them.
+  const bool indexed = !mSliced && sparse();
+  const bool sliced =
+      mSliced || (!indexed && mQueries == nullptr &&
+                  std::any_of(mLeaves.begin(), mLeaves.end(), [](RayReferenceContainer const& l) {
+                    return l.size() >= PackedTree::SLICE_MIN;
+                  }));
   std::unique_ptr<PackedTree> tree(
-      new PackedTree(mWordCount, mThreshold, mSliced ? PackedTree::SLICE_MIN : 0));
+      new PackedTree(mWordCount, mThreshold, sliced ? PackedTree::SLICE_MIN : 0));
   const std::uint64_t w = mWordCount;
   const std::uint64_t nodeWords = packed_scan::HEADER + w;
   // Image words of each subtree: children come after their parents.
   std::vector<std::uint64_t> sizes(mNodes.size());
   for (std::size_t n = mNodes.size(); n-- > 0;) {
     Node const& node = mNodes[n];
-    std::uint64_t size = nodeWords + (node.mLeaf != NO_LEAF && mSliced ? 1 : 0);
+    std::uint64_t size = nodeWords + (node.mLeaf != NO_LEAF && sliced ? 1 : 0);
     for (std::uint32_t c = 0; c < node.mChildCount; ++c)
       size += sizes[mChildIndices[node.mChildren + c]];
     sizes[n] = size;
@@ -280,21 +302,21 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
         tree->mLeafPatterns[block + x * count + k] = stored.bits().words()[x];
     }
     leaf = RayReferenceContainer();
-    if (mSliced)
+    if (sliced)
       tree->mNodes.push_back(count >= PackedTree::SLICE_MIN
                                  ? packed_scan::appendSlices(slices, &tree->mLeafPatterns[block],
                                                              static_cast<std::uint32_t>(count),
                                                              static_cast<std::uint32_t>(w))
                                  : packed_scan::NO_SLICES);
   }
-  if (mSliced) {
+  if (sliced) {
     // Aligned to 64 bytes, every slice word of a chunk is one cache line.
     tree->mSlices.resize(slices.size() + packed_scan::SLICE_CHUNK - 1);
     const auto address = reinterpret_cast<std::uintptr_t>(tree->mSlices.data());
     tree->mSliceShift = (64 - address % 64) % 64 / sizeof(std::uint64_t);
     std::copy(slices.begin(), slices.end(), tree->mSlices.begin() + tree->mSliceShift);
   }
-  if (!mSliced)
+  if (indexed)
     indexRows(*tree);
   DD_ASSERT(mQueries != nullptr ? tree->rayCount() <= rays : tree->rayCount() == rays);
   DD_ASSERT(tree->wellFormed(mBitCount));
@@ -304,15 +326,10 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
 void PackedTreeBuilder::indexRows(PackedTree& tree) const {
   const std::vector<RayReference>& stored = tree.mReferences;
   const std::uint64_t count = stored.size();
-  if (count < PackedTree::INDEX_MIN)
-    return;
   const auto wordsOf = [](RayReference const& r) { return r.bits().words(); };
-  // A reference knows its pattern's bit count: no pattern is read here.
   std::uint64_t bits = 0;
   for (RayReference const& r : stored)
     bits += r.mCardinality;
-  if (bits * PackedTree::INDEX_SPARSITY > count * 64 * mWordCount)
-    return;
   packed_scan::RowIndex& index = tree.mRows;
   index.rowStarts.assign(64 * mWordCount + 1, 0);
   index.patternStarts.reserve(count + 1);

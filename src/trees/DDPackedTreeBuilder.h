@@ -74,6 +74,8 @@ private:
   // Appends the nodes of part, whose root becomes child slot.
   void adopt(PackedTreeBuilder& part, std::uint64_t slot);
   std::unique_ptr<PackedTree> layOut(std::uint64_t rays);
+  // Whether the leaves' patterns are sparse enough for a row index.
+  bool sparse() const;
   // The row index of a narrowing tree whose patterns are sparse.
   void indexRows(PackedTree& tree) const;
 

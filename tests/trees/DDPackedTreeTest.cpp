@@ -311,6 +311,42 @@ void sparseImagesSearchAsTheNodesDo() {
 
 TEST(PackedTree, SparseImagesSearchAsTheNodesDo) { withBothScans(sparseImagesSearchAsTheNodesDo); }
 
+// Large leaves of patterns too dense for a row index narrow over their
+// slices, counting each pattern's hits or misses, or scan their patterns
+// where that costs less: the partners, their order and the counts are the
+// nodes' either way, from thresholds every leaf meets to thresholds that
+// leave a pattern no miss.
+void slicedLeavesNarrowAsTheNodesDo() {
+  std::mt19937 random(23);
+  for (unsigned long words : {2ul, 3ul})
+    for (unsigned long depth : {1ul, 2ul})
+      for (unsigned threshold : {0u, 1u, 3u, 6u, 9u}) {
+        const unsigned bits = static_cast<unsigned>(64 * words - 7);
+        std::vector<BitList> stored;
+        for (int i = 0; i < 1500; ++i)
+          stored.push_back(randomPattern(random, words, bits, 0.08));
+        std::vector<BitList> queries;
+        for (int i = 0; i < 20; ++i)
+          queries.push_back(i % 2 == 0
+                                ? stored[static_cast<std::size_t>(i * 37)]
+                                : randomPattern(random, words, bits, i % 3 == 0 ? 0.5 : 0.1));
+        const RayReferenceContainer set = container(stored);
+        const RayReferenceContainer querySet = container(queries, 10000);
+        const TreeSettings settings{0, depth, 20, false};
+        const SearchTree tree = narrowingTree(set, querySet, settings, threshold, bits, words);
+        const TreePointer nodes = narrowingNodes(set, querySet, settings, threshold, bits, words);
+        SCOPED_TRACE("words " + std::to_string(words) + " depth " + std::to_string(depth) +
+                     " threshold " + std::to_string(threshold));
+        ASSERT_NE(tree.image(), nullptr);
+        ASSERT_FALSE(tree.image()->rowIndexed());
+        ASSERT_TRUE(tree.image()->sliced());
+        for (RayReference const& q : querySet.references())
+          expectNarrowsAsTheNodes(tree, *nodes, q);
+      }
+}
+
+TEST(PackedTree, SlicedLeavesNarrowAsTheNodesDo) { withBothScans(slicedLeavesNarrowAsTheNodesDo); }
+
 // Dense patterns keep testing the leaves: no index.
 TEST(PackedTree, DenseImagesHaveNoRowIndex) {
   std::mt19937 random(5);
