@@ -1,5 +1,7 @@
 #include "core/DDMachineMatrix.h"
 
+#include "core/DDArithmetic.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -34,19 +36,66 @@ MachineMatrix::MachineMatrix(Matrix const& matrix)
       target[j] = mpz_get_si(value);
     }
   }
-  mLengthBits.reserve(matrix.getRowCount());
+  std::vector<double> lengthBits;
+  lengthBits.reserve(matrix.getRowCount());
   for (unsigned i = 0; i < matrix.getRowCount(); ++i) {
     const std::int64_t* values = row(i);
     if (values == nullptr) {
-      mLengthBits.push_back(UNBOUNDED);
+      lengthBits.push_back(UNBOUNDED);
       continue;
     }
     long double squares = 0;
     for (unsigned j = 0; j < mColumns; ++j)
       squares += static_cast<long double>(values[j]) * static_cast<long double>(values[j]);
-    mLengthBits.push_back(squares == 0 ? -HUGE_VAL : static_cast<double>(std::log2(squares)) / 2);
+    lengthBits.push_back(squares == 0 ? -HUGE_VAL : static_cast<double>(std::log2(squares)) / 2);
   }
-  std::sort(mLengthBits.begin(), mLengthBits.end(), std::greater<double>());
+  std::vector<unsigned> order(matrix.getRowCount());
+  for (unsigned i = 0; i < order.size(); ++i)
+    order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](unsigned a, unsigned b) { return lengthBits[a] > lengthBits[b]; });
+  if (!takeIndependentRows(order, lengthBits)) {
+    mLengthBits.clear();
+    for (unsigned i : order)
+      mLengthBits.push_back(lengthBits[i]);
+  }
+}
+
+// The rows of a nonzero minor are independent, so Hadamard's bound needs
+// only the lengths of independent rows: those of the rows taken longest
+// first while independent of the rows taken, whose product is the largest
+// over all independent sets of each size (the greedy basis of a matroid).
+bool MachineMatrix::takeIndependentRows(std::vector<unsigned> const& order,
+                                        std::vector<double> const& lengthBits) {
+  const unsigned d = mColumns;
+  std::vector<std::int64_t> pivots;
+  std::vector<unsigned> pivotColumns;
+  std::vector<std::int64_t> x(d);
+  for (unsigned i : order) {
+    if (pivotColumns.size() == d || std::isinf(lengthBits[i]))
+      break;
+    std::int64_t const* a = row(i);
+    if (a == nullptr)
+      return false;
+    std::copy(a, a + d, x.begin());
+    for (unsigned k = 0; k < pivotColumns.size(); ++k) {
+      const unsigned col = pivotColumns[k];
+      if (x[col] == 0)
+        continue;
+      std::uint64_t magnitudes = 0;
+      if (!MachineArithmetic::cancel(x.data(), &pivots[std::size_t(k) * d], col, 0, d, magnitudes,
+                                     INT64_MAX))
+        return false;
+      removeContent(x.data(), d);
+    }
+    const auto pivot = std::find_if(x.begin(), x.end(), [](std::int64_t v) { return v != 0; });
+    if (pivot == x.end())
+      continue;
+    pivotColumns.push_back(static_cast<unsigned>(pivot - x.begin()));
+    pivots.insert(pivots.end(), x.begin(), x.end());
+    mLengthBits.push_back(lengthBits[i]);
+  }
+  return true;
 }
 
 unsigned MachineMatrix::minorBits(unsigned k) const {

@@ -25,16 +25,22 @@ public:
     return mFits[i] ? &mValues[static_cast<std::size_t>(i) * mColumns] : nullptr;
   }
   // A bit count b with |det| < 2^b for every k x k submatrix: Hadamard's
-  // bound, the product of the k longest row lengths, rounded up. Very large
-  // when a row has no machine form.
+  // bound, the product of the k longest lengths of independent rows, rounded
+  // up. Very large when a row has no machine form.
   unsigned minorBits(unsigned k) const;
 
 private:
+  // Keeps the lengths of the rows of a greedy basis taken in order; false
+  // when the elimination leaves machine integers.
+  bool takeIndependentRows(std::vector<unsigned> const& order,
+                           std::vector<double> const& lengthBits);
+
   unsigned mColumns;
   std::vector<std::int64_t> mValues;
   std::vector<bool> mFits;
-  // log2 of the row lengths, longest first; rows without a machine form
-  // count as unbounded.
+  // log2 of the lengths of the rows that bound the minors, longest first:
+  // the rows of a greedy basis, or all rows when it could not be found; rows
+  // without a machine form count as unbounded.
   std::vector<double> mLengthBits;
 };
 

@@ -98,6 +98,12 @@ TEST(MachineMatrix, MinorBitsBoundEveryMinor) {
   EXPECT_EQ(withZero.minorBits(4), 0u);
   // A length of exactly 2^b needs b + 1 bits.
   EXPECT_EQ(MachineMatrix(matrixOf({{4, 0}, {0, 4}})).minorBits(2), 5u);
+  // Only independent rows share a minor: the long rows below are multiples
+  // of one another, so a 2-minor has one long row at most.
+  const MachineMatrix dependent(matrixOf({{0, 100, 0}, {0, 200, 0}, {1, 1, 0}, {0, -300, 0}}));
+  EXPECT_EQ(dependent.minorBits(1), 9u); // 300 < 2^9
+  EXPECT_EQ(dependent.minorBits(2), 9u); // 300 * sqrt(2) < 2^8.73
+  EXPECT_EQ(dependent.minorBits(3), 0u); // rank 2
 
   std::mt19937_64 rng(11);
   for (int trial = 0; trial < 200; ++trial) {
