@@ -101,59 +101,31 @@ bool AlgTestFaceRank::exact(MachineMatrix const& machine) {
          machine.minorBits(1) + 31 + bitLength(d) <= 63;
 }
 
-void AlgTestFaceRank::setZeroSet(BitList const& zero) {
-  mZero = &zero;
+void AlgTestFaceRank::setFaces(ZeroSetFaces& faces) {
+  mFaces = &faces;
   mPrepared = false;
-  mFaceCount = 0;
-}
-
-void AlgTestFaceRank::addFace(BitList const& face) {
-  DD_ASSERT(!mPrepared && face.wordCount() <= mZero->wordCount());
-  if (mFaceCount == mFaces.size())
-    mFaces.emplace_back(face);
-  else
-    mFaces[mFaceCount] = face;
-  ++mFaceCount;
-}
-
-unsigned AlgTestFaceRank::slotOf(unsigned r) const {
-  return mSlotsBefore[r / 64] + mZero->countInWordBelow(r);
 }
 
 void AlgTestFaceRank::prepare() {
   mPrepared = true;
-  mSlotRows.clear();
-  mZero->forEachSetBit([&](std::uint64_t r) { mSlotRows.push_back(static_cast<unsigned>(r)); });
-  const auto slots = static_cast<unsigned>(mSlotRows.size());
-  mSlotsBefore.resize(mZero->wordCount());
-  for (unsigned w = 0, slot = 0; w < mSlotsBefore.size(); ++w) {
-    mSlotsBefore[w] = slot;
-    while (slot < slots && mSlotRows[slot] / 64 == w)
-      ++slot;
-  }
+  const unsigned slots = mFaces->slots();
 
   // Rows of more faces first; rows of no face are never needed.
+  std::vector<unsigned> const& faces = mFaces->facesPerSlot();
   mSearchOrder.clear();
-  if (mFaceCount == 0) {
-    for (unsigned i = 0; i < slots; ++i)
+  for (unsigned i = 0; i < slots; ++i)
+    if (faces[i] > 0)
       mSearchOrder.push_back(i);
-  } else {
-    mSlotFaces.assign(slots, 0);
-    for (unsigned f = 0; f < mFaceCount; ++f) {
-      mFaces[f].forEachSetBit(
-          [&](std::uint64_t r) { ++mSlotFaces[slotOf(static_cast<unsigned>(r))]; });
-    }
-    for (unsigned i = 0; i < slots; ++i)
-      if (mSlotFaces[i] > 0)
-        mSearchOrder.push_back(i);
-    std::stable_sort(mSearchOrder.begin(), mSearchOrder.end(),
-                     [&](unsigned a, unsigned b) { return mSlotFaces[a] > mSlotFaces[b]; });
-  }
+  std::stable_sort(mSearchOrder.begin(), mSearchOrder.end(),
+                   [&](unsigned a, unsigned b) { return faces[a] > faces[b]; });
 
   selectBasis();
   factorBasis();
   mKnown.assign(slots, 0);
   mCoordinates.resize(static_cast<std::size_t>(slots) * mColumns);
+  mSupportWords = static_cast<unsigned>(BitList::wordsFor(mRank));
+  mSupports.resize(static_cast<std::size_t>(slots) * mSupportWords);
+  mOutsideMask.resize(mSupportWords);
 
   // The inverse costs about as much as placing r rows without it.
   const auto toPlace = static_cast<unsigned>(mSearchOrder.size()) - mRank;
@@ -177,15 +149,13 @@ void AlgTestFaceRank::selectBasis() {
   std::uint32_t* kernel = mKernel.data();
   setIdentity(kernel, d, d);
   unsigned t = d;
-  mBasisMask.resize(mZero->wordCount());
-  mBasisIndexOfRow.resize(64 * mZero->wordCount());
-  mBasisMask.clear();
-  mBasisRows.clear();
+  mBasisMask.assign(mFaces->maskWords(), 0);
+  mBasisIndexOfSlot.resize(mFaces->slots());
+  mBasisSlots.clear();
   for (unsigned slot : mSearchOrder) {
     if (t == 1)
       break;
-    const unsigned r = mSlotRows[slot];
-    const std::int64_t* a = mMachine->row(r);
+    const std::int64_t* a = mMachine->row(mFaces->slotRow(slot));
     DD_ASSERT(a != nullptr); // every row fits when the test is exact
     std::int64_t* sums = mSums.data();
     std::fill(sums, sums + t, 0);
@@ -204,18 +174,18 @@ void AlgTestFaceRank::selectBasis() {
     if (pivot == t)
       continue;
     t = narrowKernel(kernel, d, d, t, v, pivot);
-    mBasisRows.push_back(r);
-    mBasisMask.set(r);
-    mBasisIndexOfRow[r] = static_cast<unsigned>(mBasisRows.size() - 1);
+    setBit(mBasisMask.data(), slot);
+    mBasisIndexOfSlot[slot] = static_cast<unsigned>(mBasisSlots.size());
+    mBasisSlots.push_back(slot);
   }
-  mRank = static_cast<unsigned>(mBasisRows.size());
+  mRank = static_cast<unsigned>(mBasisSlots.size());
 }
 
 void AlgTestFaceRank::factorBasis() {
   const unsigned d = mColumns;
   mPivotColumns.clear();
   for (unsigned i = 0; i < mRank; ++i) {
-    const std::int64_t* a = mMachine->row(mBasisRows[i]);
+    const std::int64_t* a = mMachine->row(mFaces->slotRow(mBasisSlots[i]));
     std::uint32_t* x = mRow.data();
     std::uint32_t* lower = &mLower[static_cast<std::size_t>(i) * d];
     for (unsigned c = 0; c < d; ++c)
@@ -272,14 +242,13 @@ void AlgTestFaceRank::solve(std::uint32_t const* onPivots, std::uint32_t* c) con
   }
 }
 
-std::uint32_t const* AlgTestFaceRank::coordinates(unsigned r) {
+std::uint32_t const* AlgTestFaceRank::coordinates(unsigned s) {
   const unsigned d = mColumns;
-  const unsigned slot = slotOf(r);
-  std::uint32_t* c = &mCoordinates[static_cast<std::size_t>(slot) * d];
-  if (mKnown[slot])
+  std::uint32_t* c = &mCoordinates[static_cast<std::size_t>(s) * d];
+  if (mKnown[s])
     return c;
-  mKnown[slot] = 1;
-  const std::int64_t* a = mMachine->row(r);
+  mKnown[s] = 1;
+  const std::int64_t* a = mMachine->row(mFaces->slotRow(s));
   if (mInverted) {
     std::int64_t* sums = mSums.data();
     std::fill(sums, sums + mRank, 0);
@@ -299,77 +268,91 @@ std::uint32_t const* AlgTestFaceRank::coordinates(unsigned r) {
       y[k] = F::of(a[mPivotColumns[k]]);
     solve(y, c);
   }
+  std::uint64_t* support = &mSupports[static_cast<std::size_t>(s) * mSupportWords];
+  std::fill(support, support + mSupportWords, 0);
+  for (unsigned b = 0; b < mRank; ++b)
+    if (c[b] != 0)
+      setBit(support, b);
   return c;
 }
 
-bool AlgTestFaceRank::favours(BitList const& face) {
+bool AlgTestFaceRank::favours(unsigned i) {
   if (!mPrepared)
     prepare();
-  const unsigned inside = face.wordCount() <= mBasisMask.wordCount() ? face.countAnd(mBasisMask)
-                                                                     : mBasisMask.countAnd(face);
+  std::uint64_t const* face = mFaces->mask(i);
+  unsigned inside = 0;
+  for (unsigned w = 0; w < mFaces->maskWords(); ++w)
+    inside += static_cast<unsigned>(__builtin_popcountll(face[w] & mBasisMask[w]));
   const std::uint64_t width = mRank - inside;
-  const std::uint64_t rows = face.count();
+  const std::uint64_t rows = mFaces->rows(i);
   // Measured on the reference cones: twice the direct reduction's rows
   // times columns is where the two meet.
   constexpr std::uint64_t DIRECT_COST_FACTOR = 2;
   return (rows - inside) * width * width <= DIRECT_COST_FACTOR * rows * mColumns;
 }
 
-bool AlgTestFaceRank::hasRankDMinusTwo(BitList const& face) {
-  DD_ASSERT(mZero != nullptr && face.wordCount() <= mZero->wordCount());
+bool AlgTestFaceRank::hasRankDMinusTwo(unsigned i) {
   if (!mPrepared)
     prepare();
   const unsigned d = mColumns;
   const unsigned need = d - 2;
-  // The basis rows outside the face, in row order: the order of the
+  // The basis positions outside the face, in slot order: the order of the
   // coordinates changes no rank.
-  std::uint64_t const* faceWords = face.words();
-  std::uint64_t const* basisWords = mBasisMask.words();
+  std::uint64_t const* face = mFaces->mask(i);
+  const unsigned words = mFaces->maskWords();
   mOutside.clear();
-  for (std::uint64_t w = 0; w < mBasisMask.wordCount(); ++w) {
-    const std::uint64_t outside = basisWords[w] & ~(w < face.wordCount() ? faceWords[w] : 0);
-    forEachSetBitOf(outside, 64 * w,
-                    [&](std::uint64_t r) { mOutside.push_back(mBasisIndexOfRow[r]); });
-  }
+  std::fill(mOutsideMask.begin(), mOutsideMask.end(), 0);
+  for (unsigned w = 0; w < words; ++w)
+    forEachSetBitOf(mBasisMask[w] & ~face[w], 64 * w, [&](std::uint64_t s) {
+      const unsigned b = mBasisIndexOfSlot[s];
+      mOutside.push_back(b);
+      setBit(mOutsideMask.data(), b);
+    });
   const auto width = static_cast<unsigned>(mOutside.size());
   const unsigned inside = mRank - width;
   if (inside >= need)
     return true;
   // The other rows of the face need this much rank in the coordinates of
-  // the basis rows outside it, that is a kernel of this size there.
+  // the basis rows outside it, that is a kernel of this size there. Rows
+  // whose coordinates vanish there add nothing.
   const unsigned target = need - inside;
   if (width < target)
     return false;
+  mUseful.clear();
+  for (unsigned w = 0; w < words; ++w)
+    forEachSetBitOf(face[w] & ~mBasisMask[w], 64 * w, [&](std::uint64_t s) {
+      coordinates(static_cast<unsigned>(s));
+      std::uint64_t reach = 0;
+      for (unsigned k = 0; k < mSupportWords; ++k)
+        reach |= support(static_cast<unsigned>(s))[k] & mOutsideMask[k];
+      if (reach != 0)
+        mUseful.push_back(static_cast<unsigned>(s));
+    });
+  if (mUseful.size() < target)
+    return false;
   const unsigned goal = width - target;
-  unsigned others = face.count() - inside;
+  auto others = static_cast<unsigned>(mUseful.size());
   std::uint32_t* kernel = mKernel.data();
   setIdentity(kernel, d, width);
   unsigned t = width;
   std::uint32_t* x = mRow.data();
   std::uint32_t* v = mValues.data();
-  bool reached = false;
-  // The face's rows outside the basis, in order, until the answer is known.
-  auto test = [&](std::uint64_t row) {
-    const auto r = static_cast<unsigned>(row);
+  for (unsigned s : mUseful) {
     if (others < t - goal)
-      return true;
+      return false;
     --others;
-    std::uint32_t const* c = coordinates(r);
-    for (unsigned s = 0; s < width; ++s)
-      x[s] = c[mOutside[s]];
+    std::uint32_t const* c = coordinates(s);
+    for (unsigned k = 0; k < width; ++k)
+      x[k] = c[mOutside[k]];
     productsWithKernel(x, kernel, d, width, t, mProducts.data(), v);
     const unsigned pivot = firstNonzero(v, t);
     if (pivot == t)
-      return false;
+      continue;
     t = narrowKernel(kernel, d, width, t, v, pivot);
-    reached = t == goal;
-    return reached;
-  };
-  for (std::uint64_t w = 0; w < face.wordCount(); ++w)
-    for (std::uint64_t bits = faceWords[w] & ~basisWords[w]; bits != 0; bits &= bits - 1)
-      if (test(64 * w + lowestBit(bits)))
-        return reached;
-  return reached;
+    if (t == goal)
+      return true;
+  }
+  return false;
 }
 
 } // namespace double_description

@@ -1,8 +1,8 @@
 #ifndef DD_ALGTESTFACERANK_H
 #define DD_ALGTESTFACERANK_H
 
-#include "core/DDBitList.h"
 #include "core/DDMachineMatrix.h"
+#include "iteration/DDZeroSetFaces.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,7 +20,7 @@ namespace double_description {
 // its coordinates in B, once a face needs them. A face F keeps its rows in B
 // as independent rows for free; its other rows add what their coordinates
 // add outside B ∩ F, so the face needs rank d - 2 - |B ∩ F| of those short
-// vectors.
+// vectors, and rows whose coordinates vanish outside B ∩ F add nothing.
 class AlgTestFaceRank {
 public:
   explicit AlgTestFaceRank(MachineMatrix const& machine);
@@ -29,62 +29,51 @@ public:
   // of products fit machine integers).
   static bool exact(MachineMatrix const& machine);
 
-  // The zero set of the next faces; the work on it starts with the first
-  // test. zero must outlive those faces.
-  void setZeroSet(BitList const& zero);
-  // Keeps a copy of a face of the zero set for the next tests, before the
-  // first of them; the basis favours rows that many kept faces share. When
-  // faces are kept, only faces within their union may be tested.
-  void addFace(BitList const& face);
-  unsigned faceCount() const { return mFaceCount; }
-  BitList const& face(unsigned i) const { return mFaces[i]; }
-  // Whether hasRankDMinusTwo is likely cheaper for face than a reduction of
-  // its rows: its work grows with the square of the basis rows outside.
-  bool favours(BitList const& face);
-  // Whether the rows of face, a subset of the zero set with at least d - 2
-  // rows, have rank d - 2 (they cannot have more).
-  bool hasRankDMinusTwo(BitList const& face);
+  // The faces of the next tests, all within one zero set; the work on it
+  // starts with the first test, and the basis favours rows that many of the
+  // faces share. faces must outlive those tests and hold every face by then.
+  void setFaces(ZeroSetFaces& faces);
+  // Whether hasRankDMinusTwo is likely cheaper for face i than a reduction
+  // of its rows: its work grows with the square of the basis rows outside.
+  bool favours(unsigned i);
+  // Whether the rows of face i, with at least d - 2 rows, have rank d - 2
+  // (they cannot have more).
+  bool hasRankDMinusTwo(unsigned i);
 
-  // The rank of the rows of the zero set (of the kept faces) modulo the
-  // prime, once the first test has been made.
+  // The rank of the rows of the zero set (of the faces) modulo the prime,
+  // once the first test has been made.
   unsigned basisSize() const { return mRank; }
 
 private:
   void prepare();
-  // Takes rows in search order that are independent of those taken, while
-  // keeping the kernel of those taken.
+  // Takes slots in search order whose rows are independent of those taken,
+  // while keeping the kernel of those taken.
   void selectBasis();
   // The basis rows reduced to row echelon form: B = L E.
   void factorBasis();
   // c with c_0 B_0 + ... + c_{r-1} B_{r-1} equal to a row in the span of B
   // on the pivot columns, given as residues there.
   void solve(std::uint32_t const* onPivots, std::uint32_t* c) const;
-  // The coordinates of row r (in the zero set, not in the basis).
-  std::uint32_t const* coordinates(unsigned r);
-  unsigned slotOf(unsigned r) const;
+  // The coordinates of the row of slot s (not in the basis), and the mask of
+  // the basis positions where they are not zero (mSupportWords words).
+  std::uint32_t const* coordinates(unsigned s);
+  std::uint64_t const* support(unsigned s) const {
+    return &mSupports[static_cast<std::size_t>(s) * mSupportWords];
+  }
 
   MachineMatrix const* mMachine;
   unsigned mColumns;
-  BitList const* mZero = nullptr;
+  ZeroSetFaces* mFaces = nullptr;
   bool mPrepared = false;
-  std::vector<BitList> mFaces; // the first mFaceCount are kept
-  unsigned mFaceCount = 0;
-
-  // Number of rows of the zero set in the words before each word; the row
-  // of each slot.
-  std::vector<unsigned> mSlotsBefore;
-  std::vector<unsigned> mSlotRows;
-  // Per slot, the number of kept faces with its row; the basis search takes
-  // the slots of rows in faces in this order.
-  std::vector<unsigned> mSlotFaces;
+  // The slots the basis search takes, rows of more faces first.
   std::vector<unsigned> mSearchOrder;
 
-  // The basis: its rows; E with pivot entries 1 and pivot columns, and the
+  // The basis: its slots; E with pivot entries 1 and pivot columns, and the
   // lower triangle L with B_i = sum_j L[i][j] E_j (d values per row).
   unsigned mRank = 0;
-  std::vector<unsigned> mBasisRows;
-  BitList mBasisMask;
-  std::vector<unsigned> mBasisIndexOfRow; // for the rows of the basis
+  std::vector<unsigned> mBasisSlots;
+  std::vector<std::uint64_t> mBasisMask;   // over the slots
+  std::vector<unsigned> mBasisIndexOfSlot; // for the slots of the basis
   std::vector<std::uint32_t> mEchelon;
   std::vector<unsigned> mPivotColumns;
   std::vector<std::uint32_t> mLower;
@@ -95,9 +84,12 @@ private:
   bool mInverted = false;
   std::vector<std::uint32_t> mInverse;
 
-  // Per slot: whether its coordinates are known, and mColumns values.
+  // Per slot: whether its coordinates are known, mColumns values and the
+  // support over the basis positions.
   std::vector<std::uint8_t> mKnown;
   std::vector<std::uint32_t> mCoordinates;
+  unsigned mSupportWords = 1;
+  std::vector<std::uint64_t> mSupports;
 
   // Scratch: a kernel in columns (mColumns values per column), sums and
   // residues, the basis positions outside a face.
@@ -107,6 +99,8 @@ private:
   std::vector<std::uint32_t> mValues;
   std::vector<std::uint32_t> mRow;
   std::vector<unsigned> mOutside;
+  std::vector<std::uint64_t> mOutsideMask; // over the basis positions
+  std::vector<unsigned> mUseful;           // slots whose rows reach outside
 };
 
 } // namespace double_description

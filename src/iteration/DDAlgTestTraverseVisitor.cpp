@@ -40,35 +40,36 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
     if (mThreshold > 0 && AlgTestFaceRank::exact(machineMatrix()))
       mFaceRank.emplace(machineMatrix());
   }
-  if (!mFaceRank) {
-    searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
-      if (isAdjacent(face))
-        createRay(stored, ref);
-    });
-    return;
-  }
-  // The faces of the ray are collected first. The work shared through the
-  // zero set of the ray costs about what a few direct tests of its rows
-  // cost, so it pays once the faces hold several times those rows.
-  constexpr std::uint64_t SHARED_ROWS_FACTOR = 4;
-  mFaceRank->setZeroSet(ref.bits());
+  // The faces of the ray are collected first and tested from the largest
+  // down; new rays are made in the order found.
+  mFaces.setZeroSet(ref.bits());
   mPartners.clear();
   searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
     mPartners.push_back(stored);
-    mFaceRank->addFace(face);
+    mFaces.add(face);
   });
-  std::uint64_t faceRows = 0;
-  for (unsigned i = 0; i < mPartners.size(); ++i)
-    faceRows += mFaceRank->face(i).count();
-  const bool shared = faceRows >= SHARED_ROWS_FACTOR * ref.bits().count();
-  for (unsigned i = 0; i < mPartners.size(); ++i) {
-    BitList const& face = mFaceRank->face(i);
-    const bool adjacent = shared && face.count() >= mThreshold && mFaceRank->favours(face)
-                              ? mFaceRank->hasRankDMinusTwo(face)
-                              : isAdjacent(face);
+  // The work shared through the zero set of the ray costs about what a few
+  // direct tests of its rows cost, so it pays once the faces hold several
+  // times those rows.
+  constexpr std::uint64_t SHARED_ROWS_FACTOR = 4;
+  const bool shared = mFaceRank && mFaces.totalRows() >= SHARED_ROWS_FACTOR * mFaces.slots();
+  if (shared)
+    mFaceRank->setFaces(mFaces);
+  mAdjacent.assign(mPartners.size(), 0);
+  for (unsigned i : mFaces.order()) {
+    if (mFaces.withinShortFace(i))
+      continue;
+    const bool adjacent = shared && mFaces.rows(i) >= mThreshold && mFaceRank->favours(i)
+                              ? mFaceRank->hasRankDMinusTwo(i)
+                              : isAdjacentFace(i);
     if (adjacent)
-      createRay(mPartners[i], ref);
+      mAdjacent[i] = 1;
+    else
+      mFaces.markShort(i);
   }
+  for (unsigned i = 0; i < mPartners.size(); ++i)
+    if (mAdjacent[i])
+      createRay(mPartners[i], ref);
 }
 
 bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {
@@ -119,19 +120,33 @@ bool AlgTestTraverseVisitor::isAdjacentByColumnSweep(BitList const& face) {
   return true;
 }
 
+bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
+  mFaceRows.clear();
+  face.forEachSetBit([&](std::uint64_t r) { mFaceRows.push_back(static_cast<unsigned>(r)); });
+  if (mFaceRows.size() < mThreshold)
+    return isAdjacentByColumnSweep(face);
+  return faceRowsHaveRank();
+}
+
+bool AlgTestTraverseVisitor::isAdjacentFace(unsigned i) {
+  mFaceRows.clear();
+  forEachSetBit(mFaces.mask(i), mFaces.maskWords(), [&](std::uint64_t s) {
+    mFaceRows.push_back(mFaces.slotRow(static_cast<unsigned>(s)));
+  });
+  DD_ASSERT(mFaceRows.size() >= mThreshold);
+  return faceRowsHaveRank();
+}
+
 // Every candidate face has at least d - 2 rows, and for those the answer is
 // whether their rank reaches d - 2. Machine integers serve while nothing
 // overflows; the exact integers take over when something would.
-bool AlgTestTraverseVisitor::isAdjacent(BitList const& face) {
-  const unsigned k = face.count();
-  if (k < mThreshold)
-    return isAdjacentByColumnSweep(face);
+bool AlgTestTraverseVisitor::faceRowsHaveRank() {
   if (mThreshold == 0)
     return true;
-  const int fast = rankReachesThreshold<MachineArithmetic>(mFastRows, face, k);
+  const int fast = rankReachesThreshold<MachineArithmetic>(mFastRows);
   if (fast >= 0)
     return fast == 1;
-  return rankReachesThreshold<ExactArithmetic>(mExactRows, face, k) == 1;
+  return rankReachesThreshold<ExactArithmetic>(mExactRows) == 1;
 }
 
 namespace {
@@ -153,53 +168,47 @@ mpz_class const* rowOf(MachineMatrix const&, Matrix const& working, unsigned r,
 // a face of many rows is accepted as soon as d - 2 independent rows are seen
 // and rejected as soon as too few rows remain.
 template <class Arithmetic>
-int AlgTestTraverseVisitor::rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows,
-                                                 BitList const& face, unsigned k) {
+int AlgTestTraverseVisitor::rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows) {
   using Value = typename Arithmetic::Value;
   // Local, so that the machine bounds are known constants.
   Arithmetic arithmetic;
   constexpr std::uint64_t LARGE = std::uint64_t(1) << 40;
   const unsigned d = mWorkingMatrix->getColumns();
   const unsigned need = mThreshold;
+  const auto k = static_cast<unsigned>(mFaceRows.size());
   MachineMatrix const& machine = machineMatrix();
   const std::size_t cells = static_cast<std::size_t>(need + 1) * d;
   if (rows.size() < cells)
     rows.resize(cells);
   mPivotOfColumn.assign(d, -1);
   unsigned pivots = 0;
-  unsigned seen = 0;
-  // A hand loop over the face: it stops early.
-  std::uint64_t const* words = face.words();
-  for (std::uint64_t w = 0; w < face.wordCount(); ++w)
-    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
-      if (pivots + (k - seen) < need)
-        return 0;
-      ++seen;
-      const auto r = static_cast<unsigned>(64 * w + lowestBit(bits));
-      Value const* source = rowOf(machine, *mWorkingMatrix, r, arithmetic);
-      if (source == nullptr)
-        return -1;
-      Value* row = &rows[static_cast<std::size_t>(pivots) * d];
-      std::copy(source, source + d, row);
-      for (unsigned col = 0; col < d; ++col) {
-        if (row[col] == 0)
-          continue;
-        const int pivotIndex = mPivotOfColumn[col];
-        if (pivotIndex < 0) { // a new independent row
-          mPivotOfColumn[col] = static_cast<int>(pivots);
-          if (++pivots >= need)
-            return 1;
-          break;
-        }
-        std::uint64_t magnitudes = 0;
-        if (!arithmetic.cancel(row, &rows[static_cast<std::size_t>(pivotIndex) * d], col, col + 1,
-                               d, magnitudes))
-          return -1;
-        // Dividing out the content keeps machine entries small.
-        if (magnitudes > LARGE)
-          arithmetic.removeContent(row, d);
+  for (unsigned seen = 0; seen < k; ++seen) {
+    if (pivots + (k - seen) < need)
+      return 0;
+    Value const* source = rowOf(machine, *mWorkingMatrix, mFaceRows[seen], arithmetic);
+    if (source == nullptr)
+      return -1;
+    Value* row = &rows[static_cast<std::size_t>(pivots) * d];
+    std::copy(source, source + d, row);
+    for (unsigned col = 0; col < d; ++col) {
+      if (row[col] == 0)
+        continue;
+      const int pivotIndex = mPivotOfColumn[col];
+      if (pivotIndex < 0) { // a new independent row
+        mPivotOfColumn[col] = static_cast<int>(pivots);
+        if (++pivots >= need)
+          return 1;
+        break;
       }
+      std::uint64_t magnitudes = 0;
+      if (!arithmetic.cancel(row, &rows[static_cast<std::size_t>(pivotIndex) * d], col, col + 1, d,
+                             magnitudes))
+        return -1;
+      // Dividing out the content keeps machine entries small.
+      if (magnitudes > LARGE)
+        arithmetic.removeContent(row, d);
     }
+  }
   return 0; // every row seen without enough pivots
 }
 

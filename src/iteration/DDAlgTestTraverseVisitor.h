@@ -7,6 +7,7 @@
 #include "core/DDRankCalculator.h"
 #include "iteration/DDAlgTestFaceRank.h"
 #include "iteration/DDSingleSetTraverseVisitor.h"
+#include "iteration/DDZeroSetFaces.h"
 
 #include <gmpxx.h>
 
@@ -42,12 +43,14 @@ public:
 private:
   RankCalculator& rankCalculator();
   MachineMatrix const& machineMatrix();
-  // The row-by-row reduction of a face of k >= d - 2 rows in one arithmetic,
-  // its rows kept in rows: 1 or 0 for the answer, -1 when a value does not
-  // fit.
+  // isAdjacent for face i of mFaces.
+  bool isAdjacentFace(unsigned i);
+  // Whether the rows of mFaceRows, at least d - 2, have rank d - 2.
+  bool faceRowsHaveRank();
+  // The row-by-row reduction of mFaceRows in one arithmetic, the pivot rows
+  // kept in rows: 1 or 0 for the answer, -1 when a value does not fit.
   template <class Arithmetic>
-  int rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows, BitList const& face,
-                           unsigned k);
+  int rankReachesThreshold(std::vector<typename Arithmetic::Value>& rows);
 
   MachineMatrix const* mMachineMatrix;
   std::optional<MachineMatrix> mOwnMachineMatrix;
@@ -55,8 +58,11 @@ private:
   // matrix; decided with the first ray visited.
   std::optional<AlgTestFaceRank> mFaceRank;
   bool mFaceRankDecided = false;
-  std::vector<RayReference> mPartners; // of the ray visited
-  BitList mFace;                       // common zero set of the pair being tested
+  // The partners of the ray visited, their faces and which are adjacent.
+  std::vector<RayReference> mPartners;
+  ZeroSetFaces mFaces;
+  std::vector<std::uint8_t> mAdjacent;
+  std::vector<unsigned> mFaceRows; // of the face being tested
   std::vector<int> mPivotOfColumn;
   std::vector<std::int64_t> mFastRows;
   std::vector<mpz_class> mExactRows;
