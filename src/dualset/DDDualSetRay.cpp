@@ -43,15 +43,23 @@ void DualSetRay::addUncountedSecondary(unsigned r, LinearDependenceEntry* e,
   DD_ASSERT(!mPrimary.test(r) && mSecondary.noneFrom(r));
   DD_ASSERT(e->row() == r && e->isComputed());
   mSecondary.set(r);
+  spanWord(r / 64);
   mCertificates.push_back(e);
   mSupportMasks.insert(mSupportMasks.end(), mask, mask + mMaskWords);
 }
 
+void writeMaskedZeroSet(BitList& pattern, DualSetRay const& ray, BitList const& mask) {
+  DD_ASSERT(pattern.wordCount() == mask.wordCount() && pattern.none());
+  const auto words = maskedZeroSetWords(ray, mask);
+  std::uint64_t const* p = ray.primary().words();
+  std::uint64_t const* s = ray.secondary().words();
+  for (std::uint64_t w = words.first; w < words.second; ++w)
+    pattern.words()[w] = (p[w] | s[w]) & mask.words()[w];
+}
+
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask) {
-  using Word = std::uint64_t;
   BitList pattern(mask.wordCount());
-  BitList::forEachWord([](Word& out, Word m, Word p, Word s) { out = (p | s) & m; }, pattern, mask,
-                       ray.primary(), ray.secondary());
+  writeMaskedZeroSet(pattern, ray, mask);
   return pattern;
 }
 

@@ -34,6 +34,9 @@ public:
         mPrimary(std::move(primary)), mSecondary(mPrimary.wordCount()),
         mMaskWords(static_cast<std::uint16_t>(maskWordsFor(firstSecondaryRow))) {
     DD_ASSERT(mPrimary.count() + 1u == firstSecondaryRow);
+    for (std::uint64_t w = 0; w < mPrimary.wordCount(); ++w)
+      if (mPrimary.words()[w] != 0)
+        spanWord(w);
   }
   ~DualSetRay() override;
 
@@ -44,6 +47,10 @@ public:
 
   BitList const& primary() const { return mPrimary; }
   BitList const& secondary() const { return mSecondary; }
+  // Every nonzero word of both sets lies in [zeroFirstWord(), zeroEndWord()):
+  // the steps and the pair tests read only those.
+  std::uint64_t zeroFirstWord() const { return mZeroFirstWord; }
+  std::uint64_t zeroEndWord() const { return mZeroEndWord; }
   // The number of secondary rows, without reading the set.
   std::size_t secondaryCount() const { return mCertificates.size(); }
   // Starts loading what a pair test reads of the ray, once the ray itself is
@@ -99,10 +106,19 @@ private:
   }
   // The rank of secondary row r among the secondary rows.
   std::size_t rankOf(unsigned r) const;
+  // Widens the span of the nonzero words to word w.
+  void spanWord(std::uint64_t w) {
+    if (mZeroEndWord == 0)
+      mZeroFirstWord = static_cast<std::uint16_t>(w);
+    mZeroFirstWord = static_cast<std::uint16_t>(std::min<std::uint64_t>(mZeroFirstWord, w));
+    mZeroEndWord = static_cast<std::uint16_t>(std::max<std::uint64_t>(mZeroEndWord, w + 1));
+  }
 
   BitList mPrimary;
   BitList mSecondary;
   std::uint16_t mMaskWords;
+  std::uint16_t mZeroFirstWord = 0;
+  std::uint16_t mZeroEndWord = 0;
   std::vector<LinearDependenceEntry*> mCertificates;
   std::vector<std::uint64_t> mSupportMasks;
 };
@@ -113,7 +129,17 @@ inline void prefetchRay(DualSetRay const& ray) {
   __builtin_prefetch(reinterpret_cast<char const*>(&ray) + 64);
 }
 
-// The ray's zero set restricted to the rows of mask, for the ray cache.
+// The words outside which the ray's zero set restricted to the rows of mask
+// has no bit.
+inline std::pair<std::uint64_t, std::uint64_t> maskedZeroSetWords(DualSetRay const& ray,
+                                                                  BitList const& mask) {
+  const std::uint64_t end = std::min<std::uint64_t>(ray.zeroEndWord(), mask.wordCount());
+  return {std::min<std::uint64_t>(ray.zeroFirstWord(), end), end};
+}
+// Writes the ray's zero set restricted to the rows of mask into pattern, of
+// the mask's words and all zero.
+void writeMaskedZeroSet(BitList& pattern, DualSetRay const& ray, BitList const& mask);
+// The same as a new list, for the ray cache.
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask);
 
 // Whether a ray is zero on a row after the one that created it.

@@ -3,6 +3,8 @@
 #include "core/DDArithmetic.h"
 #include "core/DDBitOps.h"
 
+#include <algorithm>
+
 namespace double_description {
 
 namespace {
@@ -55,12 +57,18 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   Word const* bs = B.secondary().words();
   Word* known = mKnown.words();
   Word* spare = mSpare.words();
-  const std::uint64_t words = mKnown.wordCount();
+  // Only the words where either ray has zero rows are read; those the last
+  // pair wrote are cleared first.
+  std::fill(known + mFirstWord, known + mEndWord, 0);
+  std::fill(spare + mFirstWord, spare + mEndWord, 0);
+  mFirstWord = std::min(A.zeroFirstWord(), B.zeroFirstWord());
+  mEndWord = std::max(A.zeroEndWord(), B.zeroEndWord());
+  DD_ASSERT(mEndWord <= mKnown.wordCount());
   unsigned C = 0;
   unsigned S = 0;
   unsigned primaryA = 0;
   unsigned primaryB = 0;
-  for (std::uint64_t w = 0; w < words; ++w) {
+  for (std::uint64_t w = mFirstWord; w < mEndWord; ++w) {
     const Word za = ap[w] | as[w];
     const Word zb = bp[w] | bs[w];
     known[w] = (zb & ap[w]) | (bp[w] & as[w]);
@@ -92,7 +100,7 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   mCandidates.clear();
   std::uint32_t rankA = 0;
   std::uint32_t rankB = 0;
-  for (std::uint64_t w = 0; w < words; ++w) {
+  for (std::uint64_t w = mFirstWord; w < mEndWord; ++w) {
     const Word pending = (bp[w] | bs[w]) & as[w];
     // A hand loop: the pair can be decided halfway through.
     for (Word bits = pending; bits != 0; bits &= bits - 1) {

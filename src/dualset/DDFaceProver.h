@@ -81,6 +81,9 @@ private:
   std::uint64_t mExactRestarts = 0;
   BitRegister mKnown;
   BitRegister mSpare;
+  // The words of both registers the last pair wrote; the others are zero.
+  std::uint64_t mFirstWord = 0;
+  std::uint64_t mEndWord = 0;
   DualSetRay const* mBasisRay = nullptr;
   DualSetRay const* mOtherRay = nullptr;
   std::vector<std::uint64_t> mFreeA;

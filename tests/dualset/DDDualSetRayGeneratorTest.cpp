@@ -176,6 +176,21 @@ TEST(DualSetRayTest, MaskedZeroSetJoinsBothSetsWithinTheMask) {
             std::vector<unsigned>({1, 65}));
 }
 
+// A step reads only the words where a ray's primary or secondary rows lie,
+// the secondary ones joining later.
+TEST(DualSetRayTest, ZeroWordsSpanBothSets) {
+  auto e = certificate(150, {70});
+  DualSetRay ray(4, 3, noCoordinates(), bitsOf(3, {64, 65, 70}), 190);
+  using Words = std::pair<std::uint64_t, std::uint64_t>;
+  EXPECT_EQ(maskedZeroSetWords(ray, bitsOf(3, {})), Words(1, 2));
+  ray.addSecondary(150, e.get());
+  EXPECT_EQ(maskedZeroSetWords(ray, bitsOf(3, {})), Words(1, 3));
+  EXPECT_EQ(maskedZeroSetWords(ray, bitsOf(1, {})), Words(1, 1));
+  BitList pattern(3);
+  writeMaskedZeroSet(pattern, ray, bitsOf(3, {0, 65, 150, 151}));
+  EXPECT_EQ(bitIndices(pattern, 192), std::vector<unsigned>({65, 150}));
+}
+
 #ifdef REDIVEZ_ASSERTIONS
 // Checked builds stop where the sets of a ray or the counts of its
 // certificates would go wrong.

@@ -216,5 +216,35 @@ TEST(FaceProverCaseTest, FewerSecondaryRowsChooseTheBasisRayAndTiesTakeThePositi
   EXPECT_EQ(bitIndices(prover.spare(), 8), std::vector<unsigned>({4}));
 }
 
+// The prover reads only the words where a pair's rays have zero rows: what
+// an earlier pair left in its other words must be gone. The rows of the case
+// above, spread over four words; the rows between are in no zero set.
+TEST(FaceProverCaseTest, RegistersHoldOnlyTheLastPairsFace) {
+  Matrix working(200, 4);
+  for (unsigned k = 0; k < 200; ++k)
+    for (unsigned j = 0; j < 4; ++j)
+      working.row(k)[j] = k < 4 ? (k == j ? 1 : 0) : 1;
+  const std::pair<unsigned, std::vector<long>> sums[] = {
+      {70, {1, 1, 0, 0}}, {140, {1, 0, 1, 0}}, {150, {0, 1, 1, 0}}, {199, {1, 1, 1, 0}}};
+  for (auto const& sum : sums)
+    for (unsigned j = 0; j < 4; ++j)
+      working.row(sum.first)[j] = sum.second[j];
+  RayFactory factory(working);
+  DualSetRay const& e1 = factory.make({0, 2, 3, 140});
+  DualSetRay const& e2 = factory.make({0, 1, 3, 70});
+  DualSetRay const& e3 = factory.make({0, 1, 2, 70, 140, 150, 199});
+  DualSetRay const& low1 = factory.make({0, 2, 3});
+  DualSetRay const& low2 = factory.make({0, 1, 3});
+  FaceProver prover(200, 2);
+  ASSERT_TRUE(prover.isAdjacent(e3, e2)); // face {0, 1, 70}
+  EXPECT_EQ(bitIndices(prover.known(), 200), std::vector<unsigned>({0, 1}));
+  EXPECT_EQ(bitIndices(prover.spare(), 200), std::vector<unsigned>({70}));
+  ASSERT_TRUE(prover.isAdjacent(e3, e1)); // face {0, 2, 140}
+  EXPECT_EQ(bitIndices(prover.spare(), 200), std::vector<unsigned>({140}));
+  ASSERT_TRUE(prover.isAdjacent(low1, low2)); // face {0, 3}, all in word 0
+  EXPECT_EQ(bitIndices(prover.known(), 200), std::vector<unsigned>({0, 3}));
+  EXPECT_TRUE(prover.spare().none());
+}
+
 } // namespace
 } // namespace dualset_test
