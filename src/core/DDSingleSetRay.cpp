@@ -1,15 +1,22 @@
 #include "core/DDSingleSetRay.h"
 
+#include <algorithm>
+
 namespace double_description {
 
 namespace {
 
-// The parents' common zero set plus row a, over n's word count.
+// The parents' common zero set plus row a, over n's word count. Only the
+// words where both parents have zero rows are read.
 BitList commonZeroSet(SingleSetRay const* p, SingleSetRay const* n, unsigned a) {
-  BitList zero = p->mActiveSet;
-  if (zero.wordCount() != n->mActiveSet.wordCount())
-    zero.resize(n->mActiveSet.wordCount());
-  zero &= n->mActiveSet;
+  BitList zero(n->mActiveSet.wordCount());
+  const std::uint32_t first = std::max(p->mZeroFirstWord, n->mZeroFirstWord);
+  const std::uint32_t end = std::min<std::uint32_t>(
+      std::min(p->mZeroEndWord, n->mZeroEndWord),
+      static_cast<std::uint32_t>(std::min(p->mActiveSet.wordCount(), zero.wordCount())));
+  std::uint64_t* out = zero.words();
+  for (std::uint32_t w = first; w < end; ++w)
+    out[w] = p->mActiveSet.words()[w] & n->mActiveSet.words()[w];
   zero.set(a);
   return zero;
 }
