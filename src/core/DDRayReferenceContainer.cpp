@@ -88,13 +88,17 @@ void RayReferenceContainer::fileByBitInPlace(std::uint64_t bit, RayReferenceCont
   RayReference* all = references.data();
   const std::size_t n = references.size();
   for (std::size_t i = 0; i < n; ++i) {
-    const RayReference reference = all[i];
+    // Copied in place, not through a local: the copy's shape would defeat
+    // store forwarding.
+    RayReference const& reference = all[i];
     if (hasBit(reference, word, mask)) {
       with.insert(reference);
       continue;
     }
     DD_ASSERT(reference.bits().wordCount() == mUnion.wordCount());
-    all[kept++] = reference;
+    if (kept != i)
+      all[kept] = reference;
+    ++kept;
   }
   references.resize(kept);
   without.accountFiledFrom(0);
