@@ -2,9 +2,17 @@
 
 #include <algorithm>
 
+#include "core/DDFreeListPool.h"
+
 namespace double_description {
 
 namespace {
+
+using RayPool = FreeListPool<SingleSetRay>;
+
+std::size_t wordsOf(std::size_t bytes) {
+  return (bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t);
+}
 
 // The parents' common zero set plus row a, over n's word count. Only the
 // words where both parents have zero rows are read.
@@ -34,6 +42,12 @@ SingleSetRay::Combination SingleSetRay::combine(SingleSetRay const* p, SingleSet
 SingleSetRay::SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigned a,
                            SlackCalculator const& slacks)
     : SingleSetRay(p->firstSecondaryRow(), a, combine(p, n, a, slacks)) {}
+
+void* SingleSetRay::operator new(std::size_t bytes) { return RayPool::take(wordsOf(bytes)); }
+
+void SingleSetRay::operator delete(void* ray, std::size_t bytes) {
+  RayPool::give(ray, wordsOf(bytes));
+}
 
 std::string SingleSetRay::toString() const {
   return Ray::toString() + "\n" + "\tactive set:" + mActiveSet.toString() + "\n";

@@ -154,7 +154,7 @@ RayCoordinates SlackCalculator::combine(RayCoordinates const& p, RayCoordinates 
       content = gcd(content, magnitude(values[j]));
   }
   DD_ASSERT(content != 0);
-  auto coordinates = std::make_unique<std::int64_t[]>(d);
+  MachineValues coordinates = makeMachineValues(d);
   for (unsigned j = 0; j < d; ++j) {
     const Wide v = values[j] / static_cast<Wide>(content);
     if (magnitude(v) > static_cast<UWide>(MACHINE_MAX))
