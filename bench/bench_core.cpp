@@ -62,7 +62,7 @@ void BM_RayCombination(benchmark::State& state) {
   const SlackCalculator slacks(working);
   auto coordinates = [&](int sign) {
     for (;;) {
-      auto x = std::make_unique<std::int64_t[]>(d);
+      MachineValues x = makeMachineValues(d);
       for (unsigned j = 0; j < d; ++j)
         x[j] = entry();
       RayCoordinates c(std::move(x), d);

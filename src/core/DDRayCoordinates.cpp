@@ -1,10 +1,14 @@
 #include "core/DDRayCoordinates.h"
 
+#include "core/DDFreeListPool.h"
 #include "core/DDRepresentationVector.h"
 
 namespace double_description {
 
 namespace {
+
+// The blocks of machine values, each with its length in the word before them.
+using ValuePool = FreeListPool<RayCoordinates>;
 
 // Whether v fits the symmetric machine range |v| <= 2^63 - 1.
 bool fitsMachine(mpz_class const& v) {
@@ -13,7 +17,19 @@ bool fitsMachine(mpz_class const& v) {
 
 } // namespace
 
-RayCoordinates::RayCoordinates(std::unique_ptr<std::int64_t[]> values, unsigned d)
+MachineValues makeMachineValues(unsigned d) {
+  auto* block = static_cast<std::int64_t*>(ValuePool::take(d + 1));
+  block[0] = d;
+  for (unsigned j = 1; j <= d; ++j)
+    block[j] = 0;
+  return MachineValues(block + 1);
+}
+
+void PooledValuesDelete::operator()(std::int64_t* values) const {
+  ValuePool::give(values - 1, static_cast<std::size_t>(values[-1]) + 1);
+}
+
+RayCoordinates::RayCoordinates(MachineValues values, unsigned d)
     : mMachine(std::move(values)), mSize(static_cast<std::uint16_t>(d)) {
   measure();
 }
@@ -27,7 +43,7 @@ RayCoordinates::RayCoordinates(std::unique_ptr<mpz_class[]> values, unsigned d)
     mExact = std::move(values);
     return;
   }
-  mMachine = std::make_unique<std::int64_t[]>(d);
+  mMachine = makeMachineValues(d);
   for (unsigned j = 0; j < d; ++j)
     mMachine[j] = mpz_get_si(values[j].get_mpz_t());
   measure();

@@ -12,6 +12,16 @@ namespace double_description {
 
 class RepresentationVector;
 
+// Frees machine values made by makeMachineValues.
+struct PooledValuesDelete {
+  void operator()(std::int64_t* values) const;
+};
+// d machine values from this thread's word pool: rays are made and deleted
+// by the thousand a step, and the general heap would merge and split their
+// small blocks over and over.
+using MachineValues = std::unique_ptr<std::int64_t[], PooledValuesDelete>;
+MachineValues makeMachineValues(unsigned d);
+
 // The exact coordinates of a ray, in machine integers while every one of them
 // fits (|x_j| < 2^63), in big integers otherwise. Only the direction matters:
 // the iteration keeps them primitive so that they stay small.
@@ -19,7 +29,7 @@ class RayCoordinates {
 public:
   RayCoordinates() = default;
   // Takes over d machine integers.
-  RayCoordinates(std::unique_ptr<std::int64_t[]> values, unsigned d);
+  RayCoordinates(MachineValues values, unsigned d);
   // Takes over d big integers; kept as machine integers when they all fit.
   RayCoordinates(std::unique_ptr<mpz_class[]> values, unsigned d);
   // The d coordinates of x.
@@ -46,7 +56,7 @@ public:
 private:
   void measure();
 
-  std::unique_ptr<std::int64_t[]> mMachine;
+  MachineValues mMachine;
   std::unique_ptr<mpz_class[]> mExact;
   std::uint16_t mSize = 0;
   std::uint8_t mBits = 0;

@@ -31,6 +31,7 @@ void RayReferenceContainer::fileRun(std::size_t begin, std::size_t end, std::uin
                                     RayReferenceContainer& with) const {
   const std::uint64_t word = bit / 64;
   const std::uint64_t mask = std::uint64_t(1) << (bit % 64);
+  const std::size_t start = without.mReferences.size();
   for (std::size_t i = begin; i < end; ++i) {
     RayReference const& reference = mReferences[i];
     if (hasBit(reference, word, mask)) {
@@ -40,9 +41,39 @@ void RayReferenceContainer::fileRun(std::size_t begin, std::size_t end, std::uin
     // The patterns of a set have its words: most references of a sparse
     // split are filed without reading theirs.
     DD_ASSERT(reference.bits().wordCount() == mUnion.wordCount());
-    without.accountFiled(reference, without.mReferences.empty());
     without.mReferences.push_back(reference);
   }
+  without.accountFiledFrom(start);
+}
+
+void RayReferenceContainer::accountFiledFrom(std::size_t begin) {
+  const std::size_t n = mReferences.size();
+  std::size_t i = begin;
+  for (; i < n && (i == 0 || mIntersectionFirst < mIntersectionEnd); ++i)
+    accountExceptUnion(mReferences[i], i == 0);
+  if (i == n)
+    return;
+  // Once the intersection is empty, only ranges and cardinalities change:
+  // kept apart from the members, so that the loop runs in registers.
+  std::uint32_t first = mUnionFirst;
+  std::uint32_t last = mUnionEnd;
+  std::uint32_t least = mMinCardinality;
+  std::uint32_t most = mMaxCardinality;
+  bool empty = first == last;
+  for (; i < n; ++i) {
+    RayReference const& r = mReferences[i];
+    if (r.mFirstWord < r.mEndWord) {
+      first = empty ? r.mFirstWord : std::min<std::uint32_t>(first, r.mFirstWord);
+      last = empty ? r.mEndWord : std::max<std::uint32_t>(last, r.mEndWord);
+      empty = false;
+    }
+    least = std::min<std::uint32_t>(least, r.mCardinality);
+    most = std::max<std::uint32_t>(most, r.mCardinality);
+  }
+  mUnionFirst = first;
+  mUnionEnd = last;
+  mMinCardinality = least;
+  mMaxCardinality = most;
 }
 
 void RayReferenceContainer::fileByBitInPlace(std::uint64_t bit, RayReferenceContainer& without,
@@ -54,19 +85,23 @@ void RayReferenceContainer::fileByBitInPlace(std::uint64_t bit, RayReferenceCont
   without.mReferences.swap(mReferences);
   std::vector<RayReference>& references = without.mReferences;
   std::size_t kept = 0;
-  for (std::size_t i = 0; i < references.size(); ++i) {
-    RayReference const& reference = references[i];
+  RayReference* all = references.data();
+  const std::size_t n = references.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    // Copied in place, not through a local: the copy's shape would defeat
+    // store forwarding.
+    RayReference const& reference = all[i];
     if (hasBit(reference, word, mask)) {
       with.insert(reference);
       continue;
     }
     DD_ASSERT(reference.bits().wordCount() == mUnion.wordCount());
-    without.accountFiled(reference, kept == 0);
     if (kept != i)
-      references[kept] = reference;
+      all[kept] = reference;
     ++kept;
   }
   references.resize(kept);
+  without.accountFiledFrom(0);
   uniteWithout(bit, without, with);
 }
 

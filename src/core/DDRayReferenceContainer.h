@@ -95,14 +95,10 @@ private:
   // All of account but the union's words; their range included.
   // empty: whether the reference is the container's first.
   void accountExceptUnion(RayReference const& reference, bool empty);
-  // What filing a reference without the bit changes but the union's words:
-  // once the intersection is empty, only the ranges.
-  void accountFiled(RayReference const& reference, bool first) {
-    if (first || mIntersectionFirst < mIntersectionEnd)
-      accountExceptUnion(reference, first);
-    else
-      accountRanges(reference);
-  }
+  // What filing the references from begin on, appended without the bit,
+  // changes but the union's words: once the intersection is empty, only the
+  // ranges and the cardinalities.
+  void accountFiledFrom(std::size_t begin);
   // The union's range and the cardinalities, all that a reference changes
   // once the intersection is empty and the words are sized.
   void accountRanges(RayReference const& reference);

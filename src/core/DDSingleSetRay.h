@@ -1,6 +1,7 @@
 #ifndef DD_SINGLESETRAY_H
 #define DD_SINGLESETRAY_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +33,11 @@ public:
   SingleSetRay(SingleSetRay const* p, SingleSetRay const* n, unsigned a,
                SlackCalculator const& slacks);
   ~SingleSetRay() override = default;
+
+  // From this thread's word pool, as the rays of a step come and go by the
+  // thousand.
+  static void* operator new(std::size_t bytes);
+  static void operator delete(void* ray, std::size_t bytes);
 
   std::string toString() const;
 

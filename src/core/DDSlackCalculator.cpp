@@ -1,6 +1,7 @@
 #include "core/DDSlackCalculator.h"
 
 #include <memory>
+#include <utility>
 
 namespace double_description {
 
@@ -13,13 +14,28 @@ constexpr std::int64_t MACHINE_MAX = INT64_MAX;
 
 UWide magnitude(Wide v) { return v < 0 ? UWide(0) - static_cast<UWide>(v) : static_cast<UWide>(v); }
 
+unsigned trailingZeros(UWide v) {
+  const auto low = static_cast<std::uint64_t>(v);
+  return low != 0
+             ? static_cast<unsigned>(__builtin_ctzll(low))
+             : 64 + static_cast<unsigned>(__builtin_ctzll(static_cast<std::uint64_t>(v >> 64)));
+}
+
+// Binary, as a 128-bit division is a library call; in 64 bits where both fit.
 UWide gcd(UWide x, UWide y) {
-  while (y != 0) {
-    const UWide r = x % y;
-    x = y;
-    y = r;
-  }
-  return x;
+  if ((x >> 64) == 0 && (y >> 64) == 0)
+    return gcdUnsigned(static_cast<std::uint64_t>(x), static_cast<std::uint64_t>(y));
+  if (x == 0 || y == 0)
+    return x | y;
+  const unsigned shift = trailingZeros(x | y);
+  x >>= trailingZeros(x);
+  do {
+    y >>= trailingZeros(y);
+    if (x > y)
+      std::swap(x, y);
+    y -= x;
+  } while (y != 0);
+  return x << shift;
 }
 
 void assign(mpz_class& out, Wide v) {
@@ -138,7 +154,7 @@ RayCoordinates SlackCalculator::combine(RayCoordinates const& p, RayCoordinates 
       content = gcd(content, magnitude(values[j]));
   }
   DD_ASSERT(content != 0);
-  auto coordinates = std::make_unique<std::int64_t[]>(d);
+  MachineValues coordinates = makeMachineValues(d);
   for (unsigned j = 0; j < d; ++j) {
     const Wide v = values[j] / static_cast<Wide>(content);
     if (magnitude(v) > static_cast<UWide>(MACHINE_MAX))

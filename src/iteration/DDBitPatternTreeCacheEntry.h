@@ -105,8 +105,9 @@ public:
     }
     mMask.setFirst(row);
     if (mPatterns.size() < rays) {
-      mPatterns.reserve(rays);
-      mPatternWords.reserve(rays);
+      // The live rays grow by a few a step: room for many more at once.
+      mPatterns.reserve(std::max(rays, 2 * mPatterns.size()));
+      mPatternWords.reserve(mPatterns.capacity());
       while (mPatterns.size() < rays) {
         mPatterns.emplace_back(words);
         mPatternWords.emplace_back(0, 0);

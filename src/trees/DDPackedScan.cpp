@@ -198,8 +198,8 @@ std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, st
 }
 
 std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                     std::uint64_t& visits) {
-  return narrowAny(image, query, hits, visits);
+                     std::uint64_t& visits, std::uint32_t indexed) {
+  return narrowAny(image, query, hits, visits, indexed);
 }
 
 bool avx512Runs() {

@@ -30,9 +30,9 @@ namespace packed_scan {
 // SLICE_CHUNK); with slices aligned to 64 bytes, each is one cache line.
 struct Image {
   std::uint64_t const* nodes;
-  std::uint64_t end; // offset after the last node
-  std::uint64_t const* patterns;
-  std::uint64_t const* slices; // null: leaves have no slice word
+  std::uint64_t end;             // offset after the last node
+  std::uint64_t const* patterns; // null where no search reads them
+  std::uint64_t const* slices;   // null: leaves have no slice word
   std::uint32_t words;
   std::uint32_t threshold;
   struct RowIndex const* rows; // null: patterns too dense for one
@@ -54,7 +54,7 @@ struct RowIndex {
 // The partners of query from the image's index into hits, increasing, and
 // their number; NOT_INDEXED where testing the leaves' patterns is cheaper:
 // where the lists to read hold more than one entry per INDEX_GAIN patterns.
-// Compiled for every processor, called by both narrowing searches.
+// Compiled for every processor.
 constexpr std::uint32_t INDEX_GAIN = 8;
 constexpr std::uint32_t NOT_INDEXED = ~0u;
 std::uint32_t indexedPartners(Image const& image, std::uint64_t const* query, std::uint32_t* hits);
@@ -84,9 +84,11 @@ std::uint64_t appendSlices(std::vector<std::uint64_t>& slices, std::uint64_t con
 // The narrowing search: writes the pattern indices of the stored patterns
 // that share at least the threshold of bits with query, in candidate order,
 // to hits (room for every pattern of the image) and returns how many;
-// visits gets the node and pattern visits.
+// visits gets the node and pattern visits. With indexed the count of
+// partners indexedPartners already wrote, the walk only counts; with
+// NOT_INDEXED it tests the leaves' patterns.
 std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                     std::uint64_t& visits);
+                     std::uint64_t& visits, std::uint32_t indexed = NOT_INDEXED);
 
 // The verification search for a face and the two patterns of its pair: is a
 // stored pattern other than first and second a superset of face? nodes and
@@ -99,7 +101,7 @@ bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* 
 
 // The same, compiled for AVX-512; only to be called where avx512Runs.
 std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                           std::uint64_t& visits);
+                           std::uint64_t& visits, std::uint32_t indexed = NOT_INDEXED);
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
 // Whether the AVX-512 searches were built and this processor runs them;

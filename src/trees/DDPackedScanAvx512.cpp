@@ -127,8 +127,8 @@ void countShared(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t
 } // namespace
 
 std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                           std::uint64_t& visits) {
-  return narrowAny(image, query, hits, visits);
+                           std::uint64_t& visits, std::uint32_t indexed) {
+  return narrowAny(image, query, hits, visits, indexed);
 }
 
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
@@ -146,8 +146,8 @@ namespace packed_scan {
 
 // Built without AVX-512: the plain searches serve every processor.
 std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                           std::uint64_t& visits) {
-  return narrow(image, query, hits, visits);
+                           std::uint64_t& visits, std::uint32_t indexed) {
+  return narrow(image, query, hits, visits, indexed);
 }
 
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,

@@ -79,14 +79,14 @@ bool slicedPartners(std::uint64_t const* common, std::uint32_t n, std::uint32_t 
 
 template <unsigned W>
 std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32_t* hits,
-                         std::uint64_t& visits) {
+                         std::uint64_t& visits, std::uint32_t indexed) {
   const std::uint32_t w = W != 0 ? W : image.words;
   const std::uint32_t t = image.threshold;
   std::uint64_t const* nodes = image.nodes;
   std::uint64_t ops = 0;
   // With the partners from the index the walk only counts: a passing leaf
   // adds its size, tested or not.
-  std::uint32_t found = image.rows != nullptr ? indexedPartners(image, q, hits) : NOT_INDEXED;
+  std::uint32_t found = indexed;
   const bool test = found == NOT_INDEXED;
   if (test)
     found = 0;
@@ -227,18 +227,18 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
 }
 
 std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                        std::uint64_t& visits) {
+                        std::uint64_t& visits, std::uint32_t indexed) {
   switch (image.words) {
   case 1:
-    return narrowWith<1>(image, query, hits, visits);
+    return narrowWith<1>(image, query, hits, visits, indexed);
   case 2:
-    return narrowWith<2>(image, query, hits, visits);
+    return narrowWith<2>(image, query, hits, visits, indexed);
   case 3:
-    return narrowWith<3>(image, query, hits, visits);
+    return narrowWith<3>(image, query, hits, visits, indexed);
   case 4:
-    return narrowWith<4>(image, query, hits, visits);
+    return narrowWith<4>(image, query, hits, visits, indexed);
   default:
-    return narrowWith<0>(image, query, hits, visits);
+    return narrowWith<0>(image, query, hits, visits, indexed);
   }
 }
 

@@ -22,7 +22,34 @@ bool PackedTree::useVectorScans(bool wanted) {
   return AVX512;
 }
 
+std::uint64_t const* PackedTree::leafPatterns() const {
+  std::call_once(mPatternsWritten, [this] {
+    const std::uint64_t w = mWordCount;
+    mLeafPatterns.assign(mReferences.size() * w, 0);
+    for (std::uint64_t i = 0; i < mNodes.size();) {
+      std::uint64_t const* node = &mNodes[i];
+      const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+      if (n == packed_scan::NOT_A_LEAF) {
+        i += packed_scan::HEADER + w;
+        continue;
+      }
+      const auto first = static_cast<std::uint32_t>(node[1]);
+      std::uint64_t* block = mLeafPatterns.data() + w * first;
+      for (std::uint32_t k = 0; k < n; ++k) {
+        RayReference const& stored = mReferences[first + k];
+        DD_ASSERT(stored.bits().wordCount() == w);
+        // The block is zero: only the pattern's nonzero words are copied.
+        for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
+          block[x * n + k] = stored.bits().words()[x];
+      }
+      i = node[0];
+    }
+  });
+  return mLeafPatterns.data();
+}
+
 bool PackedTree::wellFormed(std::uint64_t bitCount) const {
+  leafPatterns();
   const std::uint64_t w = mWordCount;
   const std::uint64_t nodeWords = packed_scan::HEADER + w;
   const auto holds = [&](std::uint64_t const* mask, std::uint64_t const* pattern) {
@@ -111,6 +138,8 @@ bool PackedTree::sameImageAs(PackedTree const& other) const {
                      t.mSlices.end() -
                          static_cast<std::ptrdiff_t>(packed_scan::SLICE_CHUNK - 1 - t.mSliceShift));
   };
+  leafPatterns();
+  other.leafPatterns();
   return mWordCount == other.mWordCount && mThreshold == other.mThreshold &&
          mSliceMin == other.mSliceMin && mNodes == other.mNodes &&
          mLeafPatterns == other.mLeafPatterns && slices(*this) == slices(other) &&
@@ -126,10 +155,14 @@ std::uint32_t PackedTree::partners(RayReference const& query,
   if (hits.size() < mReferences.size())
     hits.resize(mReferences.size());
   std::uint64_t visits = 0;
-  const packed_scan::Image tree = image();
-  const std::uint32_t n =
-      AVX512 ? packed_scan::narrowAvx512(tree, query.bits().words(), hits.data(), visits)
-             : packed_scan::narrow(tree, query.bits().words(), hits.data(), visits);
+  packed_scan::Image tree = image();
+  std::uint64_t const* q = query.bits().words();
+  const std::uint32_t indexed =
+      rowIndexed() ? packed_scan::indexedPartners(tree, q, hits.data()) : packed_scan::NOT_INDEXED;
+  if (indexed == packed_scan::NOT_INDEXED)
+    tree.patterns = leafPatterns();
+  const std::uint32_t n = AVX512 ? packed_scan::narrowAvx512(tree, q, hits.data(), visits, indexed)
+                                 : packed_scan::narrow(tree, q, hits.data(), visits, indexed);
   PreliminaryCondition::NARROWING_OPS += visits;
   return n;
 }
@@ -137,7 +170,8 @@ std::uint32_t PackedTree::partners(RayReference const& query,
 bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) const {
   std::uint64_t nodes = 0;
   std::uint64_t tests = 0;
-  const packed_scan::Image tree = image();
+  packed_scan::Image tree = image();
+  tree.patterns = leafPatterns();
   const bool found =
       AVX512 ? packed_scan::verifyAvx512(tree, question.mMask.words(), question.mFirst->words(),
                                          question.mSecond->words(), nodes, tests)

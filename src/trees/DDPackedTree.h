@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/DDBitList.h"
@@ -67,15 +68,20 @@ private:
   friend class PackedTreeBuilder;
   PackedTree(std::uint64_t words, std::uint32_t threshold, std::uint32_t sliceMin)
       : mWordCount(words), mThreshold(threshold), mSliceMin(sliceMin) {}
+  // The image without the leaves' patterns, which leafPatterns() gives.
   packed_scan::Image image() const {
     return {mNodes.data(),
             mNodes.size(),
-            mLeafPatterns.data(),
+            nullptr,
             mSliceMin != 0 ? mSlices.data() + mSliceShift : nullptr,
             static_cast<std::uint32_t>(mWordCount),
             mThreshold,
             mRows.rowStarts.empty() ? nullptr : &mRows};
   }
+  // The leaves' patterns, written by the first search that reads them: a
+  // narrowing image with a row index mostly takes its partners from there
+  // and may never read them. Any thread may call it.
+  std::uint64_t const* leafPatterns() const;
   // The partners of the query, as pattern indices in candidate order.
   std::uint32_t partners(RayReference const& query, std::vector<std::uint32_t>& hits) const;
 
@@ -83,7 +89,8 @@ private:
   std::uint32_t mThreshold;
   std::uint32_t mSliceMin;
   std::vector<std::uint64_t> mNodes;
-  std::vector<std::uint64_t> mLeafPatterns;
+  mutable std::once_flag mPatternsWritten;
+  mutable std::vector<std::uint64_t> mLeafPatterns;
   // The slices start mSliceShift words in, at 64 bytes.
   std::vector<std::uint64_t> mSlices;
   std::uint64_t mSliceShift = 0;

@@ -268,8 +268,6 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
   }
   tree->mNodes.reserve(sizes[0]);
   tree->mReferences.reserve(rays);
-  tree->mLeafPatterns.reserve(rays * w);
-  std::vector<std::uint64_t> slices;
 
   // Preorder, the children from the last to the first, as the searches go.
   std::vector<std::uint32_t> stack{0};
@@ -291,25 +289,29 @@ std::unique_ptr<PackedTree> PackedTreeBuilder::layOut(std::uint64_t rays) {
     const std::uint64_t count = leaf.size();
     const std::uint64_t first = tree->mReferences.size();
     tree->mNodes[at + 1] = first | count << 32;
-    const std::uint64_t block = tree->mLeafPatterns.size();
-    tree->mLeafPatterns.resize(block + count * w);
-    for (std::uint64_t k = 0; k < count; ++k) {
-      RayReference const& stored = leaf.references()[k];
-      DD_ASSERT(stored.bits().wordCount() == w);
-      tree->mReferences.push_back(stored);
-      // The block is zero: only the pattern's nonzero words are copied.
-      for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
-        tree->mLeafPatterns[block + x * count + k] = stored.bits().words()[x];
-    }
+    tree->mReferences.insert(tree->mReferences.end(), leaf.references().begin(),
+                             leaf.references().end());
     leaf = RayReferenceContainer();
     if (sliced)
-      tree->mNodes.push_back(count >= PackedTree::SLICE_MIN
-                                 ? packed_scan::appendSlices(slices, &tree->mLeafPatterns[block],
-                                                             static_cast<std::uint32_t>(count),
-                                                             static_cast<std::uint32_t>(w))
-                                 : packed_scan::NO_SLICES);
+      tree->mNodes.push_back(packed_scan::NO_SLICES);
   }
   if (sliced) {
+    // The slices are made from the patterns, which sliced images need anyway.
+    std::uint64_t const* patterns = tree->leafPatterns();
+    std::vector<std::uint64_t> slices;
+    for (std::uint64_t i = 0; i < tree->mNodes.size();) {
+      std::uint64_t* node = &tree->mNodes[i];
+      const auto count = static_cast<std::uint32_t>(node[1] >> 32);
+      if (count == packed_scan::NOT_A_LEAF) {
+        i += nodeWords;
+        continue;
+      }
+      if (count >= PackedTree::SLICE_MIN)
+        node[nodeWords] =
+            packed_scan::appendSlices(slices, patterns + w * static_cast<std::uint32_t>(node[1]),
+                                      count, static_cast<std::uint32_t>(w));
+      i = node[0];
+    }
     // Aligned to 64 bytes, every slice word of a chunk is one cache line.
     tree->mSlices.resize(slices.size() + packed_scan::SLICE_CHUNK - 1);
     const auto address = reinterpret_cast<std::uintptr_t>(tree->mSlices.data());

@@ -107,7 +107,7 @@ TEST_F(InitialRayTest, CertificatesOfDeletedRaysGoOneStepLater) {
 }
 
 // Coordinates for rays whose tests never read them.
-RayCoordinates noCoordinates() { return RayCoordinates(std::make_unique<std::int64_t[]>(3), 3); }
+RayCoordinates noCoordinates() { return RayCoordinates(makeMachineValues(3), 3); }
 
 // A computed certificate for row over support, all values 1: the rays below
 // never check it against a matrix.

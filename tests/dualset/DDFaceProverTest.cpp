@@ -34,8 +34,8 @@ public:
       else
         secondary.push_back(r);
     }
-    mRays.push_back(std::make_unique<DualSetRay>(
-        d, m - 1, RayCoordinates(std::make_unique<std::int64_t[]>(d), d), std::move(primary), m));
+    mRays.push_back(std::make_unique<DualSetRay>(d, m - 1, RayCoordinates(makeMachineValues(d), d),
+                                                 std::move(primary), m));
     DualSetRay& ray = *mRays.back();
     std::vector<LinearDependenceEntry*> certificates;
     for (unsigned r : secondary)

@@ -50,7 +50,7 @@ inline std::vector<unsigned> bitIndices(BitList const& list, unsigned limit) {
 
 // Ray coordinates of machine integers.
 inline RayCoordinates coordinatesOf(std::vector<long> const& values) {
-  auto x = std::make_unique<std::int64_t[]>(values.size());
+  MachineValues x = makeMachineValues(static_cast<unsigned>(values.size()));
   for (std::size_t j = 0; j < values.size(); ++j)
     x[j] = values[j];
   return RayCoordinates(std::move(x), static_cast<unsigned>(values.size()));

@@ -92,7 +92,7 @@ TEST(PackedScan, ScansAgreeWithAndWithoutSlicesAndVectors) {
           if (search == narrowAvx512 && !vectors)
             continue;
           other.assign(4000, 0);
-          ASSERT_EQ(search(*image, query.data(), other.data(), otherVisits), n);
+          ASSERT_EQ(search(*image, query.data(), other.data(), otherVisits, NOT_INDEXED), n);
           ASSERT_EQ(otherVisits, plainVisits);
           other.resize(n);
           ASSERT_EQ(other, plain);
