@@ -43,7 +43,7 @@ public:
   // comparisons is made, so a false answer proves nothing.
   bool withinShortFace(unsigned i) const;
   // Face i has rank below d - 2.
-  void markShort(unsigned i) { mShort.push_back(i); }
+  void markShort(unsigned i);
 
 private:
   BitList const* mZero = nullptr;
@@ -55,9 +55,19 @@ private:
   std::uint64_t mTotalRows = 0;
   std::vector<std::uint64_t> mMasks;
   std::vector<unsigned> mFacesPerSlot;
+  std::vector<unsigned> mStarts; // of each row count in the order
   std::vector<unsigned> mOrder;
-  std::vector<unsigned> mShort;
+  // The masks of the faces marked short, in turn.
+  std::vector<std::uint64_t> mShortMasks;
 };
+
+// Writes the bits of face at the set bits of zero over the words [first,
+// end), packed from bit 0 on, into out, whose bits must be clear: by a loop
+// over the bits, or by the processor's bit extraction where
+// bitExtractionRuns().
+void packBits(std::uint64_t const* face, std::uint64_t const* zero, std::uint64_t first,
+              std::uint64_t end, std::uint64_t* out, bool extraction);
+bool bitExtractionRuns();
 
 } // namespace double_description
 

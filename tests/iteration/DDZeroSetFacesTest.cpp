@@ -2,6 +2,8 @@
 
 #include "iteration/DDZeroSetFaces.h"
 
+#include <random>
+
 namespace dd_test {
 namespace {
 
@@ -71,6 +73,27 @@ TEST(ZeroSetFaces, FacesWithinAShortFaceAreShort) {
   faces.setZeroSet(zero);
   faces.add(bitsOf(3, {64}));
   EXPECT_FALSE(faces.withinShortFace(0));
+}
+
+// Packing by the processor's bit extraction and by the loop over the bits
+// agree, over sparse and dense zero words whose packed bits cross words.
+TEST(ZeroSetFaces, BothPackingsAgree) {
+  if (!bitExtractionRuns())
+    GTEST_SKIP() << "no fast bit extraction here";
+  std::mt19937_64 rng(5);
+  for (int trial = 0; trial < 500; ++trial) {
+    std::uint64_t zero[4], face[4];
+    for (unsigned w = 0; w < 4; ++w) {
+      zero[w] = rng() & (trial % 3 == 0 ? rng() & rng() : ~std::uint64_t(0) >> (trial % 5));
+      face[w] = zero[w] & rng();
+    }
+    std::uint64_t byLoop[4] = {}, byExtraction[4] = {};
+    const unsigned first = trial % 2;
+    packBits(face, zero, first, 4, byLoop, false);
+    packBits(face, zero, first, 4, byExtraction, true);
+    for (unsigned w = 0; w < 4; ++w)
+      ASSERT_EQ(byLoop[w], byExtraction[w]) << "trial " << trial << " word " << w;
+  }
 }
 
 } // namespace
