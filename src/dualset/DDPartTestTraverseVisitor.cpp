@@ -15,24 +15,62 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   // compute. New rays go to later rows' entries, never into the tree being
   // searched, and are made in the order found.
   mPartners.clear();
-  searchPartners(*mTree, ref, [&](RayReference const& stored) {
+  mFaces.setZeroSet(ref.bits());
+  mAdjacent.clear();
+  // A ray whose only zero rows before the step are its d - 1 primary rows
+  // has independent zero rows: a candidate face, of at least d - 2 of them,
+  // is an edge.
+  const auto independent = static_cast<std::uint16_t>(mThreshold + 1);
+  const bool negativeIndependent = ref.mCardinality == independent;
+  searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
     mPartners.push_back(stored.ray<DualSetRay>());
+    mAdjacent.push_back(negativeIndependent || stored.mCardinality == independent ? 1 : 0);
+    if (!negativeIndependent)
+      mFaces.add(face);
   });
+  // The other faces are tested from the largest down: those within a face
+  // short of rank d - 2 are short too.
+  if (!negativeIndependent) {
+    std::vector<unsigned> const& order = mFaces.order();
+    forEachAhead(
+        order.size(), [&](std::size_t k) { return order[k]; },
+        [&](unsigned i) {
+          if (mAdjacent[i] || mFaces.withinShortFace(i))
+            return;
+          if (mFaceProver->isAdjacent(*mPartners[i], negative))
+            mAdjacent[i] = 2;
+          else
+            mFaces.markShort(i);
+        });
+  }
+  // The prover's state of a pair is made again right before its ray.
+  forEachAhead(
+      mPartners.size(), [](std::size_t k) { return static_cast<unsigned>(k); },
+      [&](unsigned i) {
+        if (mAdjacent[i] == 0)
+          return;
+        DualSetRay const& positive = *mPartners[i];
+        const bool adjacent = mFaceProver->isAdjacent(positive, negative);
+        DD_ASSERT(adjacent);
+        static_cast<void>(adjacent);
+        createRay(positive, negative);
+      });
+}
+
+template <class Index, class Visit>
+void PartTestTraverseVisitor::forEachAhead(std::size_t n, Index index, Visit visit) const {
   constexpr std::size_t RAY_AHEAD = 4;
   constexpr std::size_t SETS_AHEAD = 2;
-  const std::size_t n = mPartners.size();
-  for (std::size_t i = 0; i < std::min(n, RAY_AHEAD); ++i)
-    prefetchRay(*mPartners[i]);
-  for (std::size_t i = 0; i < std::min(n, SETS_AHEAD); ++i)
-    mPartners[i]->prefetchSets();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i + RAY_AHEAD < n)
-      prefetchRay(*mPartners[i + RAY_AHEAD]);
-    if (i + SETS_AHEAD < n)
-      mPartners[i + SETS_AHEAD]->prefetchSets();
-    DualSetRay const& positive = *mPartners[i];
-    if (mFaceProver->isAdjacent(positive, negative))
-      createRay(positive, negative);
+  for (std::size_t k = 0; k < std::min(n, RAY_AHEAD); ++k)
+    prefetchRay(*mPartners[index(k)]);
+  for (std::size_t k = 0; k < std::min(n, SETS_AHEAD); ++k)
+    mPartners[index(k)]->prefetchSets();
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k + RAY_AHEAD < n)
+      prefetchRay(*mPartners[index(k + RAY_AHEAD)]);
+    if (k + SETS_AHEAD < n)
+      mPartners[index(k + SETS_AHEAD)]->prefetchSets();
+    visit(index(k));
   }
 }
 

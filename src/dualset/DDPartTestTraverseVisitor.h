@@ -5,7 +5,10 @@
 #include "dualset/DDDualSetRay.h"
 #include "dualset/DDFaceProver.h"
 #include "iteration/DDPreliminaryTraverseVisitor.h"
+#include "iteration/DDZeroSetFaces.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace double_description {
@@ -29,10 +32,17 @@ public:
 private:
   // Builds and files the new ray of an adjacent pair from the prover's state.
   void createRay(DualSetRay const& positive, DualSetRay const& negative);
+  // visit(index(k)) for k < n in turn, the partners of the next indices
+  // loading meanwhile.
+  template <class Index, class Visit>
+  void forEachAhead(std::size_t n, Index index, Visit visit) const;
 
   CertificateAssigner* mAssigner;
   FaceProver* mFaceProver;
-  std::vector<DualSetRay const*> mPartners; // of the ray visited
+  // The partners of the ray visited, their faces, and which are adjacent.
+  std::vector<DualSetRay const*> mPartners;
+  ZeroSetFaces mFaces;
+  std::vector<std::uint8_t> mAdjacent;
 };
 
 } // namespace double_description
