@@ -51,6 +51,30 @@ unsigned narrowKernel(std::uint32_t* kernel, unsigned stride, unsigned n, unsign
   return t;
 }
 
+// The same for all n vectors of a square array whose first t are a kernel,
+// each of the others orthogonal to all but one of the rows taken: every
+// vector other than the pivot becomes orthogonal to the new row, and the
+// pivot, which alone is not, becomes the last of those others.
+unsigned narrowAll(std::uint32_t* vectors, unsigned n, unsigned t, std::uint32_t const* v,
+                   unsigned pivot) {
+  // Vectors orthogonal to the row already are scaled by vp alike, which
+  // keeps what they are orthogonal to: the loop has no branch.
+  const std::uint64_t vp = v[pivot];
+  for (unsigned c = 0; c < n; ++c) {
+    std::uint32_t* __restrict column = vectors + static_cast<std::size_t>(c) * n;
+    const std::uint64_t wp = column[pivot];
+    for (unsigned j = 0; j < n; ++j)
+      column[j] = F::reduce(std::uint64_t(F::P) * F::P + vp * column[j] - v[j] * wp);
+    column[pivot] = static_cast<std::uint32_t>(wp);
+  }
+  --t;
+  if (pivot != t)
+    for (unsigned c = 0; c < n; ++c)
+      std::swap(vectors[static_cast<std::size_t>(c) * n + pivot],
+                vectors[static_cast<std::size_t>(c) * n + t]);
+  return t;
+}
+
 // v_j = sum over s < n of x_s w_j[s] for the t vectors w_j of a kernel,
 // accumulated a column at a time in 64 bits: folded after each product, a
 // sum stays below 2^33 + 2^62.
@@ -83,10 +107,7 @@ AlgTestFaceRank::AlgTestFaceRank(MachineMatrix const& machine)
     : mMachine(&machine), mColumns(machine.getColumns()) {
   DD_ASSERT(exact(machine));
   const std::size_t d = mColumns;
-  mEchelon.resize(d * d);
-  mLower.resize(d * d);
-  mInverseDiagonal.resize(d);
-  mInverse.resize(d * d);
+  mVectors.resize(d * d);
   mKernel.resize(d * d);
   mSums.resize(d);
   mProducts.resize(d);
@@ -120,126 +141,66 @@ void AlgTestFaceRank::prepare() {
                    [&](unsigned a, unsigned b) { return faces[a] > faces[b]; });
 
   selectBasis();
-  factorBasis();
   mKnown.assign(slots, 0);
   mCoordinates.resize(static_cast<std::size_t>(slots) * mColumns);
   mSupportWords = static_cast<unsigned>(BitList::wordsFor(mRank));
   mSupports.resize(static_cast<std::size_t>(slots) * mSupportWords);
   mOutsideMask.resize(mSupportWords);
-
-  // The inverse costs about as much as placing r rows without it.
-  const auto toPlace = static_cast<unsigned>(mSearchOrder.size()) - mRank;
-  mInverted = toPlace > mRank;
-  if (mInverted) {
-    std::fill(mValues.begin(), mValues.end(), 0);
-    for (unsigned k = 0; k < mRank; ++k) {
-      mValues[k] = 1;
-      solve(mValues.data(), &mInverse[static_cast<std::size_t>(k) * mColumns]);
-      mValues[k] = 0;
-    }
-  }
 }
 
 // The kernel starts as the whole space and loses a dimension with every row
 // taken; a row is independent of those taken exactly when it is not
 // orthogonal to the kernel. The basis never exceeds d - 1 rows, as the ray
-// lies in the kernel; it then spans every row of the zero set.
+// lies in the kernel; it then spans every row of the zero set. The vectors
+// that leave the kernel stay, kept orthogonal to every basis row but their
+// own: a dual basis, whose products with a row are its coordinates in the
+// basis up to a fixed factor per basis row, which changes no rank.
 void AlgTestFaceRank::selectBasis() {
   const unsigned d = mColumns;
-  std::uint32_t* kernel = mKernel.data();
-  setIdentity(kernel, d, d);
+  std::uint32_t* vectors = mVectors.data();
+  setIdentity(vectors, d, d);
   unsigned t = d;
   mBasisMask.assign(mFaces->maskWords(), 0);
   mBasisIndexOfSlot.resize(mFaces->slots());
   mBasisSlots.clear();
+  std::int64_t* sums = mSums.data();
+  std::uint32_t* v = mValues.data();
   for (unsigned slot : mSearchOrder) {
     if (t == 1)
       break;
     const std::int64_t* a = mMachine->row(mFaces->slotRow(slot));
     DD_ASSERT(a != nullptr); // every row fits when the test is exact
-    std::int64_t* sums = mSums.data();
-    std::fill(sums, sums + t, 0);
+    // The kernel first: a dependent row needs no more.
+    std::fill(sums, sums + d, 0);
     for (unsigned c = 0; c < d; ++c) {
       const std::int64_t ac = a[c];
       if (ac == 0)
         continue;
-      std::uint32_t const* column = kernel + static_cast<std::size_t>(c) * d;
+      std::uint32_t const* column = vectors + static_cast<std::size_t>(c) * d;
       for (unsigned j = 0; j < t; ++j)
         sums[j] += ac * column[j];
     }
-    std::uint32_t* v = mValues.data();
     for (unsigned j = 0; j < t; ++j)
       v[j] = F::of(sums[j]);
     const unsigned pivot = firstNonzero(v, t);
     if (pivot == t)
       continue;
-    t = narrowKernel(kernel, d, d, t, v, pivot);
+    for (unsigned c = 0; c < d; ++c) {
+      const std::int64_t ac = a[c];
+      if (ac == 0)
+        continue;
+      std::uint32_t const* column = vectors + static_cast<std::size_t>(c) * d;
+      for (unsigned j = t; j < d; ++j)
+        sums[j] += ac * column[j];
+    }
+    for (unsigned j = t; j < d; ++j)
+      v[j] = F::of(sums[j]);
+    t = narrowAll(vectors, d, t, v, pivot);
     setBit(mBasisMask.data(), slot);
     mBasisIndexOfSlot[slot] = static_cast<unsigned>(mBasisSlots.size());
     mBasisSlots.push_back(slot);
   }
   mRank = static_cast<unsigned>(mBasisSlots.size());
-}
-
-void AlgTestFaceRank::factorBasis() {
-  const unsigned d = mColumns;
-  mPivotColumns.clear();
-  for (unsigned i = 0; i < mRank; ++i) {
-    const std::int64_t* a = mMachine->row(mFaces->slotRow(mBasisSlots[i]));
-    std::uint32_t* x = mRow.data();
-    std::uint32_t* lower = &mLower[static_cast<std::size_t>(i) * d];
-    for (unsigned c = 0; c < d; ++c)
-      x[c] = F::of(a[c]);
-    for (unsigned j = 0; j < i; ++j) {
-      const unsigned col = mPivotColumns[j];
-      const std::uint32_t f = x[col];
-      lower[j] = f;
-      if (f == 0)
-        continue;
-      // E_j is 0 before its pivot column and 1 in it.
-      std::uint32_t const* e = &mEchelon[static_cast<std::size_t>(j) * d];
-      x[col] = 0;
-      for (unsigned c = col + 1; c < d; ++c)
-        x[c] = F::subMul(x[c], f, e[c]);
-    }
-    const unsigned pivot = firstNonzero(x, d);
-    DD_ASSERT(pivot < d);
-    const std::uint32_t diagonal = x[pivot];
-    const std::uint32_t inverse = diagonal == 1 ? 1 : F::inverse(diagonal);
-    std::uint32_t* e = &mEchelon[static_cast<std::size_t>(i) * d];
-    for (unsigned c = 0; c < d; ++c)
-      e[c] = inverse == 1 ? x[c] : F::mul(x[c], inverse);
-    lower[i] = diagonal;
-    mInverseDiagonal[i] = inverse;
-    mPivotColumns.push_back(pivot);
-  }
-}
-
-// With E_P[i][k] = E_i[P_k], unit upper triangular, c L E_P = y: first
-// z E_P = y from the front, then c L = z from the back.
-void AlgTestFaceRank::solve(std::uint32_t const* onPivots, std::uint32_t* c) const {
-  const unsigned d = mColumns;
-  std::uint32_t z[64];
-  std::vector<std::uint32_t> spill;
-  std::uint32_t* zs = z;
-  if (mRank > 64) {
-    spill.resize(mRank);
-    zs = spill.data();
-  }
-  for (unsigned k = 0; k < mRank; ++k) {
-    const unsigned col = mPivotColumns[k];
-    F::Wide taken = 0;
-    for (unsigned i = 0; i < k; ++i)
-      taken += static_cast<std::uint64_t>(zs[i]) * mEchelon[static_cast<std::size_t>(i) * d + col];
-    zs[k] = F::reduce(std::uint64_t(F::P) + onPivots[k] - F::reduce(taken));
-  }
-  for (unsigned i = mRank; i-- > 0;) {
-    F::Wide taken = 0;
-    for (unsigned j = i + 1; j < mRank; ++j)
-      taken += static_cast<std::uint64_t>(c[j]) * mLower[static_cast<std::size_t>(j) * d + i];
-    const std::uint32_t rest = F::reduce(std::uint64_t(F::P) + zs[i] - F::reduce(taken));
-    c[i] = F::mul(rest, mInverseDiagonal[i]);
-  }
 }
 
 std::uint32_t const* AlgTestFaceRank::coordinates(unsigned s) {
@@ -248,26 +209,20 @@ std::uint32_t const* AlgTestFaceRank::coordinates(unsigned s) {
   if (mKnown[s])
     return c;
   mKnown[s] = 1;
+  // The dual vector of basis row b is vector d - 1 - b.
   const std::int64_t* a = mMachine->row(mFaces->slotRow(s));
-  if (mInverted) {
-    std::int64_t* sums = mSums.data();
-    std::fill(sums, sums + mRank, 0);
-    for (unsigned k = 0; k < mRank; ++k) {
-      const std::int64_t ak = a[mPivotColumns[k]];
-      if (ak == 0)
-        continue;
-      std::uint32_t const* inverse = &mInverse[static_cast<std::size_t>(k) * d];
-      for (unsigned b = 0; b < mRank; ++b)
-        sums[b] += ak * inverse[b];
-    }
-    for (unsigned b = 0; b < mRank; ++b)
-      c[b] = F::of(sums[b]);
-  } else {
-    std::uint32_t* y = mValues.data();
-    for (unsigned k = 0; k < mRank; ++k)
-      y[k] = F::of(a[mPivotColumns[k]]);
-    solve(y, c);
+  std::int64_t* sums = mSums.data();
+  std::fill(sums, sums + d, 0);
+  for (unsigned k = 0; k < d; ++k) {
+    const std::int64_t ak = a[k];
+    if (ak == 0)
+      continue;
+    std::uint32_t const* column = &mVectors[static_cast<std::size_t>(k) * d];
+    for (unsigned j = d - mRank; j < d; ++j)
+      sums[j] += ak * column[j];
   }
+  for (unsigned b = 0; b < mRank; ++b)
+    c[b] = F::of(sums[d - 1 - b]);
   std::uint64_t* support = &mSupports[static_cast<std::size_t>(s) * mSupportWords];
   std::fill(support, support + mSupportWords, 0);
   for (unsigned b = 0; b < mRank; ++b)

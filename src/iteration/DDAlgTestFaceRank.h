@@ -47,13 +47,8 @@ public:
 private:
   void prepare();
   // Takes slots in search order whose rows are independent of those taken,
-  // while keeping the kernel of those taken.
+  // while keeping the kernel of those taken and a dual basis of them.
   void selectBasis();
-  // The basis rows reduced to row echelon form: B = L E.
-  void factorBasis();
-  // c with c_0 B_0 + ... + c_{r-1} B_{r-1} equal to a row in the span of B
-  // on the pivot columns, given as residues there.
-  void solve(std::uint32_t const* onPivots, std::uint32_t* c) const;
   // The coordinates of the row of slot s (not in the basis), and the mask of
   // the basis positions where they are not zero (mSupportWords words).
   std::uint32_t const* coordinates(unsigned s);
@@ -68,21 +63,14 @@ private:
   // The slots the basis search takes, rows of more faces first.
   std::vector<unsigned> mSearchOrder;
 
-  // The basis: its slots; E with pivot entries 1 and pivot columns, and the
-  // lower triangle L with B_i = sum_j L[i][j] E_j (d values per row).
+  // The basis: its slots, and d vectors in columns (vector j of column c at
+  // [c * d + j]): the kernel, then the dual vector of basis row b at
+  // d - 1 - b, orthogonal to every other basis row.
   unsigned mRank = 0;
   std::vector<unsigned> mBasisSlots;
   std::vector<std::uint64_t> mBasisMask;   // over the slots
   std::vector<unsigned> mBasisIndexOfSlot; // for the slots of the basis
-  std::vector<std::uint32_t> mEchelon;
-  std::vector<unsigned> mPivotColumns;
-  std::vector<std::uint32_t> mLower;
-  std::vector<std::uint32_t> mInverseDiagonal;
-  // With many rows to place, the inverse of B on its pivot columns (row k
-  // the coordinates of the k-th pivot's unit vector) turns the coordinates
-  // of a row into sums of small products.
-  bool mInverted = false;
-  std::vector<std::uint32_t> mInverse;
+  std::vector<std::uint32_t> mVectors;
 
   // Per slot: whether its coordinates are known, mColumns values and the
   // support over the basis positions.
