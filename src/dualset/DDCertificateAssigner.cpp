@@ -14,16 +14,23 @@ CertificateAssigner::CertificateAssigner(LinearDependenceCache& store, unsigned 
       mIndexOf(rowCount, NONE) {}
 
 void CertificateAssigner::indexPrimary(DualSetRay const& ray) {
-  std::uint16_t t = 0;
-  ray.primary().forEachSetBit([&](std::uint64_t row) { mIndexOf[row] = t++; });
+  mSignature = 0;
+  for (unsigned t = 0; t < ray.primaryCount(); ++t) {
+    const unsigned row = ray.primaryRows()[t];
+    mIndexOf[row] = static_cast<std::uint16_t>(t);
+    mSignature |= std::uint64_t(1) << (row % 64);
+  }
+  DD_ASSERT(mSignature == LinearDependenceVector::signatureOf(ray.primary()));
 }
 
 void CertificateAssigner::translate(DualSetRay const& ray, DualSetRay const& parent,
                                     std::vector<std::uint16_t>& out) {
   out.clear();
   BitList const& primary = ray.primary();
-  parent.primary().forEachSetBit(
-      [&](std::uint64_t row) { out.push_back(primary.test(row) ? mIndexOf[row] : NONE); });
+  for (unsigned t = 0; t < parent.primaryCount(); ++t) {
+    const unsigned row = parent.primaryRows()[t];
+    out.push_back(primary.test(row) ? mIndexOf[row] : NONE);
+  }
 }
 
 void CertificateAssigner::addFromStore(DualSetRay const& ray, unsigned r) {
@@ -32,13 +39,14 @@ void CertificateAssigner::addFromStore(DualSetRay const& ray, unsigned r) {
 }
 
 void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
+                                 std::pair<std::uint64_t, std::uint64_t> spareWords,
                                  CertificateParent const& positive,
-                                 CertificateParent const& negative, BitList const& later) {
+                                 CertificateParent const& negative,
+                                 std::vector<unsigned> const& later) {
   DD_ASSERT(ray.maskWords() == mMaskWords);
   mItems.clear();
   mMasks.clear();
   indexPrimary(ray);
-  mSignature = LinearDependenceVector::signatureOf(ray.primary());
   bool positiveIndexed = false;
   bool negativeIndexed = false;
 
@@ -69,7 +77,8 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
   Word const* rows = spare.words();
   std::size_t rankP = 0;
   std::size_t rankN = 0;
-  for (std::uint64_t w = 0; w < spare.wordCount(); ++w) {
+  DD_ASSERT(spareWords.second <= spare.wordCount());
+  for (std::uint64_t w = spareWords.first; w < spareWords.second; ++w) {
     forEachSetBitOf(rows[w], 64 * w, [&](std::uint64_t k) {
       const Word bit = Word(1) << (k % 64);
       const auto r = static_cast<unsigned>(k);
@@ -89,7 +98,8 @@ void CertificateAssigner::assign(DualSetRay& ray, BitList const& spare,
     rankP += static_cast<std::size_t>(__builtin_popcountll(ps[w]));
     rankN += static_cast<std::size_t>(__builtin_popcountll(ns[w]));
   }
-  later.forEachSetBit([&](std::uint64_t r) { addFromStore(ray, static_cast<unsigned>(r)); });
+  for (unsigned r : later)
+    addFromStore(ray, r);
   mStore->update();
 
   ray.reserveSecondary(mItems.size());

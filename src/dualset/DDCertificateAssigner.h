@@ -6,6 +6,7 @@
 #include "dualset/DDLinearDependenceCache.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace double_description {
@@ -29,12 +30,15 @@ public:
   CertificateAssigner(CertificateAssigner const&) = delete;
   CertificateAssigner& operator=(CertificateAssigner const&) = delete;
 
-  // The face rows of spare, secondary in both parents, take the positive
-  // parent's certificate where it fits the ray's primary set, else the
-  // negative parent's, else the store's; the later zero rows (after every
-  // face row) take the store's.
-  void assign(DualSetRay& ray, BitList const& spare, CertificateParent const& positive,
-              CertificateParent const& negative, BitList const& later);
+  // The face rows of spare, secondary in both parents and all within the
+  // words [spareWords.first, spareWords.second) outside of which neither
+  // parent has zero rows, take the positive parent's certificate where it
+  // fits the ray's primary set, else the negative parent's, else the
+  // store's; the later zero rows (after every face row, in increasing order)
+  // take the store's.
+  void assign(DualSetRay& ray, BitList const& spare,
+              std::pair<std::uint64_t, std::uint64_t> spareWords, CertificateParent const& positive,
+              CertificateParent const& negative, std::vector<unsigned> const& later);
 
 private:
   struct Item {

@@ -1,12 +1,36 @@
 #include "dualset/DDDualSetRay.h"
 
+#include "core/DDBitOps.h"
+#include "core/DDFreeListPool.h"
+
 #include <memory>
 
 namespace double_description {
 
+namespace {
+
+using RowPool = FreeListPool<DualSetRay>;
+
+std::size_t rowWords(unsigned rows) { return (rows + 3u) / 4u; }
+
+} // namespace
+
 DualSetRay::~DualSetRay() {
   for (LinearDependenceEntry* e : mCertificates)
     e->release();
+  RowPool::give(mPrimaryRows, rowWords(primaryCount()));
+}
+
+void DualSetRay::listPrimaryRows() {
+  mPrimaryRows = static_cast<std::uint16_t*>(RowPool::take(rowWords(primaryCount())));
+  unsigned t = 0;
+  for (std::uint64_t w = 0; w < mPrimary.wordCount(); ++w)
+    if (const std::uint64_t bits = mPrimary.words()[w]) {
+      spanWord(w);
+      forEachSetBitOf(bits, 64 * w,
+                      [&](std::uint64_t r) { mPrimaryRows[t++] = static_cast<std::uint16_t>(r); });
+    }
+  DD_ASSERT(t == primaryCount());
 }
 
 std::size_t DualSetRay::rankOf(unsigned r) const {

@@ -34,9 +34,7 @@ public:
         mPrimary(std::move(primary)), mSecondary(mPrimary.wordCount()),
         mMaskWords(static_cast<std::uint16_t>(maskWordsFor(firstSecondaryRow))) {
     DD_ASSERT(mPrimary.count() + 1u == firstSecondaryRow);
-    for (std::uint64_t w = 0; w < mPrimary.wordCount(); ++w)
-      if (mPrimary.words()[w] != 0)
-        spanWord(w);
+    listPrimaryRows();
   }
   ~DualSetRay() override;
 
@@ -47,6 +45,9 @@ public:
 
   BitList const& primary() const { return mPrimary; }
   BitList const& secondary() const { return mSecondary; }
+  // The primary rows in increasing order, d - 1 of them.
+  unsigned primaryCount() const { return firstSecondaryRow() - 1u; }
+  std::uint16_t const* primaryRows() const { return mPrimaryRows; }
   // Every nonzero word of both sets lies in [zeroFirstWord(), zeroEndWord()):
   // the steps and the pair tests read only those.
   std::uint64_t zeroFirstWord() const { return mZeroFirstWord; }
@@ -106,6 +107,8 @@ private:
   }
   // The rank of secondary row r among the secondary rows.
   std::size_t rankOf(unsigned r) const;
+  // Lists the primary rows and takes their words into the span.
+  void listPrimaryRows();
   // Widens the span of the nonzero words to word w.
   void spanWord(std::uint64_t w) {
     if (mZeroEndWord == 0)
@@ -119,6 +122,8 @@ private:
   std::uint16_t mMaskWords;
   std::uint16_t mZeroFirstWord = 0;
   std::uint16_t mZeroEndWord = 0;
+  // primaryCount() rows, in a block of a pool of words.
+  std::uint16_t* mPrimaryRows = nullptr;
   std::vector<LinearDependenceEntry*> mCertificates;
   std::vector<std::uint64_t> mSupportMasks;
 };

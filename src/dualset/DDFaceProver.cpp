@@ -34,16 +34,45 @@ void read(LinearDependenceEntry const* e, unsigned i, mpz_class& out) { e->value
 FaceProver::FaceProver(unsigned short m, unsigned short T)
     : mTargetRank(T), mKnown(BitList::wordsFor(m)), mSpare(BitList::wordsFor(m)) {}
 
-bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negative) {
+void FaceProver::choose(DualSetRay const& positive, DualSetRay const& negative) {
   const bool negativeFirst = negative.secondaryCount() < positive.secondaryCount();
-  DualSetRay const& A = negativeFirst ? negative : positive;
-  DualSetRay const& B = negativeFirst ? positive : negative;
-  mBasisRay = &A;
-  mOtherRay = &B;
+  mBasisRay = negativeFirst ? &negative : &positive;
+  mOtherRay = negativeFirst ? &positive : &negative;
   mReducedRows = 0;
+  mFreeA.assign(mBasisRay->maskWords(), 0);
+  mFreeB.assign(mBasisRay->maskWords(), 0);
+  std::fill(mKnown.words() + mFirstWord, mKnown.words() + mEndWord, 0);
+  std::fill(mSpare.words() + mFirstWord, mSpare.words() + mEndWord, 0);
+}
+
+// The face is the independent ray's primary rows on which the other ray is
+// zero; every other primary row of either ray is free.
+void FaceProver::takeIndependentFace(DualSetRay const& positive, DualSetRay const& negative) {
+  choose(positive, negative);
+  mFirstWord = std::min(mBasisRay->zeroFirstWord(), mOtherRay->zeroFirstWord());
+  mEndWord = std::max(mBasisRay->zeroEndWord(), mOtherRay->zeroEndWord());
+  auto mark = [&](DualSetRay const& ray, DualSetRay const& other, std::uint64_t* free) {
+    std::uint64_t const* primary = other.primary().words();
+    std::uint64_t const* secondary = other.secondary().words();
+    for (unsigned t = 0; t < ray.primaryCount(); ++t) {
+      const unsigned r = ray.primaryRows()[t];
+      if (testBit(primary, r) || testBit(secondary, r))
+        mKnown.set(r);
+      else
+        setBit(free, t);
+    }
+  };
+  mark(*mBasisRay, *mOtherRay, mFreeA.data());
+  mark(*mOtherRay, *mBasisRay, mFreeB.data());
+  mIndependentCount = mTargetRank;
+  mSpareWords = {0, 0};
+}
+
+bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negative) {
+  choose(positive, negative);
+  DualSetRay const& A = *mBasisRay;
+  DualSetRay const& B = *mOtherRay;
   const unsigned maskWords = A.maskWords();
-  mFreeA.assign(maskWords, 0);
-  mFreeB.assign(maskWords, 0);
 
   // Known: B's zero rows primary in A and B's primary rows secondary in A.
   // Spare: rows secondary in both, dependent unless shown otherwise; with
@@ -57,13 +86,11 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   Word const* bs = B.secondary().words();
   Word* known = mKnown.words();
   Word* spare = mSpare.words();
-  // Only the words where either ray has zero rows are read; those the last
-  // pair wrote are cleared first.
-  std::fill(known + mFirstWord, known + mEndWord, 0);
-  std::fill(spare + mFirstWord, spare + mEndWord, 0);
+  // Only the words where either ray has zero rows are read.
   mFirstWord = std::min(A.zeroFirstWord(), B.zeroFirstWord());
   mEndWord = std::max(A.zeroEndWord(), B.zeroEndWord());
   DD_ASSERT(mEndWord <= mKnown.wordCount());
+  mSpareWords = {mFirstWord, mEndWord};
   unsigned C = 0;
   unsigned S = 0;
   unsigned primaryA = 0;

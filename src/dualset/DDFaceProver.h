@@ -7,6 +7,7 @@
 #include <gmpxx.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace double_description {
@@ -36,9 +37,17 @@ public:
   // The partitioned-sets test of a positive and a negative ray. When it holds,
   // known() is the face's greedy basis and spare() the face's other rows.
   bool isAdjacent(DualSetRay const& positive, DualSetRay const& negative);
+  // The state isAdjacent leaves for a pair of which one ray has only its
+  // primary rows among the rows before the step: its face, all before the
+  // step, is independent and an edge's, and the face's greedy basis. Reads
+  // only the rays' primary rows.
+  void takeIndependentFace(DualSetRay const& positive, DualSetRay const& negative);
 
   BitList const& known() const { return mKnown; }
   BitList const& spare() const { return mSpare; }
+  // Words outside which spare() has no bit and neither ray of the last pair
+  // a zero row.
+  std::pair<std::uint64_t, std::uint64_t> spareWords() const { return mSpareWords; }
   // The ray of the last pair whose primary rows are the coordinates (the one
   // with fewer secondary rows), and the other one.
   DualSetRay const* basisRay() const { return mBasisRay; }
@@ -81,9 +90,14 @@ private:
   std::uint64_t mExactRestarts = 0;
   BitRegister mKnown;
   BitRegister mSpare;
+  // Makes the basis ray and the other ray of a pair, the first with fewer
+  // secondary rows (the positive on a tie), and clears the registers.
+  void choose(DualSetRay const& positive, DualSetRay const& negative);
+
   // The words of both registers the last pair wrote; the others are zero.
   std::uint64_t mFirstWord = 0;
   std::uint64_t mEndWord = 0;
+  std::pair<std::uint64_t, std::uint64_t> mSpareWords{0, 0};
   DualSetRay const* mBasisRay = nullptr;
   DualSetRay const* mOtherRay = nullptr;
   std::vector<std::uint64_t> mFreeA;

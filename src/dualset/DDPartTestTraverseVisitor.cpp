@@ -15,16 +15,18 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   // compute. New rays go to later rows' entries, never into the tree being
   // searched, and are made in the order found.
   mPartners.clear();
-  mFaces.setZeroSet(ref.bits());
   mAdjacent.clear();
   // A ray whose only zero rows before the step are its d - 1 primary rows
   // has independent zero rows: a candidate face, of at least d - 2 of them,
   // is an edge.
   const auto independent = static_cast<std::uint16_t>(mThreshold + 1);
   const bool negativeIndependent = ref.mCardinality == independent;
+  if (!negativeIndependent)
+    mFaces.setZeroSet(ref.bits(), ref.mFirstWord, ref.mEndWord);
   searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
     mPartners.push_back(stored.ray<DualSetRay>());
-    mAdjacent.push_back(negativeIndependent || stored.mCardinality == independent ? 1 : 0);
+    mAdjacent.push_back(negativeIndependent || stored.mCardinality == independent ? INDEPENDENT
+                                                                                  : UNKNOWN);
     if (!negativeIndependent)
       mFaces.add(face);
   });
@@ -35,10 +37,10 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
     forEachAhead(
         order.size(), [&](std::size_t k) { return order[k]; },
         [&](unsigned i) {
-          if (mAdjacent[i] || mFaces.withinShortFace(i))
+          if (mAdjacent[i] != UNKNOWN || mFaces.withinShortFace(i))
             return;
           if (mFaceProver->isAdjacent(*mPartners[i], negative))
-            mAdjacent[i] = 2;
+            mAdjacent[i] = ADJACENT;
           else
             mFaces.markShort(i);
         });
@@ -47,12 +49,16 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   forEachAhead(
       mPartners.size(), [](std::size_t k) { return static_cast<unsigned>(k); },
       [&](unsigned i) {
-        if (mAdjacent[i] == 0)
-          return;
         DualSetRay const& positive = *mPartners[i];
-        const bool adjacent = mFaceProver->isAdjacent(positive, negative);
-        DD_ASSERT(adjacent);
-        static_cast<void>(adjacent);
+        if (mAdjacent[i] == INDEPENDENT) {
+          mFaceProver->takeIndependentFace(positive, negative);
+        } else if (mAdjacent[i] == ADJACENT) {
+          const bool adjacent = mFaceProver->isAdjacent(positive, negative);
+          DD_ASSERT(adjacent);
+          static_cast<void>(adjacent);
+        } else {
+          return;
+        }
         createRay(positive, negative);
       });
 }
@@ -81,15 +87,25 @@ void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay c
   RayCoordinates coordinates =
       slacks.combine(positive.coordinates(), negative.coordinates(), mStep);
   // The zero rows after the step, before the first negative one.
-  BitList later(primary.wordCount());
-  const unsigned firstNegative = slacks.markZeroRows(coordinates, mStep + 1u, later);
+  mLater.clear();
+  unsigned firstNegative = slacks.rowCount();
+  for (unsigned k = mStep + 1u; k < slacks.rowCount(); ++k) {
+    const int sign = slacks.sign(k, coordinates);
+    if (sign < 0) {
+      firstNegative = k;
+      break;
+    }
+    if (sign == 0)
+      mLater.push_back(k);
+  }
   auto ray =
       std::make_unique<DualSetRay>(positive.firstSecondaryRow(), mStep, std::move(coordinates),
                                    std::move(primary), firstNegative);
   // The face lies before the step, since the negative parent is negative on
   // it, so its rows come before the later ones.
-  mAssigner->assign(*ray, mFaceProver->spare(), {&positive, mFaceProver->freeMask(positive)},
-                    {&negative, mFaceProver->freeMask(negative)}, later);
+  mAssigner->assign(*ray, mFaceProver->spare(), mFaceProver->spareWords(),
+                    {&positive, mFaceProver->freeMask(positive)},
+                    {&negative, mFaceProver->freeMask(negative)}, mLater);
   file(ray.release());
 }
 

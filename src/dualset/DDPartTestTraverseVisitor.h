@@ -39,10 +39,13 @@ private:
 
   CertificateAssigner* mAssigner;
   FaceProver* mFaceProver;
-  // The partners of the ray visited, their faces, and which are adjacent.
+  // The partners of the ray visited, their faces, and which are adjacent:
+  // by a test, or for the independent rows of one of the pair.
+  enum Pair : std::uint8_t { UNKNOWN, ADJACENT, INDEPENDENT };
   std::vector<DualSetRay const*> mPartners;
   ZeroSetFaces mFaces;
   std::vector<std::uint8_t> mAdjacent;
+  std::vector<unsigned> mLater; // zero rows of a new ray after the step
 };
 
 } // namespace double_description

@@ -42,7 +42,7 @@ void AlgTestTraverseVisitor::onVisit(RayReference const& ref) {
   }
   // The faces of the ray are collected first and tested from the largest
   // down; new rays are made in the order found.
-  mFaces.setZeroSet(ref.bits());
+  mFaces.setZeroSet(ref.bits(), ref.mFirstWord, ref.mEndWord);
   mPartners.clear();
   searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
     mPartners.push_back(stored);

@@ -10,12 +10,13 @@
 
 namespace double_description {
 
-void ZeroSetFaces::setZeroSet(BitList const& zero) {
+void ZeroSetFaces::setZeroSet(BitList const& zero, std::uint64_t firstWord, std::uint64_t endWord) {
+  DD_ASSERT(endWord <= zero.wordCount());
   mZero = &zero;
   mFirstWord = zero.wordCount();
   mEndWord = 0;
   mSlotRows.clear();
-  for (std::uint64_t w = 0; w < zero.wordCount(); ++w)
+  for (std::uint64_t w = firstWord; w < endWord; ++w)
     if (const std::uint64_t bits = zero.words()[w]) {
       mFirstWord = std::min(mFirstWord, w);
       mEndWord = w + 1;

@@ -16,8 +16,10 @@ namespace double_description {
 // comparisons instead of a test.
 class ZeroSetFaces {
 public:
-  // Starts over with no face, for faces within zero.
-  void setZeroSet(BitList const& zero);
+  // Starts over with no face, for faces within zero, whose bits all lie in
+  // the words [firstWord, endWord).
+  void setZeroSet(BitList const& zero, std::uint64_t firstWord, std::uint64_t endWord);
+  void setZeroSet(BitList const& zero) { setZeroSet(zero, 0, zero.wordCount()); }
   // Adds the next face, a subset of the zero set.
   void add(BitList const& face);
 

@@ -177,10 +177,13 @@ TEST(DualSetRayTest, MaskedZeroSetJoinsBothSetsWithinTheMask) {
 }
 
 // A step reads only the words where a ray's primary or secondary rows lie,
-// the secondary ones joining later.
+// the secondary ones joining later; the primary rows are listed too.
 TEST(DualSetRayTest, ZeroWordsSpanBothSets) {
   auto e = certificate(150, {70});
   DualSetRay ray(4, 3, noCoordinates(), bitsOf(3, {64, 65, 70}), 190);
+  ASSERT_EQ(ray.primaryCount(), 3u);
+  EXPECT_EQ(std::vector<unsigned>(ray.primaryRows(), ray.primaryRows() + 3),
+            std::vector<unsigned>({64, 65, 70}));
   using Words = std::pair<std::uint64_t, std::uint64_t>;
   EXPECT_EQ(maskedZeroSetWords(ray, bitsOf(3, {})), Words(1, 2));
   ray.addSecondary(150, e.get());

@@ -71,15 +71,29 @@ BitList zeroSet(DualSetRay const& ray) {
 }
 
 // Every row of a random 0/+-1 matrix, unit rows first, on which the kernel of
-// d - 1 random rows vanishes: many degenerate zero sets that share rows.
+// d - 1 random rows vanishes: many degenerate zero sets that share rows. With
+// a group size g, the kernels of g sets at a time share d - 2 of their rows,
+// so that those sets' faces have rank d - 2 at least.
 std::vector<std::vector<unsigned>> randomZeroSets(Matrix const& working, unsigned count,
-                                                  std::mt19937& rng) {
+                                                  std::mt19937& rng, unsigned group = 1) {
   const unsigned m = working.getRowCount(), d = working.getColumns();
   ExtremeRayUncompressor uncompressor(m, d, (m + 63) / 64);
   std::set<std::vector<unsigned>> sets;
+  std::vector<unsigned> shared;
   for (unsigned attempt = 0; attempt < 50 * count && sets.size() < count; ++attempt) {
-    std::vector<unsigned> chosen;
+    if (group > 1 && attempt % group == 0) {
+      shared.clear();
+      Echelon echelon(d);
+      while (shared.size() + 2 < d) {
+        const unsigned r = rng() % m;
+        if (echelon.add(working.row(r)))
+          shared.push_back(r);
+      }
+    }
+    std::vector<unsigned> chosen = group > 1 ? shared : std::vector<unsigned>();
     Echelon echelon(d);
+    for (unsigned r : chosen)
+      echelon.add(working.row(r));
     while (chosen.size() + 1 < d) {
       const unsigned r = rng() % m;
       if (echelon.add(working.row(r)))
@@ -189,6 +203,44 @@ TEST(FaceProverTest, AgreesWithTheExactRankOfTheFace) {
   // The fixture reaches every outcome.
   for (unsigned c : counts)
     EXPECT_GT(c, 0u);
+}
+
+// A pair with a ray whose zero rows are all primary: the prover that reads
+// only primary rows leaves the state of the full test, known rows, spare rows,
+// free masks and roles alike.
+TEST(FaceProverTest, IndependentFacesNeedOnlyThePrimaryRows) {
+  std::mt19937 rng(7);
+  unsigned compared = 0;
+  for (unsigned d : {4u, 5u, 6u}) {
+    // Rows of small entries, whose kernels meet many of them, then rows of
+    // larger ones, whose kernels meet only the rows that span them.
+    const unsigned m = 150;
+    Matrix working = randomMatrix(m, d, 1, rng);
+    for (unsigned k = m / 3; k < m; ++k)
+      for (unsigned j = 0; j < d; ++j)
+        working.row(k)[j] = static_cast<long>(rng() % 41) - 20;
+    RayFactory factory(working);
+    std::vector<DualSetRay const*> rays;
+    for (std::vector<unsigned> const& zero : randomZeroSets(working, 60, rng, 4))
+      rays.push_back(&factory.make(zero));
+    FaceProver full(static_cast<unsigned short>(m), static_cast<unsigned short>(d - 2));
+    FaceProver primaryOnly(static_cast<unsigned short>(m), static_cast<unsigned short>(d - 2));
+    for (DualSetRay const* p : rays)
+      for (DualSetRay const* n : rays) {
+        if (p == n || (p->secondaryCount() != 0 && n->secondaryCount() != 0) ||
+            !full.isAdjacent(*p, *n))
+          continue;
+        primaryOnly.takeIndependentFace(*p, *n);
+        ++compared;
+        ASSERT_EQ(primaryOnly.basisRay(), full.basisRay());
+        EXPECT_EQ(bitIndices(primaryOnly.known(), m), bitIndices(full.known(), m));
+        EXPECT_EQ(bitIndices(primaryOnly.spare(), m), bitIndices(full.spare(), m));
+        for (DualSetRay const* ray : {p, n})
+          for (unsigned w = 0; w < ray->maskWords(); ++w)
+            EXPECT_EQ(primaryOnly.freeMask(*ray)[w], full.freeMask(*ray)[w]);
+      }
+  }
+  EXPECT_GT(compared, 50u);
 }
 
 // d = 4, T = 2, with closed zero sets: the kernels of three unit rows.
