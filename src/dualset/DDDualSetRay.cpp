@@ -13,7 +13,17 @@ using RowPool = FreeListPool<DualSetRay>;
 
 std::size_t rowWords(unsigned rows) { return (rows + 3u) / 4u; }
 
+std::size_t wordsOf(std::size_t bytes) {
+  return (bytes + sizeof(std::uint64_t) - 1) / sizeof(std::uint64_t);
+}
+
 } // namespace
+
+void* DualSetRay::operator new(std::size_t bytes) { return RowPool::take(wordsOf(bytes)); }
+
+void DualSetRay::operator delete(void* ray, std::size_t bytes) {
+  RowPool::give(ray, wordsOf(bytes));
+}
 
 DualSetRay::~DualSetRay() {
   for (LinearDependenceEntry* e : mCertificates)
@@ -21,10 +31,10 @@ DualSetRay::~DualSetRay() {
   RowPool::give(mPrimaryRows, rowWords(primaryCount()));
 }
 
-void DualSetRay::listPrimaryRows() {
+void DualSetRay::listPrimaryRows(std::uint64_t first, std::uint64_t end) {
   mPrimaryRows = static_cast<std::uint16_t*>(RowPool::take(rowWords(primaryCount())));
   unsigned t = 0;
-  for (std::uint64_t w = 0; w < mPrimary.wordCount(); ++w)
+  for (std::uint64_t w = first; w < end; ++w)
     if (const std::uint64_t bits = mPrimary.words()[w]) {
       spanWord(w);
       forEachSetBitOf(bits, 64 * w,
@@ -77,8 +87,12 @@ void writeMaskedZeroSet(BitList& pattern, DualSetRay const& ray, BitList const& 
   const auto words = maskedZeroSetWords(ray, mask);
   std::uint64_t const* p = ray.primary().words();
   std::uint64_t const* s = ray.secondary().words();
-  for (std::uint64_t w = words.first; w < words.second; ++w)
-    pattern.words()[w] = (p[w] | s[w]) & mask.words()[w];
+  if (ray.secondaryCount() == 0)
+    for (std::uint64_t w = words.first; w < words.second; ++w)
+      pattern.words()[w] = p[w] & mask.words()[w];
+  else
+    for (std::uint64_t w = words.first; w < words.second; ++w)
+      pattern.words()[w] = (p[w] | s[w]) & mask.words()[w];
 }
 
 BitList maskedZeroSet(DualSetRay const& ray, BitList const& mask) {

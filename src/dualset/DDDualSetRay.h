@@ -27,16 +27,22 @@ namespace double_description {
 class DualSetRay final : public Ray {
 public:
   // A ray with its coordinates; the secondary rows join afterwards, through
-  // addSecondary().
+  // addSecondary(). Every primary row lies in the words [primaryWords.first,
+  // primaryWords.second), all of them by default.
   DualSetRay(unsigned firstSecondaryRow, unsigned creationRow, RayCoordinates coordinates,
-             BitList primary, unsigned firstNegativeRow)
+             BitList primary, unsigned firstNegativeRow,
+             std::pair<std::uint64_t, std::uint64_t> primaryWords = {0, ~std::uint64_t(0)})
       : Ray(firstSecondaryRow, creationRow, std::move(coordinates), firstNegativeRow),
         mPrimary(std::move(primary)), mSecondary(mPrimary.wordCount()),
         mMaskWords(static_cast<std::uint16_t>(maskWordsFor(firstSecondaryRow))) {
     DD_ASSERT(mPrimary.count() + 1u == firstSecondaryRow);
-    listPrimaryRows();
+    listPrimaryRows(primaryWords.first, std::min(primaryWords.second, mPrimary.wordCount()));
   }
   ~DualSetRay() override;
+
+  // Rays come and go by the million: from per-thread pools of word blocks.
+  static void* operator new(std::size_t bytes);
+  static void operator delete(void* ray, std::size_t bytes);
 
   // Words of a support mask of a ray with d - 1 primary rows.
   static unsigned maskWordsFor(unsigned d) {
@@ -56,6 +62,15 @@ public:
   std::size_t secondaryCount() const { return mCertificates.size(); }
   // Starts loading what a pair test reads of the ray, once the ray itself is
   // loaded: the words of both sets and the first certificates and masks.
+  // Starts loading the list of primary rows, and the words of both sets that
+  // hold the given rows.
+  void prefetchRowsAt(std::uint16_t const* rows, unsigned count) const {
+    __builtin_prefetch(mPrimaryRows);
+    for (unsigned t = 0; t < count; ++t) {
+      mPrimary.prefetchBit(rows[t]);
+      mSecondary.prefetchBit(rows[t]);
+    }
+  }
   void prefetchSets() const {
     prefetchLines(mPrimary.words(), 8 * mPrimary.wordCount());
     prefetchLines(mSecondary.words(), 8 * mSecondary.wordCount());
@@ -107,8 +122,9 @@ private:
   }
   // The rank of secondary row r among the secondary rows.
   std::size_t rankOf(unsigned r) const;
-  // Lists the primary rows and takes their words into the span.
-  void listPrimaryRows();
+  // Lists the primary rows, all in the words [first, end), and takes their
+  // words into the span.
+  void listPrimaryRows(std::uint64_t first, std::uint64_t end);
   // Widens the span of the nonzero words to word w.
   void spanWord(std::uint64_t w) {
     if (mZeroEndWord == 0)

@@ -49,21 +49,26 @@ void FaceProver::choose(DualSetRay const& positive, DualSetRay const& negative) 
 // zero; every other primary row of either ray is free.
 void FaceProver::takeIndependentFace(DualSetRay const& positive, DualSetRay const& negative) {
   choose(positive, negative);
-  mFirstWord = std::min(mBasisRay->zeroFirstWord(), mOtherRay->zeroFirstWord());
-  mEndWord = std::max(mBasisRay->zeroEndWord(), mOtherRay->zeroEndWord());
+  // The registers' words written are those of the face's rows.
+  mFirstWord = mKnown.wordCount();
+  mEndWord = 0;
   auto mark = [&](DualSetRay const& ray, DualSetRay const& other, std::uint64_t* free) {
     std::uint64_t const* primary = other.primary().words();
     std::uint64_t const* secondary = other.secondary().words();
     for (unsigned t = 0; t < ray.primaryCount(); ++t) {
       const unsigned r = ray.primaryRows()[t];
-      if (testBit(primary, r) || testBit(secondary, r))
+      if (testBit(primary, r) || testBit(secondary, r)) {
         mKnown.set(r);
-      else
+        mFirstWord = std::min<std::uint64_t>(mFirstWord, r / 64);
+        mEndWord = std::max<std::uint64_t>(mEndWord, r / 64 + 1);
+      } else {
         setBit(free, t);
+      }
     }
   };
   mark(*mBasisRay, *mOtherRay, mFreeA.data());
   mark(*mOtherRay, *mBasisRay, mFreeB.data());
+  mFirstWord = std::min(mFirstWord, mEndWord);
   mIndependentCount = mTargetRank;
   mSpareWords = {0, 0};
 }

@@ -48,6 +48,8 @@ public:
   // Words outside which spare() has no bit and neither ray of the last pair
   // a zero row.
   std::pair<std::uint64_t, std::uint64_t> spareWords() const { return mSpareWords; }
+  // Words outside which known() has no bit.
+  std::pair<std::uint64_t, std::uint64_t> knownWords() const { return {mFirstWord, mEndWord}; }
   // The ray of the last pair whose primary rows are the coordinates (the one
   // with fewer secondary rows), and the other one.
   DualSetRay const* basisRay() const { return mBasisRay; }

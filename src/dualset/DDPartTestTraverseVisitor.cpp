@@ -32,10 +32,11 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   });
   // The other faces are tested from the largest down: those within a face
   // short of rank d - 2 are short too.
+  auto sets = [](DualSetRay const& ray) { ray.prefetchSets(); };
   if (!negativeIndependent) {
     std::vector<unsigned> const& order = mFaces.order();
     forEachAhead(
-        order.size(), [&](std::size_t k) { return order[k]; },
+        order.size(), [&](std::size_t k) { return order[k]; }, sets,
         [&](unsigned i) {
           if (mAdjacent[i] != UNKNOWN || mFaces.withinShortFace(i))
             return;
@@ -45,9 +46,15 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
             mFaces.markShort(i);
         });
   }
-  // The prover's state of a pair is made again right before its ray.
+  // The prover's state of a pair is made again right before its ray; a pair
+  // with independent zero rows reads its partner at the negative ray's
+  // primary rows.
+  auto rows = [&](DualSetRay const& ray) {
+    ray.prefetchRowsAt(negative.primaryRows(), negative.primaryCount());
+  };
   forEachAhead(
       mPartners.size(), [](std::size_t k) { return static_cast<unsigned>(k); },
+      [&](DualSetRay const& ray) { negativeIndependent ? rows(ray) : sets(ray); },
       [&](unsigned i) {
         DualSetRay const& positive = *mPartners[i];
         if (mAdjacent[i] == INDEPENDENT) {
@@ -63,19 +70,20 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
       });
 }
 
-template <class Index, class Visit>
-void PartTestTraverseVisitor::forEachAhead(std::size_t n, Index index, Visit visit) const {
+template <class Index, class Sets, class Visit>
+void PartTestTraverseVisitor::forEachAhead(std::size_t n, Index index, Sets sets,
+                                           Visit visit) const {
   constexpr std::size_t RAY_AHEAD = 4;
   constexpr std::size_t SETS_AHEAD = 2;
   for (std::size_t k = 0; k < std::min(n, RAY_AHEAD); ++k)
     prefetchRay(*mPartners[index(k)]);
   for (std::size_t k = 0; k < std::min(n, SETS_AHEAD); ++k)
-    mPartners[index(k)]->prefetchSets();
+    sets(*mPartners[index(k)]);
   for (std::size_t k = 0; k < n; ++k) {
     if (k + RAY_AHEAD < n)
       prefetchRay(*mPartners[index(k + RAY_AHEAD)]);
     if (k + SETS_AHEAD < n)
-      mPartners[index(k + SETS_AHEAD)]->prefetchSets();
+      sets(*mPartners[index(k + SETS_AHEAD)]);
     visit(index(k));
   }
 }
@@ -98,9 +106,12 @@ void PartTestTraverseVisitor::createRay(DualSetRay const& positive, DualSetRay c
     if (sign == 0)
       mLater.push_back(k);
   }
+  const auto known = mFaceProver->knownWords();
+  const std::pair<std::uint64_t, std::uint64_t> words = {
+      std::min<std::uint64_t>(known.first, mStep / 64u), mStep / 64u + 1};
   auto ray =
       std::make_unique<DualSetRay>(positive.firstSecondaryRow(), mStep, std::move(coordinates),
-                                   std::move(primary), firstNegative);
+                                   std::move(primary), firstNegative, words);
   // The face lies before the step, since the negative parent is negative on
   // it, so its rows come before the later ones.
   mAssigner->assign(*ray, mFaceProver->spare(), mFaceProver->spareWords(),

@@ -33,9 +33,9 @@ private:
   // Builds and files the new ray of an adjacent pair from the prover's state.
   void createRay(DualSetRay const& positive, DualSetRay const& negative);
   // visit(index(k)) for k < n in turn, the partners of the next indices
-  // loading meanwhile.
-  template <class Index, class Visit>
-  void forEachAhead(std::size_t n, Index index, Visit visit) const;
+  // loading meanwhile, with what sets(partner) starts loading of them.
+  template <class Index, class Sets, class Visit>
+  void forEachAhead(std::size_t n, Index index, Sets sets, Visit visit) const;
 
   CertificateAssigner* mAssigner;
   FaceProver* mFaceProver;
