@@ -22,7 +22,7 @@ bool PackedTree::useVectorScans(bool wanted) {
   return AVX512;
 }
 
-std::uint64_t const* PackedTree::leafPatterns() const {
+std::uint64_t const* PackedTree::writeLeafPatterns() const {
   std::call_once(mPatternsWritten, [this] {
     const std::uint64_t w = mWordCount;
     mLeafPatterns.assign(mReferences.size() * w, 0);
@@ -44,6 +44,7 @@ std::uint64_t const* PackedTree::leafPatterns() const {
       }
       i = node[0];
     }
+    mWrittenPatterns.store(mLeafPatterns.data(), std::memory_order_release);
   });
   return mLeafPatterns.data();
 }

@@ -1,6 +1,7 @@
 #ifndef DD_PACKEDTREE_H
 #define DD_PACKEDTREE_H
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -80,8 +81,13 @@ private:
   }
   // The leaves' patterns, written by the first search that reads them: a
   // narrowing image with a row index mostly takes its partners from there
-  // and may never read them. Any thread may call it.
-  std::uint64_t const* leafPatterns() const;
+  // and may never read them. Any thread may call it; once they are written
+  // it costs a load, as every verification search calls it.
+  std::uint64_t const* leafPatterns() const {
+    std::uint64_t const* written = mWrittenPatterns.load(std::memory_order_acquire);
+    return written != nullptr ? written : writeLeafPatterns();
+  }
+  std::uint64_t const* writeLeafPatterns() const;
   // The partners of the query, as pattern indices in candidate order.
   std::uint32_t partners(RayReference const& query, std::vector<std::uint32_t>& hits) const;
 
@@ -91,6 +97,7 @@ private:
   std::vector<std::uint64_t> mNodes;
   mutable std::once_flag mPatternsWritten;
   mutable std::vector<std::uint64_t> mLeafPatterns;
+  mutable std::atomic<std::uint64_t const*> mWrittenPatterns{nullptr};
   // The slices start mSliceShift words in, at 64 bytes.
   std::vector<std::uint64_t> mSlices;
   std::uint64_t mSliceShift = 0;
