@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/DDAssert.h"
 #include "core/DDBitOps.h"
 
 namespace double_description {
@@ -180,6 +181,29 @@ bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) 
   PreliminaryCondition::VERIFICATION_OPS += nodes;
   VerificationCondition::OPS += tests;
   return found;
+}
+
+std::uint64_t PackedTree::verifyFaces(FaceBatch const& batch, BitList const& second) const {
+  DD_ASSERT(batch.words() == mWordCount && second.wordCount() >= mWordCount);
+  // Room for the levels the search opens, grown where the tree is deeper.
+  thread_local std::vector<std::uint64_t> open(2 * 64);
+  packed_scan::Faces faces = batch.faces(second);
+  packed_scan::Image tree = image();
+  tree.patterns = leafPatterns();
+  for (;;) {
+    faces.open = open.data();
+    faces.levels = static_cast<std::uint32_t>(open.size() / 2);
+    std::uint64_t found = 0;
+    std::uint64_t nodes = 0;
+    std::uint64_t tests = 0;
+    if (AVX512 ? packed_scan::verifyFacesAvx512(tree, faces, found, nodes, tests)
+               : packed_scan::verifyFaces(tree, faces, found, nodes, tests)) {
+      PreliminaryCondition::VERIFICATION_OPS += nodes;
+      VerificationCondition::OPS += tests;
+      return found;
+    }
+    open.resize(2 * open.size());
+  }
 }
 
 } // namespace double_description
