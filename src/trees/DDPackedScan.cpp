@@ -86,20 +86,6 @@ void countShared(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t
   }
 }
 
-std::uint64_t passing(std::uint64_t const* byWord, std::uint32_t words, std::uint64_t const* mask,
-                      std::uint64_t active) {
-  std::uint64_t pass = 0;
-  for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
-    const auto j = static_cast<std::uint32_t>(__builtin_ctzll(bits));
-    std::uint64_t missing = 0;
-    for (std::uint32_t x = 0; x < words; ++x)
-      missing |= byWord[x * FACE_BATCH + j] & ~mask[x];
-    if (missing == 0)
-      pass |= std::uint64_t(1) << j;
-  }
-  return pass;
-}
-
 #include "trees/DDPackedScanBody.h"
 
 } // namespace
@@ -229,11 +215,6 @@ bool avx512Runs() {
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
             std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
   return verifyAny(image, face, first, second, nodes, tests);
-}
-
-bool verifyFaces(Image const& image, Faces const& batch, std::uint64_t& found, std::uint64_t& nodes,
-                 std::uint64_t& tests) {
-  return verifyFacesAny(image, batch, found, nodes, tests);
 }
 
 } // namespace packed_scan

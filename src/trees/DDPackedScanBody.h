@@ -12,7 +12,8 @@
 // the patterns of a chunk of slices that have at least need of the count
 // bits of the query in mask outside common, need in [1, count], counted in
 // min(need, count - need + 1) levels, at most SLICE_LEVELS: the first length
-// words, the last masked by tail, into out, and
+// words, the last masked by tail, into out; and, where it defines
+// PACKED_SCAN_FACES for the search of a batch of faces,
 //   std::uint64_t passing(byWord, words, mask, active),
 // the faces of a batch among active (bit j for face j) that mask contains.
 // No include guard: every including file gets its own copy. Of the word
@@ -240,6 +241,39 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
   return found;
 }
 
+std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
+                        std::uint64_t& visits, std::uint32_t indexed) {
+  switch (image.words) {
+  case 1:
+    return narrowWith<1>(image, query, hits, visits, indexed);
+  case 2:
+    return narrowWith<2>(image, query, hits, visits, indexed);
+  case 3:
+    return narrowWith<3>(image, query, hits, visits, indexed);
+  case 4:
+    return narrowWith<4>(image, query, hits, visits, indexed);
+  default:
+    return narrowWith<0>(image, query, hits, visits, indexed);
+  }
+}
+
+bool verifyAny(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
+               std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
+  switch (image.words) {
+  case 1:
+    return verifyWith<1>(image, face, first, second, nodes, tests);
+  case 2:
+    return verifyWith<2>(image, face, first, second, nodes, tests);
+  case 3:
+    return verifyWith<3>(image, face, first, second, nodes, tests);
+  case 4:
+    return verifyWith<4>(image, face, first, second, nodes, tests);
+  default:
+    return verifyWith<0>(image, face, first, second, nodes, tests);
+  }
+}
+
+#ifdef PACKED_SCAN_FACES
 // The faces walk the tree together, each counted as verifyWith counts it: a
 // node is visited by the faces that passed its ancestors and are not yet
 // found, and each that it passes goes on below it.
@@ -296,38 +330,6 @@ bool verifyFacesWith(Image const& image, Faces const& batch, std::uint64_t& foun
   return true;
 }
 
-std::uint32_t narrowAny(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
-                        std::uint64_t& visits, std::uint32_t indexed) {
-  switch (image.words) {
-  case 1:
-    return narrowWith<1>(image, query, hits, visits, indexed);
-  case 2:
-    return narrowWith<2>(image, query, hits, visits, indexed);
-  case 3:
-    return narrowWith<3>(image, query, hits, visits, indexed);
-  case 4:
-    return narrowWith<4>(image, query, hits, visits, indexed);
-  default:
-    return narrowWith<0>(image, query, hits, visits, indexed);
-  }
-}
-
-bool verifyAny(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
-               std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
-  switch (image.words) {
-  case 1:
-    return verifyWith<1>(image, face, first, second, nodes, tests);
-  case 2:
-    return verifyWith<2>(image, face, first, second, nodes, tests);
-  case 3:
-    return verifyWith<3>(image, face, first, second, nodes, tests);
-  case 4:
-    return verifyWith<4>(image, face, first, second, nodes, tests);
-  default:
-    return verifyWith<0>(image, face, first, second, nodes, tests);
-  }
-}
-
 bool verifyFacesAny(Image const& image, Faces const& batch, std::uint64_t& found,
                     std::uint64_t& nodes, std::uint64_t& tests) {
   switch (image.words) {
@@ -339,3 +341,4 @@ bool verifyFacesAny(Image const& image, Faces const& batch, std::uint64_t& found
     return verifyFacesWith<0>(image, batch, found, nodes, tests);
   }
 }
+#endif

@@ -185,25 +185,36 @@ bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) 
 
 std::uint64_t PackedTree::verifyFaces(FaceBatch const& batch, BitList const& second) const {
   DD_ASSERT(batch.words() == mWordCount && second.wordCount() >= mWordCount);
-  // Room for the levels the search opens, grown where the tree is deeper.
-  thread_local std::vector<std::uint64_t> open(2 * 64);
   packed_scan::Faces faces = batch.faces(second);
   packed_scan::Image tree = image();
   tree.patterns = leafPatterns();
-  for (;;) {
-    faces.open = open.data();
-    faces.levels = static_cast<std::uint32_t>(open.size() / 2);
-    std::uint64_t found = 0;
-    std::uint64_t nodes = 0;
-    std::uint64_t tests = 0;
-    if (AVX512 ? packed_scan::verifyFacesAvx512(tree, faces, found, nodes, tests)
-               : packed_scan::verifyFaces(tree, faces, found, nodes, tests)) {
-      PreliminaryCondition::VERIFICATION_OPS += nodes;
-      VerificationCondition::OPS += tests;
-      return found;
+  std::uint64_t found = 0;
+  std::uint64_t nodes = 0;
+  std::uint64_t tests = 0;
+  if (!AVX512) {
+    for (std::uint32_t j = 0; j < faces.count; ++j) {
+      std::uint64_t faceNodes = 0;
+      std::uint64_t faceTests = 0;
+      if (packed_scan::verify(tree, faces.faces + j * mWordCount, faces.firsts[j], faces.second,
+                              faceNodes, faceTests))
+        found |= std::uint64_t(1) << j;
+      nodes += faceNodes;
+      tests += faceTests;
     }
-    open.resize(2 * open.size());
+  } else {
+    // Room for the levels the search opens, grown where the tree is deeper.
+    thread_local std::vector<std::uint64_t> open(2 * 64);
+    for (;;) {
+      faces.open = open.data();
+      faces.levels = static_cast<std::uint32_t>(open.size() / 2);
+      if (packed_scan::verifyFacesAvx512(tree, faces, found, nodes, tests))
+        break;
+      open.resize(2 * open.size());
+    }
   }
+  PreliminaryCondition::VERIFICATION_OPS += nodes;
+  VerificationCondition::OPS += tests;
+  return found;
 }
 
 } // namespace double_description
