@@ -24,24 +24,37 @@ __mmask8 lanesOf(std::uint32_t left) {
   return static_cast<__mmask8>(left >= 8 ? 0xFF : (1u << left) - 1);
 }
 
+// The patterns of lanes at j that share at least threshold bits with query.
+__mmask8 sharingAt(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
+                   std::uint32_t j, std::uint64_t const* query, std::uint32_t threshold,
+                   __mmask8 lanes) {
+  __m512i shared = _mm512_setzero_si512();
+  for (std::uint32_t w = 0; w < words; ++w) {
+    const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + j);
+    const __m512i q = _mm512_set1_epi64(static_cast<long long>(query[w]));
+    shared = _mm512_add_epi64(shared, _mm512_popcnt_epi64(_mm512_and_si512(p, q)));
+  }
+  // Pattern sizes are 16-bit counts.
+  shared = _mm512_and_si512(shared, _mm512_set1_epi64(0xFFFF));
+  return _mm512_mask_cmpge_epu64_mask(lanes, shared, _mm512_set1_epi64(threshold));
+}
+
 std::uint64_t sharing(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
                       std::uint32_t from, std::uint64_t const* query, std::uint32_t threshold) {
   const std::uint32_t n = span(count, from);
-  const __m512i low16 = _mm512_set1_epi64(0xFFFF);
-  const __m512i limit = _mm512_set1_epi64(threshold);
   std::uint64_t result = 0;
-  for (std::uint32_t j = 0; j < n; j += 8) {
-    const __mmask8 lanes = lanesOf(n - j);
-    __m512i shared = _mm512_setzero_si512();
-    for (std::uint32_t w = 0; w < words; ++w) {
-      const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + from + j);
-      const __m512i q = _mm512_set1_epi64(static_cast<long long>(query[w]));
-      shared = _mm512_add_epi64(shared, _mm512_popcnt_epi64(_mm512_and_si512(p, q)));
-    }
-    // Pattern sizes are 16-bit counts.
-    shared = _mm512_and_si512(shared, low16);
-    result |= static_cast<std::uint64_t>(_mm512_mask_cmpge_epu64_mask(lanes, shared, limit)) << j;
+  // Whole spans unrolled, so that each mask lands by a fixed shift.
+  if (n == 64) {
+    for (std::uint32_t j = 0; j < 64; j += 8)
+      result |= static_cast<std::uint64_t>(
+                    sharingAt(block, count, words, from + j, query, threshold, 0xFF))
+                << j;
+    return result;
   }
+  for (std::uint32_t j = 0; j < n; j += 8)
+    result |= static_cast<std::uint64_t>(
+                  sharingAt(block, count, words, from + j, query, threshold, lanesOf(n - j)))
+              << j;
   return result;
 }
 
