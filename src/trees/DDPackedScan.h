@@ -99,11 +99,11 @@ std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
             std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
 
-// Faces of one query for verifyFacesAvx512: count of them, at most FACE_BATCH, of
-// words words; face j at faces + j * words and word by word in byWord (word x
-// at x * FACE_BATCH + j, room for FACE_BATCH faces), the pair's patterns
-// firsts[j] and second. open: room for levels pairs of words, one per open
-// level of the search.
+// Faces of one query for verifyFacesAvx512: count of them, at most
+// FACE_BATCH, of words words; face j at faces + j * words and word by word in
+// byWord (word x at x * FACE_BATCH + j, room for FACE_BATCH faces), the
+// pair's patterns firsts[j] and second. open: room for levels pairs of
+// words, one per open level of the search.
 constexpr std::uint32_t FACE_BATCH = 64;
 struct Faces {
   std::uint64_t const* faces;
