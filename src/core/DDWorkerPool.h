@@ -15,9 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include <cstdlib>
 namespace double_description {
-inline bool xoff(int k){ static int m = std::getenv("XOFF")?std::atoi(std::getenv("XOFF")):0; return (m>>k)&1; }
 
 // Threads that share the work of one job at a time: run(count, task) calls
 // task(index, thread) for every index below count, each index exactly once,
