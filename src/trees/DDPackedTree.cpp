@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/DDAssert.h"
 #include "core/DDBitOps.h"
 
 namespace double_description {
@@ -178,6 +179,40 @@ bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) 
                                          question.mSecond->words(), nodes, tests)
              : packed_scan::verify(tree, question.mMask.words(), question.mFirst->words(),
                                    question.mSecond->words(), nodes, tests);
+  PreliminaryCondition::VERIFICATION_OPS += nodes;
+  VerificationCondition::OPS += tests;
+  return found;
+}
+
+std::uint64_t PackedTree::verifyFaces(FaceBatch const& batch, BitList const& second) const {
+  DD_ASSERT(batch.words() == mWordCount && second.wordCount() >= mWordCount);
+  packed_scan::Faces faces = batch.faces(second);
+  packed_scan::Image tree = image();
+  tree.patterns = leafPatterns();
+  std::uint64_t found = 0;
+  std::uint64_t nodes = 0;
+  std::uint64_t tests = 0;
+  if (!AVX512) {
+    for (std::uint32_t j = 0; j < faces.count; ++j) {
+      std::uint64_t faceNodes = 0;
+      std::uint64_t faceTests = 0;
+      if (packed_scan::verify(tree, faces.faces + j * mWordCount, faces.firsts[j], faces.second,
+                              faceNodes, faceTests))
+        found |= std::uint64_t(1) << j;
+      nodes += faceNodes;
+      tests += faceTests;
+    }
+  } else {
+    // Room for the levels the search opens, grown where the tree is deeper.
+    thread_local std::vector<std::uint64_t> open(2 * 64);
+    for (;;) {
+      faces.open = open.data();
+      faces.levels = static_cast<std::uint32_t>(open.size() / 2);
+      if (packed_scan::verifyFacesAvx512(tree, faces, found, nodes, tests))
+        break;
+      open.resize(2 * open.size());
+    }
+  }
   PreliminaryCondition::VERIFICATION_OPS += nodes;
   VerificationCondition::OPS += tests;
   return found;

@@ -9,6 +9,7 @@
 
 #include "core/DDBitList.h"
 #include "core/DDRayReference.h"
+#include "trees/DDFaceBatch.h"
 #include "trees/DDPackedScan.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDVerificationCondition.h"
@@ -46,6 +47,9 @@ public:
   // The verification search: does a stored pattern other than the pair's own
   // two contain the face?
   bool verificationTraverse(ExtVerificationCondition const& question) const;
+  // The same for every face of a batch of one query's pairs, whose pattern is
+  // second: bit j tells whether face j has such a pattern.
+  std::uint64_t verifyFaces(FaceBatch const& batch, BitList const& second) const;
 
   std::uint64_t wordCount() const { return mWordCount; }
   std::uint64_t rayCount() const { return mReferences.size(); }
