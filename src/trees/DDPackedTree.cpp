@@ -24,30 +24,36 @@ bool PackedTree::useVectorScans(bool wanted) {
 }
 
 std::uint64_t const* PackedTree::writeLeafPatterns() const {
-  std::call_once(mPatternsWritten, [this] {
-    const std::uint64_t w = mWordCount;
-    mLeafPatterns.assign(mReferences.size() * w, 0);
-    for (std::uint64_t i = 0; i < mNodes.size();) {
-      std::uint64_t const* node = &mNodes[i];
-      const auto n = static_cast<std::uint32_t>(node[1] >> 32);
-      if (n == packed_scan::NOT_A_LEAF) {
-        i += packed_scan::HEADER + w;
-        continue;
-      }
-      const auto first = static_cast<std::uint32_t>(node[1]);
-      std::uint64_t* block = mLeafPatterns.data() + w * first;
-      for (std::uint32_t k = 0; k < n; ++k) {
-        RayReference const& stored = mReferences[first + k];
-        DD_ASSERT(stored.bits().wordCount() == w);
-        // The block is zero: only the pattern's nonzero words are copied.
-        for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
-          block[x * n + k] = stored.bits().words()[x];
-      }
-      i = node[0];
+  // A step builds images by the thousand on small cones: a mutex costs less
+  // than the first call of a once flag.
+  std::lock_guard<std::mutex> writing(mPatternsWriting);
+  if (std::uint64_t const* written = mWrittenPatterns.load(std::memory_order_relaxed))
+    return written;
+  const std::uint64_t w = mWordCount;
+  mLeafPatterns.assign(mReferences.size() * w, 0);
+  for (std::uint64_t i = 0; i < mNodes.size();) {
+    std::uint64_t const* node = &mNodes[i];
+    const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+    if (n == packed_scan::NOT_A_LEAF) {
+      i += packed_scan::HEADER + w;
+      continue;
     }
-    mWrittenPatterns.store(mLeafPatterns.data(), std::memory_order_release);
-  });
-  return mLeafPatterns.data();
+    const auto first = static_cast<std::uint32_t>(node[1]);
+    std::uint64_t* block = mLeafPatterns.data() + w * first;
+    for (std::uint32_t k = 0; k < n; ++k) {
+      RayReference const& stored = mReferences[first + k];
+      DD_ASSERT(stored.bits().wordCount() == w);
+      // The block is zero: only the pattern's nonzero words are copied.
+      for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
+        block[x * n + k] = stored.bits().words()[x];
+    }
+    i = node[0];
+  }
+  // An image without patterns has nothing to read, but must read as written.
+  static const std::uint64_t NONE = 0;
+  std::uint64_t const* written = mLeafPatterns.empty() ? &NONE : mLeafPatterns.data();
+  mWrittenPatterns.store(written, std::memory_order_release);
+  return written;
 }
 
 bool PackedTree::wellFormed(std::uint64_t bitCount) const {

@@ -99,8 +99,9 @@ private:
   std::uint32_t mThreshold;
   std::uint32_t mSliceMin;
   std::vector<std::uint64_t> mNodes;
-  mutable std::once_flag mPatternsWritten;
+  mutable std::mutex mPatternsWriting;
   mutable std::vector<std::uint64_t> mLeafPatterns;
+  // Set once the patterns are written; never null then.
   mutable std::atomic<std::uint64_t const*> mWrittenPatterns{nullptr};
   // The slices start mSliceShift words in, at 64 bytes.
   std::vector<std::uint64_t> mSlices;
