@@ -48,61 +48,49 @@ struct SearchCounts {
 };
 
 // How one kind of pass (the same visitor over the same kind of tree) shares
-// its queries, from the times passes of that kind took. The word counts of
-// a search say little of its cost (a leaf that an index or its slices answer
-// counts all its patterns), nor can an estimate see how much slower the
-// threads run queries than one thread alone: they read a tree built on
-// another core, and their new rays are filed and freed on another. So a pass
-// whose queries took, on the caller alone, the time of at least two chunks
-// is shared only while shared passes have been faster a query; passes grow
-// step by step, so sharing is tried again once they take twice as long as
-// when it was last tried, and each way now and then.
+// its queries, from the time passes of that kind took on the caller alone.
+// The word counts of a search say little of its cost (a leaf that an index
+// or its slices answer counts all its patterns). And threads run a pass
+// slower than the caller alone would, a query at a time: they read a tree
+// built on another core, and their new rays are then filed, and read by the
+// next step, on another; measured, a pass pays for that only from about a
+// millisecond on.
 class PassSharing {
 public:
+  // The least time on the caller alone of a pass that is shared.
+  static constexpr double SHARED_NANOS = 1e6;
+
   // The chunks of a pass of queries over positives patterns of words words.
   std::size_t chunks(SharingPolicy const& policy, std::uint64_t queries, std::uint64_t positives,
-                     std::uint64_t words);
-  // Notes that the chosen pass of queries took nanos in all.
+                     std::uint64_t words) const;
+  // Notes that the pass of queries took nanos in all.
   void record(std::size_t chunks, std::uint64_t queries, std::int64_t nanos);
 
 private:
-  // Passes between two of the way not taken.
-  static constexpr unsigned RETRY = 32;
-
-  // Nanoseconds a query, on the caller alone and shared; negative untried.
-  double mNanos[2] = {-1, -1};
-  // The time on the caller alone the last shared pass was estimated to take.
-  double mSharedAt = 0;
-  unsigned mSinceRetry = 0;
+  // Nanoseconds a query of the passes on the caller alone; negative before
+  // the first.
+  double mNanos = -1;
 };
 
 inline std::size_t PassSharing::chunks(SharingPolicy const& policy, std::uint64_t queries,
-                                       std::uint64_t positives, std::uint64_t words) {
-  const double alone = static_cast<double>(queries) * mNanos[0];
+                                       std::uint64_t positives, std::uint64_t words) const {
+  const double alone = static_cast<double>(queries) * mNanos;
   // Before the first pass the pattern words of every pair, as a bound.
   const std::uint64_t work =
-      mNanos[0] < 0 ? queries * positives * words
-                    : static_cast<std::uint64_t>(alone * SharingPolicy::WORK_PER_NANOSECOND);
+      mNanos < 0 ? queries * positives * words
+                 : static_cast<std::uint64_t>(alone * SharingPolicy::WORK_PER_NANOSECOND);
   // Enough chunks for the threads to even out uneven queries.
   const std::size_t chunks = policy.chunks(queries, work, 16);
-  if (chunks == 1 || policy.forced() || mNanos[0] < 0)
-    return chunks;
-  bool shared = mNanos[1] < 0 || mNanos[1] < mNanos[0] || alone >= 2 * mSharedAt;
-  if (++mSinceRetry == RETRY) {
-    mSinceRetry = 0;
-    shared = !shared;
-  }
-  if (shared)
-    mSharedAt = alone;
-  return shared ? chunks : 1;
+  return mNanos < 0 || alone >= SHARED_NANOS || policy.forced() ? chunks : 1;
 }
 
 inline void PassSharing::record(std::size_t chunks, std::uint64_t queries, std::int64_t nanos) {
-  if (queries == 0)
+  // A shared pass says nothing of the time alone: the passes grow step by
+  // step, so the last one alone serves.
+  if (queries == 0 || chunks > 1)
     return;
-  double& last = mNanos[chunks > 1 ? 1 : 0];
   const double now = static_cast<double>(nanos) / static_cast<double>(queries);
-  last = last < 0 ? now : (last + now) / 2;
+  mNanos = mNanos < 0 ? now : (mNanos + now) / 2;
 }
 
 // Times what f() does and notes it in sharing.
