@@ -29,7 +29,7 @@ struct GlobalHeap {
 template <class Owner, class Heap = GlobalHeap> class FreeListPool {
 public:
   static constexpr std::size_t LARGEST = 1024;
-  static constexpr std::size_t KEPT_BYTES = std::size_t(8) << 20;
+  static constexpr std::size_t KEPT_BYTES = std::size_t(1) << 20;
 
   FreeListPool(FreeListPool const&) = delete;
   FreeListPool& operator=(FreeListPool const&) = delete;

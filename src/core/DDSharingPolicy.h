@@ -29,6 +29,8 @@ public:
   // A pool job costs a few microseconds while the workers watch for it and
   // tens when they have to wake; about 2^16 word operations take 50 us.
   static constexpr std::uint64_t CHUNK_WORK = std::uint64_t(1) << 16;
+  // Word operations a nanosecond, where work is measured in time.
+  static constexpr double WORK_PER_NANOSECOND = double(CHUNK_WORK) / 50000;
 
   explicit SharingPolicy(WorkerPool* pool) : mPool(pool) {}
 
@@ -46,10 +48,11 @@ public:
   };
 
   WorkerPool* pool() const { return mPool; }
+  // Whether a ScopedChunkWork below CHUNK_WORK has every piece it can
+  // shared, whatever else would decide.
+  static bool forced() { return sChunkWork.load(std::memory_order_relaxed) < CHUNK_WORK; }
   // The threads a piece may use here: one inside a task of the pool.
-  unsigned threads() const {
-    return mPool == nullptr || mPool->runsTaskHere() ? 1 : mPool->size();
-  }
+  unsigned threads() const { return mPool == nullptr || mPool->runsTaskHere() ? 1 : mPool->size(); }
 
   // The chunks to cut items into for a piece of work word operations: as
   // many as the work pays for, at most perThread a thread (more even out

@@ -6,26 +6,33 @@
 namespace double_description {
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
-  const std::uint64_t work = passWork(mNegative->size(),
-                                      mPosDegenerate->size() + mPosNondegenerate->size(), mWordCount);
+  thread_local PassSharing sharing;
   // The threads' drafts of linear dependences are adopted into the store
   // in filing order; one thread uses the enumerator's own.
   const SharingPolicy policy(mThreads.mPool);
-  if (mThreads.mWorkers != nullptr && policy.chunks(mNegative->size(), work, 16) > 1)
-    return sharedPass(tree, policy, work);
-  PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,
-                                  static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
-                                  *mRayCache, *mAssigner, *mFaceProver);
-  mNegative->iterate(visitor);
-  return visitor.mCreatedCount;
+  const std::uint64_t queries = mNegative->size();
+  const std::size_t chunks =
+      mThreads.mWorkers == nullptr
+          ? 1
+          : sharing.chunks(policy, queries, mPosDegenerate->size() + mPosNondegenerate->size(),
+                           mWordCount);
+  return timedPass(sharing, chunks, queries, [&]() -> std::uint64_t {
+    if (chunks > 1)
+      return sharedPass(tree, policy, chunks);
+    PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,
+                                    static_cast<unsigned short>(mWorkingMatrix->getRowCount()),
+                                    *mRayCache, *mAssigner, *mFaceProver);
+    mNegative->iterate(visitor);
+    return visitor.mCreatedCount;
+  });
 }
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree) {
   return enumerate_pos_deg(tree);
 }
 
-std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree,
-                                               SharingPolicy const& policy, std::uint64_t work) {
+std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree, SharingPolicy const& policy,
+                                               std::size_t chunks) {
   std::vector<std::unique_ptr<PartTestWorker>>& workers = *mThreads.mWorkers;
   workers.resize(mThreads.mPool->size());
   // The drafts are cleared even when the pass fails.
@@ -42,7 +49,7 @@ std::uint64_t DualSetRayEnumerator::sharedPass(SearchTree const* tree,
 
   const auto rows = static_cast<unsigned short>(mWorkingMatrix->getRowCount());
   return parallelPass<DualSetRay>(
-      *mNegative, policy, work, *mRayCache,
+      *mNegative, policy, chunks, *mRayCache,
       [&](unsigned thread) {
         std::unique_ptr<PartTestWorker>& worker = workers[thread];
         if (!worker)

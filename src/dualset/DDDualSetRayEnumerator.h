@@ -41,8 +41,7 @@ public:
 private:
   // The pass over tree on the threads: each builds rays over a draft store,
   // whose certificates the store adopts in the order of the rays.
-  std::uint64_t sharedPass(SearchTree const* tree, SharingPolicy const& policy,
-                           std::uint64_t work);
+  std::uint64_t sharedPass(SearchTree const* tree, SharingPolicy const& policy, std::size_t chunks);
 
   LinearDependenceCache* mStore;
   CertificateAssigner* mAssigner;

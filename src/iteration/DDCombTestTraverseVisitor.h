@@ -2,6 +2,7 @@
 #define DD_COMBTESTTRAVERSEVISITOR_H
 
 #include "iteration/DDSingleSetTraverseVisitor.h"
+#include "trees/DDFaceBatch.h"
 #include "trees/DDVerificationCondition.h"
 
 #include <optional>
@@ -29,6 +30,8 @@ private:
                                      BitList const& face);
 
   std::optional<ExtVerificationCondition> mQuestion;
+  // The pairs of the query being searched, where the tree is an image.
+  std::optional<FaceBatch> mBatch;
 };
 
 } // namespace double_description

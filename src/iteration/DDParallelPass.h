@@ -2,6 +2,7 @@
 #define DD_PARALLELPASS_H
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,21 +47,62 @@ struct SearchCounts {
   }
 };
 
-// Tree operations a query of the latest pass on this thread cost, with its
-// new rays; negative before the first. Steps in a row search alike, and
-// the pairs alone say nothing of how well the trees prune.
-inline thread_local double tOpsPerQuery = -1;
+// How one kind of pass (the same visitor over the same kind of tree) shares
+// its queries, from the time passes of that kind took on the caller alone.
+// The word counts of a search say little of its cost (a leaf that an index
+// or its slices answer counts all its patterns). And threads run a pass
+// slower than the caller alone would, a query at a time: they read a tree
+// built on another core, and their new rays are then filed, and read by the
+// next step, on another; measured, a pass pays for that only from about a
+// millisecond on.
+class PassSharing {
+public:
+  // The least time on the caller alone of a pass that is shared.
+  static constexpr double SHARED_NANOS = 1e6;
 
-// The work of a pass of queries over a tree of positives: the pattern words
-// the latest pass compared for as many queries, or those of every pair
-// before the first. An operation reads a node's or a candidate's words,
-// misses the cache on many, and a candidate that passes costs a test and a
-// new ray: measured, sharing paid from 64 words an operation on.
-inline std::uint64_t passWork(std::uint64_t queries, std::uint64_t positives,
-                              std::uint64_t words) {
-  if (tOpsPerQuery < 0)
-    return queries * positives * words;
-  return static_cast<std::uint64_t>(static_cast<double>(queries) * (64 * tOpsPerQuery + 1)) * words;
+  // The chunks of a pass of queries over positives patterns of words words.
+  std::size_t chunks(SharingPolicy const& policy, std::uint64_t queries, std::uint64_t positives,
+                     std::uint64_t words) const;
+  // Notes that the pass of queries took nanos in all.
+  void record(std::size_t chunks, std::uint64_t queries, std::int64_t nanos);
+
+private:
+  // Nanoseconds a query of the passes on the caller alone; negative before
+  // the first.
+  double mNanos = -1;
+};
+
+inline std::size_t PassSharing::chunks(SharingPolicy const& policy, std::uint64_t queries,
+                                       std::uint64_t positives, std::uint64_t words) const {
+  const double alone = static_cast<double>(queries) * mNanos;
+  // Before the first pass the pattern words of every pair, as a bound.
+  const std::uint64_t work =
+      mNanos < 0 ? queries * positives * words
+                 : static_cast<std::uint64_t>(alone * SharingPolicy::WORK_PER_NANOSECOND);
+  // Enough chunks for the threads to even out uneven queries.
+  const std::size_t chunks = policy.chunks(queries, work, 16);
+  return mNanos < 0 || alone >= SHARED_NANOS || policy.forced() ? chunks : 1;
+}
+
+inline void PassSharing::record(std::size_t chunks, std::uint64_t queries, std::int64_t nanos) {
+  // A shared pass says nothing of the time alone: the passes grow step by
+  // step, so the last one alone serves.
+  if (queries == 0 || chunks > 1)
+    return;
+  const double now = static_cast<double>(nanos) / static_cast<double>(queries);
+  mNanos = mNanos < 0 ? now : (mNanos + now) / 2;
+}
+
+// Times what f() does and notes it in sharing.
+template <class F>
+auto timedPass(PassSharing& sharing, std::size_t chunks, std::uint64_t queries, F f) {
+  const auto start = std::chrono::steady_clock::now();
+  auto result = f();
+  sharing.record(
+      chunks, queries,
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+          .count());
+  return result;
 }
 
 // A visitor from makeVisitor(thread), or from makeVisitor() when it takes no
@@ -92,8 +134,8 @@ template <class R, class Prepare> struct CreatedRays {
   }
 };
 
-// One visitor pass over a reference set, cut by policy for the work the
-// caller estimates: each chunk is visited by a visitor of its thread, the
+// One visitor pass over a reference set, cut into chunks by policy (one
+// runs on the caller): each chunk is visited by a visitor of its thread, the
 // rays a chunk creates are kept aside and filed chunk by chunk when all are
 // done, and the threads' search counts are added to the calling thread's.
 // The cache and the counts end up exactly as after one visitor's pass over
@@ -105,14 +147,12 @@ template <class R, class Prepare> struct CreatedRays {
 // filed. Returns the number of rays created.
 template <class R, class Cache, class MakeVisitor, class BeforeFiling = FileAsCreated>
 std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const& policy,
-                           std::uint64_t work, Cache& cache, MakeVisitor makeVisitor,
+                           std::size_t chunks, Cache& cache, MakeVisitor makeVisitor,
                            BeforeFiling beforeFiling = {}) {
   using Visitor = decltype(makeVisitorFor(makeVisitor, 0));
   std::vector<RayReference> const& references = set.references();
   const std::size_t n = references.size();
   const unsigned threads = policy.pool() == nullptr ? 1 : policy.pool()->size();
-  // Enough chunks for the threads to even out uneven queries.
-  const std::size_t chunks = policy.chunks(n, work, 16);
 
   std::vector<std::unique_ptr<Visitor>> visitors(threads);
   // Rays are still the pass's own until filed.
@@ -120,7 +160,6 @@ std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const
   using Created = CreatedRays<R, decltype(prepare)>;
   Created all;
   all.mPrepare = &prepare;
-  const SearchCounts before = SearchCounts::ofThisThread();
   policy.template run<Created, SearchCounts>(
       n, chunks, all,
       [&](std::size_t begin, std::size_t end, Created& created, unsigned thread) {
@@ -147,13 +186,6 @@ std::uint64_t parallelPass(RayReferenceContainer const& set, SharingPolicy const
   for (std::unique_ptr<Visitor> const& visitor : visitors)
     if (visitor)
       total += visitor->mCreatedCount;
-  if (n != 0) {
-    // A new ray costs about as much as a few nodes' words.
-    const SearchCounts made = SearchCounts::ofThisThread() - before;
-    tOpsPerQuery = static_cast<double>(made.mNarrowing + made.mVerification + made.mOps +
-                                       made.mCandidates + 16 * total) /
-                   static_cast<double>(n);
-  }
   for (std::unique_ptr<R const>& ray : all.mRays) {
     prepare(const_cast<R&>(*ray));
     cache.insert(ray.release());

@@ -7,10 +7,15 @@
 namespace double_description {
 
 template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisitor makeVisitor) {
-  const std::uint64_t work = passWork(mNegative->size(),
-                                      mPosDegenerate->size() + mPosNondegenerate->size(), mWordCount);
-  return parallelPass<SingleSetRay>(*mNegative, SharingPolicy(mWorkers), work, *mRayCache,
-                                    makeVisitor);
+  // Each kind of pass, one a visitor, times its own.
+  thread_local PassSharing sharing;
+  const SharingPolicy policy(mWorkers);
+  const std::uint64_t queries = mNegative->size();
+  const std::size_t chunks = sharing.chunks(
+      policy, queries, mPosDegenerate->size() + mPosNondegenerate->size(), mWordCount);
+  return timedPass(sharing, chunks, queries, [&] {
+    return parallelPass<SingleSetRay>(*mNegative, policy, chunks, *mRayCache, makeVisitor);
+  });
 }
 
 std::uint64_t SingleSetRayEnumerator::enumerate_pos_nondeg(SearchTree const* tree) {

@@ -99,11 +99,36 @@ std::uint32_t narrow(Image const& image, std::uint64_t const* query, std::uint32
 bool verify(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
             std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
 
+// Faces of one query for verifyFacesAvx512: count of them, at most
+// FACE_BATCH, of words words; face j at faces + j * words and word by word in
+// byWord (word x at x * FACE_BATCH + j, room for FACE_BATCH faces), the
+// pair's patterns firsts[j] and second. open: room for levels pairs of
+// words, one per open level of the search.
+constexpr std::uint32_t FACE_BATCH = 64;
+struct Faces {
+  std::uint64_t const* faces;
+  std::uint64_t const* byWord;
+  std::uint64_t const* const* firsts;
+  std::uint64_t const* second;
+  std::uint32_t count;
+  std::uint64_t* open;
+  std::uint32_t levels;
+};
+
 // The same, compiled for AVX-512; only to be called where avx512Runs.
 std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::uint32_t* hits,
                            std::uint64_t& visits, std::uint32_t indexed = NOT_INDEXED);
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests);
+// The verification search for a batch of faces at once, compiled for
+// AVX-512 alone, counted as verify counts each face, summed: bit j of found
+// tells whether face j has a superset. The faces go down the tree together,
+// so that a node's mask is read once for all and a leaf's patterns stay
+// cached for every face that reaches it; plain scans gain nothing by it.
+// False, having set nothing, where the tree has more levels than the room in
+// open.
+bool verifyFacesAvx512(Image const& image, Faces const& batch, std::uint64_t& found,
+                       std::uint64_t& nodes, std::uint64_t& tests);
 // Whether the AVX-512 searches were built and this processor runs them;
 // compiled for every processor.
 bool avx512Runs();

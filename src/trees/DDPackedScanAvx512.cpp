@@ -24,43 +24,67 @@ __mmask8 lanesOf(std::uint32_t left) {
   return static_cast<__mmask8>(left >= 8 ? 0xFF : (1u << left) - 1);
 }
 
+// The patterns of lanes at j that share at least threshold bits with query.
+__mmask8 sharingAt(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
+                   std::uint32_t j, std::uint64_t const* query, std::uint32_t threshold,
+                   __mmask8 lanes) {
+  __m512i shared = _mm512_setzero_si512();
+  for (std::uint32_t w = 0; w < words; ++w) {
+    const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + j);
+    const __m512i q = _mm512_set1_epi64(static_cast<long long>(query[w]));
+    shared = _mm512_add_epi64(shared, _mm512_popcnt_epi64(_mm512_and_si512(p, q)));
+  }
+  // Pattern sizes are 16-bit counts.
+  shared = _mm512_and_si512(shared, _mm512_set1_epi64(0xFFFF));
+  return _mm512_mask_cmpge_epu64_mask(lanes, shared, _mm512_set1_epi64(threshold));
+}
+
 std::uint64_t sharing(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
                       std::uint32_t from, std::uint64_t const* query, std::uint32_t threshold) {
   const std::uint32_t n = span(count, from);
-  const __m512i low16 = _mm512_set1_epi64(0xFFFF);
-  const __m512i limit = _mm512_set1_epi64(threshold);
   std::uint64_t result = 0;
-  for (std::uint32_t j = 0; j < n; j += 8) {
-    const __mmask8 lanes = lanesOf(n - j);
-    __m512i shared = _mm512_setzero_si512();
-    for (std::uint32_t w = 0; w < words; ++w) {
-      const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + from + j);
-      const __m512i q = _mm512_set1_epi64(static_cast<long long>(query[w]));
-      shared = _mm512_add_epi64(shared, _mm512_popcnt_epi64(_mm512_and_si512(p, q)));
-    }
-    // Pattern sizes are 16-bit counts.
-    shared = _mm512_and_si512(shared, low16);
-    result |= static_cast<std::uint64_t>(_mm512_mask_cmpge_epu64_mask(lanes, shared, limit)) << j;
+  // Whole spans unrolled, so that each mask lands by a fixed shift.
+  if (n == 64) {
+    for (std::uint32_t j = 0; j < 64; j += 8)
+      result |= static_cast<std::uint64_t>(
+                    sharingAt(block, count, words, from + j, query, threshold, 0xFF))
+                << j;
+    return result;
   }
+  for (std::uint32_t j = 0; j < n; j += 8)
+    result |= static_cast<std::uint64_t>(
+                  sharingAt(block, count, words, from + j, query, threshold, lanesOf(n - j)))
+              << j;
   return result;
+}
+
+// The patterns of lanes at j that contain face: f AND NOT p is zero.
+__mmask8 containingAt(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
+                      std::uint32_t j, std::uint64_t const* face, __mmask8 lanes) {
+  __m512i missing = _mm512_setzero_si512();
+  for (std::uint32_t w = 0; w < words; ++w) {
+    const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + j);
+    const __m512i f = _mm512_set1_epi64(static_cast<long long>(face[w]));
+    missing = _mm512_ternarylogic_epi64(missing, f, p, 0xF4);
+  }
+  return _mm512_mask_testn_epi64_mask(lanes, missing, missing);
 }
 
 std::uint64_t containing(std::uint64_t const* block, std::uint32_t count, std::uint32_t words,
                          std::uint32_t from, std::uint64_t const* face) {
   const std::uint32_t n = span(count, from);
   std::uint64_t result = 0;
-  for (std::uint32_t j = 0; j < n; j += 8) {
-    const __mmask8 lanes = lanesOf(n - j);
-    __m512i missing = _mm512_setzero_si512();
-    for (std::uint32_t w = 0; w < words; ++w) {
-      const __m512i p = _mm512_maskz_loadu_epi64(lanes, block + w * count + from + j);
-      const __m512i f = _mm512_set1_epi64(static_cast<long long>(face[w]));
-      // f AND NOT p, for every pattern at once.
-      missing = _mm512_ternarylogic_epi64(missing, f, p, 0xF4);
-    }
-    result |= static_cast<std::uint64_t>(_mm512_mask_testn_epi64_mask(lanes, missing, missing))
-              << j;
+  // Whole spans unrolled, so that each mask lands by a fixed shift.
+  if (n == 64) {
+    for (std::uint32_t j = 0; j < 64; j += 8)
+      result |= static_cast<std::uint64_t>(containingAt(block, count, words, from + j, face, 0xFF))
+                << j;
+    return result;
   }
+  for (std::uint32_t j = 0; j < n; j += 8)
+    result |= static_cast<std::uint64_t>(
+                  containingAt(block, count, words, from + j, face, lanesOf(n - j)))
+              << j;
   return result;
 }
 
@@ -122,6 +146,21 @@ void countShared(std::uint64_t const* chunk, std::uint32_t length, std::uint64_t
   _mm512_mask_storeu_epi64(out, lanes, partners);
 }
 
+std::uint64_t passing(std::uint64_t const* byWord, std::uint32_t words, std::uint64_t const* mask,
+                      std::uint64_t active) {
+  std::uint64_t pass = 0;
+  for (std::uint32_t j = 0; j < FACE_BATCH; j += 8) {
+    const auto lanes = static_cast<__mmask8>(active >> j);
+    __m512i missing = _mm512_setzero_si512();
+    for (std::uint32_t x = 0; x < words; ++x)
+      missing = _mm512_ternarylogic_epi64(missing, _mm512_loadu_si512(byWord + x * FACE_BATCH + j),
+                                          _mm512_set1_epi64(static_cast<long long>(mask[x])), 0xF4);
+    pass |= static_cast<std::uint64_t>(_mm512_mask_testn_epi64_mask(lanes, missing, missing)) << j;
+  }
+  return pass;
+}
+
+#define PACKED_SCAN_FACES
 #include "trees/DDPackedScanBody.h"
 
 } // namespace
@@ -134,6 +173,11 @@ std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
   return verifyAny(image, face, first, second, nodes, tests);
+}
+
+bool verifyFacesAvx512(Image const& image, Faces const& batch, std::uint64_t& found,
+                       std::uint64_t& nodes, std::uint64_t& tests) {
+  return verifyFacesAny(image, batch, found, nodes, tests);
 }
 
 } // namespace packed_scan
@@ -153,6 +197,10 @@ std::uint32_t narrowAvx512(Image const& image, std::uint64_t const* query, std::
 bool verifyAvx512(Image const& image, std::uint64_t const* face, std::uint64_t const* first,
                   std::uint64_t const* second, std::uint64_t& nodes, std::uint64_t& tests) {
   return verify(image, face, first, second, nodes, tests);
+}
+
+bool verifyFacesAvx512(Image const&, Faces const&, std::uint64_t&, std::uint64_t&, std::uint64_t&) {
+  return false;
 }
 
 } // namespace packed_scan

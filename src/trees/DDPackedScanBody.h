@@ -12,7 +12,10 @@
 // the patterns of a chunk of slices that have at least need of the count
 // bits of the query in mask outside common, need in [1, count], counted in
 // min(need, count - need + 1) levels, at most SLICE_LEVELS: the first length
-// words, the last masked by tail, into out.
+// words, the last masked by tail, into out; and, where it defines
+// PACKED_SCAN_FACES for the search of a batch of faces,
+//   std::uint64_t passing(byWord, words, mask, active),
+// the faces of a batch among active (bit j for face j) that mask contains.
 // No include guard: every including file gets its own copy. Of the word
 // helpers only templates instantiated with this file's own lambdas may be
 // used here: an inline function could be kept from the AVX-512 copy. The
@@ -57,8 +60,9 @@ bool slicedPartners(std::uint64_t const* common, std::uint32_t n, std::uint32_t 
   const std::uint32_t need = shared >= t ? 0 : t - shared;
   const std::uint32_t levels = need == 0 ? 0 : need < count - need + 1 ? need : count - need + 1;
   // A slice is one word for 64 patterns and a level two operations on it;
-  // a scan reads w words of each pattern.
-  if (levels > SLICE_LEVELS || std::uint64_t(count) * (2 * levels + 1) > 64 * std::uint64_t(w))
+  // a scan reads w words of each pattern, eight at a time where it can, and
+  // measured, wins on patterns of a word or two but for the fewest levels.
+  if (levels > SLICE_LEVELS || std::uint64_t(count) * (2 * levels + 1) > 32 * std::uint64_t(w))
     return false;
   if (need == 0) {
     for (std::uint32_t k = 0; k < n; ++k)
@@ -139,6 +143,18 @@ std::uint32_t narrowWith(Image const& image, std::uint64_t const* q, std::uint32
   return found;
 }
 
+// Whether pattern k of the n word-major patterns at block is neither first
+// nor second.
+bool otherThanPair(std::uint64_t const* block, std::uint32_t n, std::uint32_t w, std::uint32_t k,
+                   std::uint64_t const* firstPair, std::uint64_t const* secondPair) {
+  bool isFirst = true, isSecond = true;
+  for (std::uint32_t x = 0; x < w; ++x) {
+    isFirst = isFirst && block[x * n + k] == firstPair[x];
+    isSecond = isSecond && block[x * n + k] == secondPair[x];
+  }
+  return !isFirst && !isSecond;
+}
+
 // The first pattern of a leaf with slices that contains face and is neither
 // first nor second, into at; false when there is none. The candidates go
 // 64 * SLICE_CHUNK patterns at a time, so that the first found is the
@@ -156,18 +172,42 @@ bool slicedLeaf(std::uint64_t const* block, std::uint64_t const* common, std::ui
                              for (std::uint64_t bits = candidates[i]; bits != 0; bits &= bits - 1) {
                                const std::uint32_t k = 64 * (from + i) + static_cast<std::uint32_t>(
                                                                              __builtin_ctzll(bits));
-                               bool isFirst = true, isSecond = true;
-                               for (std::uint32_t x = 0; x < w; ++x) {
-                                 isFirst = isFirst && block[x * n + k] == firstPair[x];
-                                 isSecond = isSecond && block[x * n + k] == secondPair[x];
-                               }
-                               if (!isFirst && !isSecond) {
+                               if (otherThanPair(block, n, w, k, firstPair, secondPair)) {
                                  at = k;
                                  return false;
                                }
                              }
                            return true;
                          });
+}
+
+// Whether the leaf at node, of n patterns, holds a pattern that contains face
+// and is neither first nor second; tests gets the patterns it counts: up to
+// that pattern, or all of them.
+bool leafHas(Image const& image, std::uint64_t const* node, std::uint32_t n, std::uint32_t w,
+             std::uint64_t const* face, std::uint64_t const* firstPair,
+             std::uint64_t const* secondPair, std::uint64_t& tests) {
+  std::uint64_t const* block =
+      image.patterns + static_cast<std::uint64_t>(w) * static_cast<std::uint32_t>(node[1]);
+  std::uint32_t at = n;
+  bool found = false;
+  if (image.slices != nullptr && node[HEADER + w] != NO_SLICES) {
+    found =
+        slicedLeaf(block, image.slices + node[HEADER + w], n, w, face, firstPair, secondPair, at);
+    tests += found ? at + 1 : n;
+    return found;
+  }
+  for (std::uint32_t from = 0; from < n && !found; from += 64)
+    for (std::uint64_t bits = containing(block, n, w, from, face); bits != 0; bits &= bits - 1) {
+      const std::uint32_t k = from + static_cast<std::uint32_t>(__builtin_ctzll(bits));
+      if (otherThanPair(block, n, w, k, firstPair, secondPair)) {
+        found = true;
+        at = k;
+        break;
+      }
+    }
+  tests += found ? at + 1 : n;
+  return found;
 }
 
 template <unsigned W>
@@ -194,31 +234,7 @@ bool verifyWith(Image const& image, std::uint64_t const* face, std::uint64_t con
       i += HEADER + w;
       continue;
     }
-    std::uint64_t const* block =
-        image.patterns + static_cast<std::uint64_t>(w) * static_cast<std::uint32_t>(node[1]);
-    std::uint32_t at = n;
-    if (image.slices != nullptr && node[HEADER + w] != NO_SLICES) {
-      found =
-          slicedLeaf(block, image.slices + node[HEADER + w], n, w, face, firstPair, secondPair, at);
-      tests += found ? at + 1 : n;
-      i = node[0];
-      continue;
-    }
-    for (std::uint32_t from = 0; from < n && !found; from += 64)
-      for (std::uint64_t bits = containing(block, n, w, from, face); bits != 0; bits &= bits - 1) {
-        const std::uint32_t k = from + static_cast<std::uint32_t>(__builtin_ctzll(bits));
-        bool isFirst = true, isSecond = true;
-        for (std::uint32_t x = 0; x < w; ++x) {
-          isFirst = isFirst && block[x * n + k] == firstPair[x];
-          isSecond = isSecond && block[x * n + k] == secondPair[x];
-        }
-        if (!isFirst && !isSecond) {
-          found = true;
-          at = k;
-          break;
-        }
-      }
-    tests += found ? at + 1 : n;
+    found = leafHas(image, node, n, w, face, firstPair, secondPair, tests);
     i = node[0];
   }
   nodeVisits = visits;
@@ -257,3 +273,73 @@ bool verifyAny(Image const& image, std::uint64_t const* face, std::uint64_t cons
     return verifyWith<0>(image, face, first, second, nodes, tests);
   }
 }
+
+#ifdef PACKED_SCAN_FACES
+// The faces walk the tree together, each counted as verifyWith counts it: a
+// node is visited by the faces that passed its ancestors and are not yet
+// found, and each that it passes goes on below it.
+template <unsigned W>
+bool verifyFacesWith(Image const& image, Faces const& batch, std::uint64_t& foundFaces,
+                     std::uint64_t& nodeVisits, std::uint64_t& patternTests) {
+  const std::uint32_t w = W != 0 ? W : image.words;
+  std::uint64_t const* nodes = image.nodes;
+  // Per open level: the offset after its subtree and the faces that go below.
+  std::uint64_t* open = batch.open;
+  std::uint32_t depth = 1;
+  const std::uint64_t all =
+      batch.count == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << batch.count) - 1;
+  open[0] = image.end;
+  open[1] = all;
+  std::uint64_t found = 0;
+  std::uint64_t visits = 0;
+  std::uint64_t tests = 0;
+  for (std::uint64_t i = 0; i < image.end && found != all;) {
+    while (open[2 * depth - 2] <= i)
+      --depth;
+    const std::uint64_t active = open[2 * depth - 1] & ~found;
+    if (active == 0) {
+      i = open[2 * depth - 2];
+      continue;
+    }
+    std::uint64_t const* node = nodes + i;
+    visits += static_cast<std::uint64_t>(__builtin_popcountll(active));
+    const std::uint64_t pass = passing(batch.byWord, w, node + HEADER, active);
+    if (pass == 0) {
+      i = node[0];
+      continue;
+    }
+    const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+    if (n == NOT_A_LEAF) {
+      if (depth == batch.levels)
+        return false;
+      open[2 * depth] = node[0];
+      open[2 * depth + 1] = pass;
+      ++depth;
+      i += HEADER + w;
+      continue;
+    }
+    for (std::uint64_t bits = pass; bits != 0; bits &= bits - 1) {
+      const auto j = static_cast<std::uint32_t>(__builtin_ctzll(bits));
+      if (leafHas(image, node, n, w, batch.faces + j * w, batch.firsts[j], batch.second, tests))
+        found |= std::uint64_t(1) << j;
+    }
+    i = node[0];
+  }
+  foundFaces = found;
+  nodeVisits = visits;
+  patternTests = tests;
+  return true;
+}
+
+bool verifyFacesAny(Image const& image, Faces const& batch, std::uint64_t& found,
+                    std::uint64_t& nodes, std::uint64_t& tests) {
+  switch (image.words) {
+  case 1:
+    return verifyFacesWith<1>(image, batch, found, nodes, tests);
+  case 2:
+    return verifyFacesWith<2>(image, batch, found, nodes, tests);
+  default:
+    return verifyFacesWith<0>(image, batch, found, nodes, tests);
+  }
+}
+#endif

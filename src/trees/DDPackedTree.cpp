@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/DDAssert.h"
 #include "core/DDBitOps.h"
 
 namespace double_description {
@@ -22,30 +23,37 @@ bool PackedTree::useVectorScans(bool wanted) {
   return AVX512;
 }
 
-std::uint64_t const* PackedTree::leafPatterns() const {
-  std::call_once(mPatternsWritten, [this] {
-    const std::uint64_t w = mWordCount;
-    mLeafPatterns.assign(mReferences.size() * w, 0);
-    for (std::uint64_t i = 0; i < mNodes.size();) {
-      std::uint64_t const* node = &mNodes[i];
-      const auto n = static_cast<std::uint32_t>(node[1] >> 32);
-      if (n == packed_scan::NOT_A_LEAF) {
-        i += packed_scan::HEADER + w;
-        continue;
-      }
-      const auto first = static_cast<std::uint32_t>(node[1]);
-      std::uint64_t* block = mLeafPatterns.data() + w * first;
-      for (std::uint32_t k = 0; k < n; ++k) {
-        RayReference const& stored = mReferences[first + k];
-        DD_ASSERT(stored.bits().wordCount() == w);
-        // The block is zero: only the pattern's nonzero words are copied.
-        for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
-          block[x * n + k] = stored.bits().words()[x];
-      }
-      i = node[0];
+std::uint64_t const* PackedTree::writeLeafPatterns() const {
+  // A step builds images by the thousand on small cones: a mutex costs less
+  // than the first call of a once flag.
+  std::lock_guard<std::mutex> writing(mPatternsWriting);
+  if (std::uint64_t const* written = mWrittenPatterns.load(std::memory_order_relaxed))
+    return written;
+  const std::uint64_t w = mWordCount;
+  mLeafPatterns.assign(mReferences.size() * w, 0);
+  for (std::uint64_t i = 0; i < mNodes.size();) {
+    std::uint64_t const* node = &mNodes[i];
+    const auto n = static_cast<std::uint32_t>(node[1] >> 32);
+    if (n == packed_scan::NOT_A_LEAF) {
+      i += packed_scan::HEADER + w;
+      continue;
     }
-  });
-  return mLeafPatterns.data();
+    const auto first = static_cast<std::uint32_t>(node[1]);
+    std::uint64_t* block = mLeafPatterns.data() + w * first;
+    for (std::uint32_t k = 0; k < n; ++k) {
+      RayReference const& stored = mReferences[first + k];
+      DD_ASSERT(stored.bits().wordCount() == w);
+      // The block is zero: only the pattern's nonzero words are copied.
+      for (std::uint64_t x = stored.mFirstWord; x < stored.mEndWord; ++x)
+        block[x * n + k] = stored.bits().words()[x];
+    }
+    i = node[0];
+  }
+  // An image without patterns has nothing to read, but must read as written.
+  static const std::uint64_t NONE = 0;
+  std::uint64_t const* written = mLeafPatterns.empty() ? &NONE : mLeafPatterns.data();
+  mWrittenPatterns.store(written, std::memory_order_release);
+  return written;
 }
 
 bool PackedTree::wellFormed(std::uint64_t bitCount) const {
@@ -177,6 +185,40 @@ bool PackedTree::verificationTraverse(ExtVerificationCondition const& question) 
                                          question.mSecond->words(), nodes, tests)
              : packed_scan::verify(tree, question.mMask.words(), question.mFirst->words(),
                                    question.mSecond->words(), nodes, tests);
+  PreliminaryCondition::VERIFICATION_OPS += nodes;
+  VerificationCondition::OPS += tests;
+  return found;
+}
+
+std::uint64_t PackedTree::verifyFaces(FaceBatch const& batch, BitList const& second) const {
+  DD_ASSERT(batch.words() == mWordCount && second.wordCount() >= mWordCount);
+  packed_scan::Faces faces = batch.faces(second);
+  packed_scan::Image tree = image();
+  tree.patterns = leafPatterns();
+  std::uint64_t found = 0;
+  std::uint64_t nodes = 0;
+  std::uint64_t tests = 0;
+  if (!AVX512) {
+    for (std::uint32_t j = 0; j < faces.count; ++j) {
+      std::uint64_t faceNodes = 0;
+      std::uint64_t faceTests = 0;
+      if (packed_scan::verify(tree, faces.faces + j * mWordCount, faces.firsts[j], faces.second,
+                              faceNodes, faceTests))
+        found |= std::uint64_t(1) << j;
+      nodes += faceNodes;
+      tests += faceTests;
+    }
+  } else {
+    // Room for the levels the search opens, grown where the tree is deeper.
+    thread_local std::vector<std::uint64_t> open(2 * 64);
+    for (;;) {
+      faces.open = open.data();
+      faces.levels = static_cast<std::uint32_t>(open.size() / 2);
+      if (packed_scan::verifyFacesAvx512(tree, faces, found, nodes, tests))
+        break;
+      open.resize(2 * open.size());
+    }
+  }
   PreliminaryCondition::VERIFICATION_OPS += nodes;
   VerificationCondition::OPS += tests;
   return found;

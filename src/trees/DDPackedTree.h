@@ -1,6 +1,7 @@
 #ifndef DD_PACKEDTREE_H
 #define DD_PACKEDTREE_H
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -8,6 +9,7 @@
 
 #include "core/DDBitList.h"
 #include "core/DDRayReference.h"
+#include "trees/DDFaceBatch.h"
 #include "trees/DDPackedScan.h"
 #include "trees/DDPreliminaryCondition.h"
 #include "trees/DDVerificationCondition.h"
@@ -45,6 +47,9 @@ public:
   // The verification search: does a stored pattern other than the pair's own
   // two contain the face?
   bool verificationTraverse(ExtVerificationCondition const& question) const;
+  // The same for every face of a batch of one query's pairs, whose pattern is
+  // second: bit j tells whether face j has such a pattern.
+  std::uint64_t verifyFaces(FaceBatch const& batch, BitList const& second) const;
 
   std::uint64_t wordCount() const { return mWordCount; }
   std::uint64_t rayCount() const { return mReferences.size(); }
@@ -80,8 +85,13 @@ private:
   }
   // The leaves' patterns, written by the first search that reads them: a
   // narrowing image with a row index mostly takes its partners from there
-  // and may never read them. Any thread may call it.
-  std::uint64_t const* leafPatterns() const;
+  // and may never read them. Any thread may call it; once they are written
+  // it costs a load, as every verification search calls it.
+  std::uint64_t const* leafPatterns() const {
+    std::uint64_t const* written = mWrittenPatterns.load(std::memory_order_acquire);
+    return written != nullptr ? written : writeLeafPatterns();
+  }
+  std::uint64_t const* writeLeafPatterns() const;
   // The partners of the query, as pattern indices in candidate order.
   std::uint32_t partners(RayReference const& query, std::vector<std::uint32_t>& hits) const;
 
@@ -89,8 +99,10 @@ private:
   std::uint32_t mThreshold;
   std::uint32_t mSliceMin;
   std::vector<std::uint64_t> mNodes;
-  mutable std::once_flag mPatternsWritten;
+  mutable std::mutex mPatternsWriting;
   mutable std::vector<std::uint64_t> mLeafPatterns;
+  // Set once the patterns are written; never null then.
+  mutable std::atomic<std::uint64_t const*> mWrittenPatterns{nullptr};
   // The slices start mSliceShift words in, at 64 bytes.
   std::vector<std::uint64_t> mSlices;
   std::uint64_t mSliceShift = 0;

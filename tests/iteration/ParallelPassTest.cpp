@@ -7,6 +7,8 @@
 #include "TestFiles.h"
 #include "core/DDRepresentationVector.h"
 #include "core/DDSharingPolicy.h"
+#include "core/DDWorkerPool.h"
+#include "iteration/DDParallelPass.h"
 
 #include <sstream>
 
@@ -65,6 +67,28 @@ TEST_P(ParallelRunTest, SameStepLinesAndRaysAsOneThread) {
 
 INSTANTIATE_TEST_SUITE_P(Instances, ParallelRunTest,
                          ::testing::Values("rand01_dual_8_40", "rand_poly_rat_50_6"));
+
+// A kind of pass is shared once its passes alone would take a millisecond,
+// from the time a query of the last ones alone took; whatever the time
+// where the tests have every piece shared. Shared passes leave that time
+// as it was.
+TEST(PassSharing, SharesPassesOfAMillisecondAlone) {
+  WorkerPool pool(4);
+  const SharingPolicy policy(&pool);
+  PassSharing sharing;
+  const auto chunks = [&](std::uint64_t queries) {
+    return sharing.chunks(policy, queries, 1000, 4);
+  };
+  // Half a microsecond a query alone.
+  sharing.record(1, 1000, 500000);
+  EXPECT_EQ(chunks(1000), 1u);
+  EXPECT_EQ(chunks(1999), 1u);
+  EXPECT_GT(chunks(2000), 1u);
+  sharing.record(chunks(2000), 2000, 100000000);
+  EXPECT_EQ(chunks(1999), 1u);
+  const SharingPolicy::ScopedChunkWork everyPiece(1);
+  EXPECT_GT(chunks(1000), 1u);
+}
 
 } // namespace
 } // namespace dd_test

@@ -59,6 +59,39 @@ void expectVerifiesAsTheNodes(SearchTree const& image, TreeNode const& nodes,
   EXPECT_TRUE(counts() == nodeCounts);
 }
 
+// The faces of q's pairs with every pattern of set, verified a batch at a
+// time, answer as one by one, with the same counts summed.
+void expectBatchesVerifyAsOneByOne(SearchTree const& tree, RayReferenceContainer const& set,
+                                   RayReference const& q) {
+  resetCounters();
+  std::vector<bool> expected;
+  for (RayReference const& stored : set.references()) {
+    const EdgeCandidate pair(stored, q);
+    const ExtVerificationCondition question(pair.mCommon, stored.bits(), q.bits());
+    expected.push_back(verificationTraverse(tree, question));
+  }
+  const Counts oneByOne = counts();
+  resetCounters();
+  PackedTree const& image = *tree.image();
+  FaceBatch batch(image.wordCount());
+  std::vector<bool> got;
+  const auto verify = [&] {
+    const std::uint64_t found = image.verifyFaces(batch, q.bits());
+    for (std::uint32_t j = 0; j < batch.size(); ++j)
+      got.push_back((found >> j & 1) != 0);
+    batch.clear();
+  };
+  for (RayReference const& stored : set.references()) {
+    const EdgeCandidate pair(stored, q);
+    batch.add(stored, pair.mCommon);
+    if (batch.full())
+      verify();
+  }
+  verify();
+  EXPECT_EQ(got, expected);
+  EXPECT_TRUE(counts() == oneByOne);
+}
+
 BitList randomPattern(std::mt19937& random, unsigned long words, unsigned bits, double density) {
   BitList p(words);
   std::bernoulli_distribution bit(density);
@@ -117,6 +150,7 @@ void searchesAsTheNodesDo() {
 
           for (RayReference const& q : querySet.references()) {
             expectNarrowsAsTheNodes(narrowing, *narrowingReference, q);
+            expectBatchesVerifyAsOneByOne(verification, set, q);
 
             for (RayReference const& stored : set.references()) {
               const EdgeCandidate pair(stored, q);
@@ -385,6 +419,9 @@ TEST(PackedTree, ChainAsDeepAsThePatternsSearchesAsTheNodes) {
   nodes->preliminaryTraverse(all, expected);
   ASSERT_EQ(expected.size(), n);
   expectNarrowsAsTheNodes(tree, *nodes, all);
+  // Faces go down such a chain together as well.
+  const SearchTree verification = verificationTree(set, set, query, settings, 1, n + 1, words);
+  expectBatchesVerifyAsOneByOne(verification, set, all);
 }
 
 // The empty verification tree is one empty leaf: each question costs the one
