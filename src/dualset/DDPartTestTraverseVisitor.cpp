@@ -7,6 +7,12 @@
 
 namespace double_description {
 
+namespace {
+
+void prefetchSetsOf(DualSetRay const& ray) { ray.prefetchSets(); }
+
+} // namespace
+
 void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   mState = 2;
   auto const& negative = *ref.ray<DualSetRay>();
@@ -21,31 +27,80 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   // is an edge.
   const auto independent = static_cast<std::uint16_t>(mThreshold + 1);
   const bool negativeIndependent = ref.mCardinality == independent;
-  if (!negativeIndependent)
-    mFaces.setZeroSet(ref.bits(), ref.mFirstWord, ref.mEndWord);
-  searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
+  const auto partner = [&](RayReference const& stored) {
     mPartners.push_back(stored.ray<DualSetRay>());
-    mAdjacent.push_back(negativeIndependent || stored.mCardinality == independent ? INDEPENDENT
-                                                                                  : UNKNOWN);
-    if (!negativeIndependent)
-      mFaces.add(face);
-  });
-  // The other faces are tested from the largest down: those within a face
-  // short of rank d - 2 are short too.
-  auto sets = [](DualSetRay const& ray) { ray.prefetchSets(); };
-  if (!negativeIndependent) {
-    std::vector<unsigned> const& order = mFaces.order();
-    forEachAhead(
-        order.size(), [&](std::size_t k) { return order[k]; }, sets,
-        [&](unsigned i) {
-          if (mAdjacent[i] != UNKNOWN || mFaces.withinShortFace(i))
-            return;
-          if (mFaceProver->isAdjacent(*mPartners[i], negative))
-            mAdjacent[i] = ADJACENT;
-          else
-            mFaces.markShort(i);
-        });
+    const bool taken = negativeIndependent || stored.mCardinality == independent;
+    mAdjacent.push_back(taken ? INDEPENDENT : UNKNOWN);
+    return !taken;
+  };
+  if (negativeIndependent) {
+    searchPartners(*mTree, ref, partner);
+    makeRays(negative, true, false);
+    return;
   }
+  // Kept by the thread across passes: the share changes slowly from step to
+  // step, and a pass may be short.
+  thread_local ShortFaceYield yield;
+  if (yield.worthTrying())
+    yield.record(settleByFaces(ref, partner));
+  else
+    settleDirectly(ref, partner);
+}
+
+bool PartTestTraverseVisitor::ShortFaceYield::worthTrying() {
+  return ++mRays % RETRY_EVERY == 0 || mSettled * MIN_SHARE_INVERSE >= mUnknown;
+}
+
+void PartTestTraverseVisitor::ShortFaceYield::record(std::pair<std::uint64_t, std::uint64_t> pairs) {
+  // Halved now and then, so that the share follows the steps.
+  if (mUnknown >= HALVE_AT) {
+    mUnknown /= 2;
+    mSettled /= 2;
+  }
+  mUnknown += pairs.first;
+  mSettled += pairs.second;
+}
+
+template <class Partner>
+std::pair<std::uint64_t, std::uint64_t>
+PartTestTraverseVisitor::settleByFaces(RayReference const& ref, Partner partner) {
+  auto const& negative = *ref.ray<DualSetRay>();
+  mFaces.setZeroSet(ref.bits(), ref.mFirstWord, ref.mEndWord);
+  std::uint64_t unknown = 0;
+  std::uint64_t settled = 0;
+  searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
+    unknown += partner(stored);
+    mFaces.add(face);
+  });
+  // Tested from the largest down: faces within a face short of rank d - 2
+  // are short too.
+  std::vector<unsigned> const& order = mFaces.order();
+  forEachAhead(
+      order.size(), [&](std::size_t k) { return order[k]; }, prefetchSetsOf,
+      [&](unsigned i) {
+        if (mAdjacent[i] != UNKNOWN)
+          return;
+        if (mFaces.withinShortFace(i)) {
+          ++settled;
+          return;
+        }
+        if (mFaceProver->isAdjacent(*mPartners[i], negative))
+          mAdjacent[i] = ADJACENT;
+        else
+          mFaces.markShort(i);
+      });
+  makeRays(negative, false, true);
+  return {unknown, settled};
+}
+
+template <class Partner>
+void PartTestTraverseVisitor::settleDirectly(RayReference const& ref, Partner partner) {
+  searchPartners(*mTree, ref, partner);
+  makeRays(*ref.ray<DualSetRay>(), false, false);
+}
+
+void PartTestTraverseVisitor::makeRays(DualSetRay const& negative, bool negativeIndependent,
+                                       bool settled) {
   // The prover's state of a pair is made again right before its ray; a pair
   // with independent zero rows reads its partner at the negative ray's
   // primary rows.
@@ -54,16 +109,15 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
   };
   forEachAhead(
       mPartners.size(), [](std::size_t k) { return static_cast<unsigned>(k); },
-      [&](DualSetRay const& ray) { negativeIndependent ? rows(ray) : sets(ray); },
+      [&](DualSetRay const& ray) { negativeIndependent ? rows(ray) : prefetchSetsOf(ray); },
       [&](unsigned i) {
         DualSetRay const& positive = *mPartners[i];
         if (mAdjacent[i] == INDEPENDENT) {
           mFaceProver->takeIndependentFace(positive, negative);
-        } else if (mAdjacent[i] == ADJACENT) {
-          const bool adjacent = mFaceProver->isAdjacent(positive, negative);
-          DD_ASSERT(adjacent);
-          static_cast<void>(adjacent);
-        } else {
+        } else if (settled && mAdjacent[i] == UNKNOWN) {
+          return;
+        } else if (!mFaceProver->isAdjacent(positive, negative)) {
+          DD_ASSERT(!settled);
           return;
         }
         createRay(positive, negative);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace double_description {
@@ -30,6 +31,32 @@ public:
   void onVisit(RayReference const& ref) override;
 
 private:
+  // Two ways to settle the candidates of a negative ray: faces tested from
+  // the largest down, those within a face found short settled without a
+  // test, or every pair tested in the order found. By faces returns the
+  // pairs that needed settling and those settled without a test.
+  template <class Partner>
+  std::pair<std::uint64_t, std::uint64_t> settleByFaces(RayReference const& ref, Partner partner);
+  template <class Partner> void settleDirectly(RayReference const& ref, Partner partner);
+  // Collecting, ordering and comparing faces costs about what a share of
+  // the tests does, so faces are used where they settle at least that share
+  // of the pairs; tried again every so often where they did not.
+  class ShortFaceYield {
+  public:
+    bool worthTrying();
+    void record(std::pair<std::uint64_t, std::uint64_t> pairs);
+
+  private:
+    static constexpr std::uint64_t MIN_SHARE_INVERSE = 8;
+    static constexpr std::uint64_t RETRY_EVERY = 32;
+    static constexpr std::uint64_t HALVE_AT = 1u << 16;
+    std::uint64_t mRays = 0;
+    std::uint64_t mUnknown = 0;
+    std::uint64_t mSettled = 0;
+  };
+  // Makes the rays of the adjacent pairs in the order found; settled: the
+  // pairs left unknown are not adjacent.
+  void makeRays(DualSetRay const& negative, bool negativeIndependent, bool settled);
   // Builds and files the new ray of an adjacent pair from the prover's state.
   void createRay(DualSetRay const& positive, DualSetRay const& negative);
   // visit(index(k)) for k < n in turn, the partners of the next indices
