@@ -103,19 +103,21 @@ void PartTestTraverseVisitor::makeRays(DualSetRay const& negative, bool negative
                                        bool settled) {
   // The prover's state of a pair is made again right before its ray; a pair
   // with independent zero rows reads its partner at the negative ray's
-  // primary rows.
+  // primary rows. Once settled, only the adjacent pairs are read again.
   auto rows = [&](DualSetRay const& ray) {
     ray.prefetchRowsAt(negative.primaryRows(), negative.primaryCount());
   };
+  mMade.clear();
+  for (unsigned i = 0; i < mPartners.size(); ++i)
+    if (!settled || mAdjacent[i] != UNKNOWN)
+      mMade.push_back(i);
   forEachAhead(
-      mPartners.size(), [](std::size_t k) { return static_cast<unsigned>(k); },
+      mMade.size(), [&](std::size_t k) { return mMade[k]; },
       [&](DualSetRay const& ray) { negativeIndependent ? rows(ray) : prefetchSetsOf(ray); },
       [&](unsigned i) {
         DualSetRay const& positive = *mPartners[i];
         if (mAdjacent[i] == INDEPENDENT) {
           mFaceProver->takeIndependentFace(positive, negative);
-        } else if (settled && mAdjacent[i] == UNKNOWN) {
-          return;
         } else if (!mFaceProver->isAdjacent(positive, negative)) {
           DD_ASSERT(!settled);
           return;

@@ -72,6 +72,7 @@ private:
   std::vector<DualSetRay const*> mPartners;
   ZeroSetFaces mFaces;
   std::vector<std::uint8_t> mAdjacent;
+  std::vector<unsigned> mMade; // the pairs whose rays are made, in turn
   std::vector<unsigned> mLater; // zero rows of a new ray after the step
 };
 
