@@ -6,7 +6,7 @@
 namespace double_description {
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
-  thread_local PassSharing sharing;
+  thread_local PassSharing sharing(PassSharing::DUAL_SET_SHARED_NANOS);
   // The threads' drafts of linear dependences are adopted into the store
   // in filing order; one thread uses the enumerator's own.
   const SharingPolicy policy(mThreads.mPool);
@@ -16,7 +16,7 @@ std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
           ? 1
           : sharing.chunks(policy, queries, mPosDegenerate->size() + mPosNondegenerate->size(),
                            mWordCount);
-  return timedPass(sharing, chunks, queries, [&]() -> std::uint64_t {
+  return timedPass(sharing, policy, chunks, queries, [&]() -> std::uint64_t {
     if (chunks > 1)
       return sharedPass(tree, policy, chunks);
     PartTestTraverseVisitor visitor(*tree, mThreshold, mStep,

@@ -13,7 +13,7 @@ template <class MakeVisitor> std::uint64_t SingleSetRayEnumerator::pass(MakeVisi
   const std::uint64_t queries = mNegative->size();
   const std::size_t chunks = sharing.chunks(
       policy, queries, mPosDegenerate->size() + mPosNondegenerate->size(), mWordCount);
-  return timedPass(sharing, chunks, queries, [&] {
+  return timedPass(sharing, policy, chunks, queries, [&] {
     return parallelPass<SingleSetRay>(*mNegative, policy, chunks, *mRayCache, makeVisitor);
   });
 }

@@ -70,8 +70,8 @@ INSTANTIATE_TEST_SUITE_P(Instances, ParallelRunTest,
 
 // A kind of pass is shared once its passes alone would take a millisecond,
 // from the time a query of the last ones alone took; whatever the time
-// where the tests have every piece shared. Shared passes leave that time
-// as it was.
+// where the tests have every piece shared. A shared pass cannot raise that
+// time, only lower it to what its threads took together.
 TEST(PassSharing, SharesPassesOfAMillisecondAlone) {
   WorkerPool pool(4);
   const SharingPolicy policy(&pool);
@@ -80,14 +80,27 @@ TEST(PassSharing, SharesPassesOfAMillisecondAlone) {
     return sharing.chunks(policy, queries, 1000, 4);
   };
   // Half a microsecond a query alone.
-  sharing.record(1, 1000, 500000);
+  sharing.record(1, 4, 1000, 500000);
   EXPECT_EQ(chunks(1000), 1u);
   EXPECT_EQ(chunks(1999), 1u);
   EXPECT_GT(chunks(2000), 1u);
-  sharing.record(chunks(2000), 2000, 100000000);
+  sharing.record(chunks(2000), 4, 2000, 100000000);
   EXPECT_EQ(chunks(1999), 1u);
   const SharingPolicy::ScopedChunkWork everyPiece(1);
   EXPECT_GT(chunks(1000), 1u);
+}
+
+// An odd pass of two milliseconds a query has every later pass of two
+// queries shared, until shared passes show what the threads take.
+TEST(PassSharing, SharedPassesLowerAnEstimateLeftTooHigh) {
+  WorkerPool pool(4);
+  const SharingPolicy policy(&pool);
+  PassSharing sharing;
+  sharing.record(1, 4, 1, 2000000);
+  ASSERT_GT(sharing.chunks(policy, 2, 1000, 4), 1u);
+  for (int pass = 0; pass < 8 && sharing.chunks(policy, 2, 1000, 4) > 1; ++pass)
+    sharing.record(2, 4, 2, 20000);
+  EXPECT_EQ(sharing.chunks(policy, 2, 1000, 4), 1u);
 }
 
 } // namespace
