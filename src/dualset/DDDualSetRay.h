@@ -60,8 +60,6 @@ public:
   std::uint64_t zeroEndWord() const { return mZeroEndWord; }
   // The number of secondary rows, without reading the set.
   std::size_t secondaryCount() const { return mCertificates.size(); }
-  // Starts loading what a pair test reads of the ray, once the ray itself is
-  // loaded: the words of both sets and the first certificates and masks.
   // Starts loading the list of primary rows, and the words of both sets that
   // hold the given rows.
   void prefetchRowsAt(std::uint16_t const* rows, unsigned count) const {
@@ -71,6 +69,8 @@ public:
       mSecondary.prefetchBit(rows[t]);
     }
   }
+  // Starts loading what a pair test reads of the ray, once the ray itself is
+  // loaded: the words of both sets and the first certificates and masks.
   void prefetchSets() const {
     prefetchLines(mPrimary.words(), 8 * mPrimary.wordCount());
     prefetchLines(mSecondary.words(), 8 * mSecondary.wordCount());
