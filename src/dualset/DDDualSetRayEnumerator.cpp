@@ -6,7 +6,7 @@
 namespace double_description {
 
 std::uint64_t DualSetRayEnumerator::enumerate_pos_deg(SearchTree const* tree) {
-  thread_local PassSharing sharing(PassSharing::DUAL_SET_SHARED_NANOS);
+  thread_local PassSharing sharing;
   // The threads' drafts of linear dependences are adopted into the store
   // in filing order; one thread uses the enumerator's own.
   const SharingPolicy policy(mThreads.mPool);

@@ -54,17 +54,18 @@ struct SearchCounts {
 // slower than the caller alone would, a query at a time: they read a tree
 // built on another core, and their new rays are then filed, and read by the
 // next step, on another; measured, a pass pays for that only from about a
-// millisecond on.
+// millisecond on, and on some cones (the moment curves) not even then. So a
+// shared pass that ran little faster than the estimate alone doubles the
+// time from which passes are shared, and one that paid halves it again.
 class PassSharing {
 public:
-  // The least time on the caller alone of a pass that is shared.
+  // The least time on the caller alone of a pass that is shared, at first.
   static constexpr double SHARED_NANOS = 1e6;
-  // The same for the partitioned-sets test, whose shared passes also adopt
-  // the threads' linear dependences on the caller and leave larger rays on
-  // other cores: measured, they pay from about four milliseconds.
-  static constexpr double DUAL_SET_SHARED_NANOS = 4e6;
-
-  explicit PassSharing(double sharedNanos = SHARED_NANOS) : mSharedNanos(sharedNanos) {}
+  // The speed-up over the estimate alone that a shared pass must show.
+  static constexpr double PAID_SPEEDUP = 1.25;
+  // The time from which passes are shared rises no further: a pass of a
+  // second alone is shared whatever the passes before it showed.
+  static constexpr double MAX_SHARED_NANOS = 1e9;
 
   // The chunks of a pass of queries over positives patterns of words words.
   std::size_t chunks(SharingPolicy const& policy, std::uint64_t queries, std::uint64_t positives,
@@ -74,7 +75,7 @@ public:
   void record(std::size_t chunks, unsigned threads, std::uint64_t queries, std::int64_t nanos);
 
 private:
-  double mSharedNanos;
+  double mSharedNanos = SHARED_NANOS;
   // Nanoseconds a query of the passes on the caller alone; negative before
   // the first.
   double mNanos = -1;
@@ -100,6 +101,12 @@ inline void PassSharing::record(std::size_t chunks, unsigned threads, std::uint6
   if (chunks <= 1) {
     mNanos = mNanos < 0 ? now : (mNanos + now) / 2;
     return;
+  }
+  if (mNanos >= 0) {
+    const double alone = mNanos * static_cast<double>(queries);
+    mSharedNanos = static_cast<double>(nanos) * PAID_SPEEDUP > alone
+                       ? std::min(2 * mSharedNanos, MAX_SHARED_NANOS)
+                       : std::max(mSharedNanos / 2, SHARED_NANOS);
   }
   // A shared pass is no measure of the time alone, as threads take longer a
   // query; but the threads' time bounds it, and lowers an estimate that an

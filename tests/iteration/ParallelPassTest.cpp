@@ -90,6 +90,25 @@ TEST(PassSharing, SharesPassesOfAMillisecondAlone) {
   EXPECT_GT(chunks(1000), 1u);
 }
 
+// Shared passes no faster than alone double the time from which passes are
+// shared; one that pays halves it again, down to where it started.
+TEST(PassSharing, SharesLongerPassesWhereSharingDidNotPay) {
+  WorkerPool pool(4);
+  const SharingPolicy policy(&pool);
+  PassSharing sharing;
+  // A microsecond a query alone: passes of 1,000 queries are shared.
+  sharing.record(1, 4, 1000, 1000000);
+  ASSERT_GT(sharing.chunks(policy, 1000, 1000, 4), 1u);
+  // Shared, such a pass takes as long as alone.
+  sharing.record(16, 4, 1000, 1000000);
+  EXPECT_EQ(sharing.chunks(policy, 1000, 1000, 4), 1u);
+  EXPECT_EQ(sharing.chunks(policy, 1999, 1000, 4), 1u);
+  EXPECT_GT(sharing.chunks(policy, 2000, 1000, 4), 1u);
+  // A pass of 2,000 queries shared in a third of the time alone.
+  sharing.record(16, 4, 2000, 700000);
+  EXPECT_GT(sharing.chunks(policy, 1000, 1000, 4), 1u);
+}
+
 // An odd pass of two milliseconds a query has every later pass of two
 // queries shared, until shared passes show what the threads take.
 TEST(PassSharing, SharedPassesLowerAnEstimateLeftTooHigh) {
