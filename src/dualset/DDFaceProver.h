@@ -40,7 +40,8 @@ public:
   // The state isAdjacent leaves for a pair of which one ray has only its
   // primary rows among the rows before the step: its face, all before the
   // step, is independent and an edge's, and the face's greedy basis. Reads
-  // only the rays' primary rows.
+  // only the rays' primary rows, where they are fewer than the pair's zero
+  // words.
   void takeIndependentFace(DualSetRay const& positive, DualSetRay const& negative);
 
   BitList const& known() const { return mKnown; }

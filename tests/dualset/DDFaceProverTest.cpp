@@ -213,8 +213,9 @@ TEST(FaceProverTest, IndependentFacesNeedOnlyThePrimaryRows) {
   unsigned compared = 0;
   for (unsigned d : {4u, 5u, 6u}) {
     // Rows of small entries, whose kernels meet many of them, then rows of
-    // larger ones, whose kernels meet only the rows that span them.
-    const unsigned m = 150;
+    // larger ones, whose kernels meet only the rows that span them; more
+    // words of rows than primary rows, where the prover reads the latter.
+    const unsigned m = 600;
     Matrix working = randomMatrix(m, d, 1, rng);
     for (unsigned k = m / 3; k < m; ++k)
       for (unsigned j = 0; j < d; ++j)
