@@ -34,15 +34,28 @@ void read(LinearDependenceEntry const* e, unsigned i, mpz_class& out) { e->value
 FaceProver::FaceProver(unsigned short m, unsigned short T)
     : mTargetRank(T), mKnown(BitList::wordsFor(m)), mSpare(BitList::wordsFor(m)) {}
 
-void FaceProver::choose(DualSetRay const& positive, DualSetRay const& negative) {
+void FaceProver::choose(DualSetRay const& positive, DualSetRay const& negative,
+                        std::uint64_t firstWord, std::uint64_t endWord) {
   const bool negativeFirst = negative.secondaryCount() < positive.secondaryCount();
   mBasisRay = negativeFirst ? &negative : &positive;
   mOtherRay = negativeFirst ? &positive : &negative;
   mReducedRows = 0;
-  mFreeA.assign(mBasisRay->maskWords(), 0);
-  mFreeB.assign(mBasisRay->maskWords(), 0);
-  std::fill(mKnown.words() + mFirstWord, mKnown.words() + mEndWord, 0);
-  std::fill(mSpare.words() + mFirstWord, mSpare.words() + mEndWord, 0);
+  const unsigned maskWords = mBasisRay->maskWords();
+  if (mFreeA.size() != maskWords) {
+    mFreeA.resize(maskWords);
+    mFreeB.resize(maskWords);
+  }
+  std::fill(mFreeA.begin(), mFreeA.end(), 0);
+  std::fill(mFreeB.begin(), mFreeB.end(), 0);
+  // The last pair's words outside those about to be written are cleared.
+  auto clear = [&](std::uint64_t from, std::uint64_t to) {
+    if (from < to) {
+      std::fill(mKnown.words() + from, mKnown.words() + to, 0);
+      std::fill(mSpare.words() + from, mSpare.words() + to, 0);
+    }
+  };
+  clear(mFirstWord, std::min(mEndWord, firstWord));
+  clear(std::max(mFirstWord, endWord), mEndWord);
 }
 
 // The face is the independent ray's primary rows on which the other ray is
@@ -59,7 +72,7 @@ void FaceProver::takeIndependentFace(DualSetRay const& positive, DualSetRay cons
     static_cast<void>(adjacent);
     return;
   }
-  choose(positive, negative);
+  choose(positive, negative, 0, 0);
   // The registers' words written are those of the face's rows.
   mFirstWord = mKnown.wordCount();
   mEndWord = 0;
@@ -85,7 +98,10 @@ void FaceProver::takeIndependentFace(DualSetRay const& positive, DualSetRay cons
 }
 
 bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negative) {
-  choose(positive, negative);
+  // Only the words where either ray has zero rows are read.
+  const std::uint64_t firstWord = std::min(positive.zeroFirstWord(), negative.zeroFirstWord());
+  const std::uint64_t endWord = std::max(positive.zeroEndWord(), negative.zeroEndWord());
+  choose(positive, negative, firstWord, endWord);
   DualSetRay const& A = *mBasisRay;
   DualSetRay const& B = *mOtherRay;
   const unsigned maskWords = A.maskWords();
@@ -102,9 +118,8 @@ bool FaceProver::isAdjacent(DualSetRay const& positive, DualSetRay const& negati
   Word const* bs = B.secondary().words();
   Word* known = mKnown.words();
   Word* spare = mSpare.words();
-  // Only the words where either ray has zero rows are read.
-  mFirstWord = std::min(A.zeroFirstWord(), B.zeroFirstWord());
-  mEndWord = std::max(A.zeroEndWord(), B.zeroEndWord());
+  mFirstWord = firstWord;
+  mEndWord = endWord;
   DD_ASSERT(mEndWord <= mKnown.wordCount());
   mSpareWords = {mFirstWord, mEndWord};
   unsigned C = 0;

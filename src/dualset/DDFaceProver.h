@@ -94,8 +94,11 @@ private:
   BitRegister mKnown;
   BitRegister mSpare;
   // Makes the basis ray and the other ray of a pair, the first with fewer
-  // secondary rows (the positive on a tie), and clears the registers.
-  void choose(DualSetRay const& positive, DualSetRay const& negative);
+  // secondary rows (the positive on a tie), clears the free masks, and
+  // clears the registers but for the words [firstWord, endWord), which the
+  // caller writes whole.
+  void choose(DualSetRay const& positive, DualSetRay const& negative, std::uint64_t firstWord,
+              std::uint64_t endWord);
 
   // The words of both registers the last pair wrote; the others are zero.
   std::uint64_t mFirstWord = 0;

@@ -38,38 +38,44 @@ void PartTestTraverseVisitor::onVisit(RayReference const& ref) {
     makeRays(negative, true, false);
     return;
   }
-  // Kept by the thread across passes: the share changes slowly from step to
+  // Kept by the thread across passes: the costs change slowly from step to
   // step, and a pass may be short.
-  thread_local ShortFaceYield yield;
-  if (yield.worthTrying())
-    yield.record(settleByFaces(ref, partner));
+  thread_local FacesPayOff payOff;
+  if (payOff.worthTrying())
+    payOff.record(settleByFaces(ref, partner));
   else
     settleDirectly(ref, partner);
 }
 
-bool PartTestTraverseVisitor::ShortFaceYield::worthTrying() {
-  return ++mRays % RETRY_EVERY == 0 || mSettled * MIN_SHARE_INVERSE >= mUnknown;
+bool PartTestTraverseVisitor::FacesPayOff::worthTrying() {
+  if (++mRays % RETRY_EVERY == 0 || mSoFar.mTests == 0)
+    return true;
+  // Settled pairs priced at the mean test against every pair.
+  return mSoFar.mSettled * (mSoFar.mTests + mSoFar.mReducedRows) >= mSoFar.mPairs * mSoFar.mTests;
 }
 
-void PartTestTraverseVisitor::ShortFaceYield::record(std::pair<std::uint64_t, std::uint64_t> pairs) {
-  // Halved now and then, so that the share follows the steps.
-  if (mUnknown >= HALVE_AT) {
-    mUnknown /= 2;
-    mSettled /= 2;
+void PartTestTraverseVisitor::FacesPayOff::record(FaceSettling const& settling) {
+  // Halved now and then, so that the figures follow the steps.
+  if (mSoFar.mPairs >= HALVE_AT) {
+    mSoFar.mPairs /= 2;
+    mSoFar.mSettled /= 2;
+    mSoFar.mTests /= 2;
+    mSoFar.mReducedRows /= 2;
   }
-  mUnknown += pairs.first;
-  mSettled += pairs.second;
+  mSoFar.mPairs += settling.mPairs;
+  mSoFar.mSettled += settling.mSettled;
+  mSoFar.mTests += settling.mTests;
+  mSoFar.mReducedRows += settling.mReducedRows;
 }
 
 template <class Partner>
-std::pair<std::uint64_t, std::uint64_t>
+PartTestTraverseVisitor::FaceSettling
 PartTestTraverseVisitor::settleByFaces(RayReference const& ref, Partner partner) {
   auto const& negative = *ref.ray<DualSetRay>();
   mFaces.setZeroSet(ref.bits(), ref.mFirstWord, ref.mEndWord);
-  std::uint64_t unknown = 0;
-  std::uint64_t settled = 0;
+  FaceSettling settling;
   searchFaces(*mTree, ref, [&](RayReference const& stored, BitList const&, BitList const& face) {
-    unknown += partner(stored);
+    settling.mPairs += partner(stored);
     mFaces.add(face);
   });
   // Tested from the largest down: faces within a face short of rank d - 2
@@ -81,16 +87,19 @@ PartTestTraverseVisitor::settleByFaces(RayReference const& ref, Partner partner)
         if (mAdjacent[i] != UNKNOWN)
           return;
         if (mFaces.withinShortFace(i)) {
-          ++settled;
+          ++settling.mSettled;
           return;
         }
-        if (mFaceProver->isAdjacent(*mPartners[i], negative))
+        const bool adjacent = mFaceProver->isAdjacent(*mPartners[i], negative);
+        ++settling.mTests;
+        settling.mReducedRows += mFaceProver->reducedRows();
+        if (adjacent)
           mAdjacent[i] = ADJACENT;
         else
           mFaces.markShort(i);
       });
   makeRays(negative, false, true);
-  return {unknown, settled};
+  return settling;
 }
 
 template <class Partner>

@@ -31,28 +31,33 @@ public:
   void onVisit(RayReference const& ref) override;
 
 private:
+  // What settling by faces did: pairs to settle, those settled without a
+  // test, tests made and rows they reduced.
+  struct FaceSettling {
+    std::uint64_t mPairs = 0;
+    std::uint64_t mSettled = 0;
+    std::uint64_t mTests = 0;
+    std::uint64_t mReducedRows = 0;
+  };
   // Two ways to settle the candidates of a negative ray: faces tested from
   // the largest down, those within a face found short settled without a
-  // test, or every pair tested in the order found. By faces returns the
-  // pairs that needed settling and those settled without a test.
-  template <class Partner>
-  std::pair<std::uint64_t, std::uint64_t> settleByFaces(RayReference const& ref, Partner partner);
+  // test, or every pair tested in the order found.
+  template <class Partner> FaceSettling settleByFaces(RayReference const& ref, Partner partner);
   template <class Partner> void settleDirectly(RayReference const& ref, Partner partner);
-  // Collecting, ordering and comparing faces costs about what a share of
-  // the tests does, so faces are used where they settle at least that share
-  // of the pairs; tried again every so often where they did not.
-  class ShortFaceYield {
+  // Collecting, ordering and comparing faces costs about what a test that
+  // reduces no row does, a pair; a test costs about that again for each row
+  // it reduces. So faces are used while the tests they save, priced so,
+  // outweigh the pairs; tried again every so often where they did not.
+  class FacesPayOff {
   public:
     bool worthTrying();
-    void record(std::pair<std::uint64_t, std::uint64_t> pairs);
+    void record(FaceSettling const& settling);
 
   private:
-    static constexpr std::uint64_t MIN_SHARE_INVERSE = 8;
     static constexpr std::uint64_t RETRY_EVERY = 32;
     static constexpr std::uint64_t HALVE_AT = 1u << 16;
     std::uint64_t mRays = 0;
-    std::uint64_t mUnknown = 0;
-    std::uint64_t mSettled = 0;
+    FaceSettling mSoFar;
   };
   // Makes the rays of the adjacent pairs in the order found; settled: the
   // pairs left unknown are not adjacent.
