@@ -138,20 +138,42 @@ namespace {
 // Whether face lies within any of masks[0, n), one word each: blocks of
 // comparisons without exits, which the compiler widens, and an exit between
 // blocks, as the first masks, the largest faces, hold most of those found.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-bool withinAnyWord(std::uint64_t face, std::uint64_t const* masks, std::size_t n) {
+template <class Word>
+inline bool withinAnyWordOf(Word face, Word const* masks, std::size_t n) {
   constexpr std::size_t BLOCK = 32;
-  for (std::size_t k = 0; k < n; k += BLOCK) {
-    const std::size_t end = std::min(n, k + BLOCK);
-    bool within = false;
-    for (std::size_t j = k; j < end; ++j)
-      within |= (face & ~masks[j]) == 0;
-    if (within)
+  std::size_t k = 0;
+  for (; k + BLOCK <= n; k += BLOCK) {
+    unsigned within = 0;
+    for (std::size_t j = 0; j < BLOCK; ++j)
+      within |= (face & ~masks[k + j]) == 0;
+    if (within != 0)
       return true;
   }
-  return false;
+  unsigned within = 0;
+  for (; k < n; ++k)
+    within |= (face & ~masks[k]) == 0;
+  return within != 0;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same in AVX-512's vectors; picked at run time, as the other wide scans.
+__attribute__((target("avx512f"))) bool withinAnyWordAvx512(std::uint64_t face,
+                                                            std::uint64_t const* masks,
+                                                            std::size_t n) {
+  return withinAnyWordOf(face, masks, n);
+}
+#endif
+
+bool withinAnyWord(std::uint64_t face, std::uint64_t const* masks, std::size_t n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool AVX512 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0;
+  }();
+  if (AVX512)
+    return withinAnyWordAvx512(face, masks, n);
+#endif
+  return withinAnyWordOf(face, masks, n);
 }
 
 } // namespace
