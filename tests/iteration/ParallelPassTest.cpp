@@ -68,23 +68,30 @@ TEST_P(ParallelRunTest, SameStepLinesAndRaysAsOneThread) {
 INSTANTIATE_TEST_SUITE_P(Instances, ParallelRunTest,
                          ::testing::Values("rand01_dual_8_40", "rand_poly_rat_50_6"));
 
+// One kind of pass on a pool of four, its passes over 1,000 positive
+// patterns of 4 words.
+class PassSharingTest : public ::testing::Test {
+protected:
+  std::size_t chunks(std::uint64_t queries) const {
+    return mSharing.chunks(mPolicy, queries, 1000, 4);
+  }
+
+  WorkerPool mPool{4};
+  const SharingPolicy mPolicy{&mPool};
+  PassSharing mSharing;
+};
+
 // A kind of pass is shared once its passes alone would take a millisecond,
 // from the time a query of the last ones alone took; whatever the time
 // where the tests have every piece shared. A shared pass cannot raise that
 // time, only lower it to what its threads took together.
-TEST(PassSharing, SharesPassesOfAMillisecondAlone) {
-  WorkerPool pool(4);
-  const SharingPolicy policy(&pool);
-  PassSharing sharing;
-  const auto chunks = [&](std::uint64_t queries) {
-    return sharing.chunks(policy, queries, 1000, 4);
-  };
+TEST_F(PassSharingTest, SharesPassesOfAMillisecondAlone) {
   // Half a microsecond a query alone.
-  sharing.record(1, 4, 1000, 500000);
+  mSharing.record(1, 4, 1000, 500000);
   EXPECT_EQ(chunks(1000), 1u);
   EXPECT_EQ(chunks(1999), 1u);
   EXPECT_GT(chunks(2000), 1u);
-  sharing.record(chunks(2000), 4, 2000, 100000000);
+  mSharing.record(chunks(2000), 4, 2000, 100000000);
   EXPECT_EQ(chunks(1999), 1u);
   const SharingPolicy::ScopedChunkWork everyPiece(1);
   EXPECT_GT(chunks(1000), 1u);
@@ -92,34 +99,28 @@ TEST(PassSharing, SharesPassesOfAMillisecondAlone) {
 
 // Shared passes no faster than alone double the time from which passes are
 // shared; one that pays halves it again, down to where it started.
-TEST(PassSharing, SharesLongerPassesWhereSharingDidNotPay) {
-  WorkerPool pool(4);
-  const SharingPolicy policy(&pool);
-  PassSharing sharing;
+TEST_F(PassSharingTest, SharesLongerPassesWhereSharingDidNotPay) {
   // A microsecond a query alone: passes of 1,000 queries are shared.
-  sharing.record(1, 4, 1000, 1000000);
-  ASSERT_GT(sharing.chunks(policy, 1000, 1000, 4), 1u);
+  mSharing.record(1, 4, 1000, 1000000);
+  ASSERT_GT(chunks(1000), 1u);
   // Shared, such a pass takes as long as alone.
-  sharing.record(16, 4, 1000, 1000000);
-  EXPECT_EQ(sharing.chunks(policy, 1000, 1000, 4), 1u);
-  EXPECT_EQ(sharing.chunks(policy, 1999, 1000, 4), 1u);
-  EXPECT_GT(sharing.chunks(policy, 2000, 1000, 4), 1u);
+  mSharing.record(16, 4, 1000, 1000000);
+  EXPECT_EQ(chunks(1000), 1u);
+  EXPECT_EQ(chunks(1999), 1u);
+  EXPECT_GT(chunks(2000), 1u);
   // A pass of 2,000 queries shared in a third of the time alone.
-  sharing.record(16, 4, 2000, 700000);
-  EXPECT_GT(sharing.chunks(policy, 1000, 1000, 4), 1u);
+  mSharing.record(16, 4, 2000, 700000);
+  EXPECT_GT(chunks(1000), 1u);
 }
 
 // An odd pass of two milliseconds a query has every later pass of two
 // queries shared, until shared passes show what the threads take.
-TEST(PassSharing, SharedPassesLowerAnEstimateLeftTooHigh) {
-  WorkerPool pool(4);
-  const SharingPolicy policy(&pool);
-  PassSharing sharing;
-  sharing.record(1, 4, 1, 2000000);
-  ASSERT_GT(sharing.chunks(policy, 2, 1000, 4), 1u);
-  for (int pass = 0; pass < 8 && sharing.chunks(policy, 2, 1000, 4) > 1; ++pass)
-    sharing.record(2, 4, 2, 20000);
-  EXPECT_EQ(sharing.chunks(policy, 2, 1000, 4), 1u);
+TEST_F(PassSharingTest, SharedPassesLowerAnEstimateLeftTooHigh) {
+  mSharing.record(1, 4, 1, 2000000);
+  ASSERT_GT(chunks(2), 1u);
+  for (int pass = 0; pass < 8 && chunks(2) > 1; ++pass)
+    mSharing.record(2, 4, 2, 20000);
+  EXPECT_EQ(chunks(2), 1u);
 }
 
 } // namespace
